@@ -1,0 +1,68 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include <QWidget>
+
+#include "app/DialogService.h"
+#include "rom/Settings.h"
+
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace varn::app {
+
+// The main window: the header strip with the open ROM image, and the seven pages. It owns
+// the settings, the music constants and the dialog service, and is the only way pages reach
+// each other.
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    // Runs the start-up sequence: reads the settings at `settingsPath`, shows the start-up
+    // page and installs the drop targets. Without a dialog service of its own the window
+    // shows real message boxes and file dialogs.
+    explicit TForm1(const std::filesystem::path& settingsPath,
+                    std::unique_ptr<DialogService> dialogs = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    const Settings& settings() const { return settings_; }
+    const MusicConstants& musicConstants() const { return musicConstants_; }
+    DialogService& dialogs() { return *dialogs_; }
+
+    // The path of the open ROM image, empty when none is open.
+    QString romPath() const;
+
+    // Opens and identifies the image at `path`, refusing or warning about an image that is
+    // not the expected one as the settings say, and fills the header strip.
+    void OpenRomImage(const QString& path);
+
+public slots:
+    // "...": chooses an image with the open dialog and opens it.
+    void Button3Click();
+
+private:
+    void buildHeaderStrip();
+    void buildPages();
+    void installDropTargets();
+    void clearHeaderStrip();
+
+    std::unique_ptr<DialogService> dialogs_;
+    Settings settings_;
+    MusicConstants musicConstants_;
+
+    QLineEdit* Edit65 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QLineEdit* Edit91 = nullptr;
+    QLineEdit* Edit92 = nullptr;
+    QLineEdit* Edit93 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+};
+
+// Converts between the program's path strings and the core's paths without losing characters.
+std::filesystem::path ToPath(const QString& path);
+QString ToQString(const std::filesystem::path& path);
+
+} // namespace varn::app

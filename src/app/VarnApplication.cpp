@@ -1,0 +1,65 @@
+#include "app/VarnApplication.h"
+
+#include <exception>
+
+#include <QFontDatabase>
+
+namespace varn::app {
+
+VarnApplication::VarnApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Varnwork"));
+    setApplicationDisplayName(QStringLiteral("Varnwork"));
+    ApplyInterfaceFont(*this);
+}
+
+VarnApplication* VarnApplication::instance()
+{
+    return qobject_cast<VarnApplication*>(QCoreApplication::instance());
+}
+
+bool VarnApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& exception) {
+        reportException(QString::fromUtf8(exception.what()));
+    } catch (...) {
+        reportException(QStringLiteral("予期しないエラーが発生しました。"));
+    }
+    return false;
+}
+
+void VarnApplication::setExceptionHandler(const QObject* owner, ExceptionHandler handler)
+{
+    handlerOwner_ = owner;
+    exceptionHandler_ = std::move(handler);
+}
+
+void VarnApplication::releaseExceptionHandler(const QObject* owner)
+{
+    if (handlerOwner_ != owner)
+        return;
+    handlerOwner_ = nullptr;
+    exceptionHandler_ = nullptr;
+}
+
+void VarnApplication::reportException(const QString& message)
+{
+    if (exceptionHandler_)
+        exceptionHandler_(message);
+    else
+        qWarning("%s", qUtf8Printable(message));
+}
+
+void ApplyInterfaceFont(QApplication& application)
+{
+    QFont font = application.font();
+    const QString japanese = QStringLiteral("Noto Sans CJK JP");
+    if (QFontDatabase::families().contains(japanese))
+        font.setFamily(japanese);
+    font.setPixelSize(12);
+    application.setFont(font);
+}
+
+} // namespace varn::app

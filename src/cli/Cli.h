@@ -1,0 +1,37 @@
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace varn::cli {
+
+// Exit statuses: done, bad command line (usage printed), the command failed (message printed).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitFailure = 2;
+
+using Arguments = std::span<const std::string>;
+
+// A verb of the command-line tool: its name, its synopsis lines for --help, and what runs it
+// with the arguments after the verb.
+struct Verb {
+    std::string_view name;
+    std::string_view usage;
+    int (*run)(Arguments arguments, std::ostream& out, std::ostream& err);
+};
+
+int RunIdentify(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunText(Arguments arguments, std::ostream& out, std::ostream& err);
+
+// Prints the usage of every verb.
+void PrintUsage(std::ostream& stream);
+
+// Reports a bad command line: the problem, then the usage; returns kExitUsage.
+int UsageError(std::ostream& err, std::string_view problem);
+
+// Reports a failed command: its message; returns kExitFailure.
+int Fail(std::ostream& err, std::string_view message);
+
+} // namespace varn::cli

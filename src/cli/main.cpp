@@ -1,0 +1,74 @@
+#include <array>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+
+namespace varn::cli {
+
+namespace {
+
+constexpr std::array kVerbs{
+    Verb{"identify",
+         "  identify ROM\n"
+         "      Identifies a ROM image from its cartridge header and prints four lines:\n"
+         "      title, version, header (あり/なし) and expected (yes/no).\n",
+         RunIdentify},
+    Verb{"text",
+         "  text encode [--capacity N] [--ini FILE] TEXT\n"
+         "      Encodes TEXT as game text and prints its bytes in hexadecimal: with\n"
+         "      --capacity the whole field of N bytes padded with 50, without it exactly\n"
+         "      the bytes the text needs.\n"
+         "  text decode [--ini FILE] HEX...\n"
+         "      Decodes game text bytes given in hexadecimal (\"50 51\" or \"5051\") and prints\n"
+         "      the text; a line break prints as a new line.\n"
+         "      --ini reads the extension characters (and the ExtensionChar setting) from\n"
+         "      that settings file, as the editor does at start-up.\n",
+         RunText},
+};
+
+} // namespace
+
+void PrintUsage(std::ostream& stream)
+{
+    stream << "usage: varnwork-cli VERB [ARGUMENTS]\n"
+              "       varnwork-cli --help\n\n"
+              "Works on the ROM image of VARNHOLD EPICS3 and its files from the command line.\n"
+              "Exit status: 0 done, 1 bad command line, 2 the command failed.\n\n"
+              "verbs:\n";
+    for (const Verb& verb : kVerbs)
+        stream << verb.usage;
+}
+
+int UsageError(std::ostream& err, std::string_view problem)
+{
+    err << "varnwork-cli: " << problem << "\n\n";
+    PrintUsage(err);
+    return kExitUsage;
+}
+
+int Fail(std::ostream& err, std::string_view message)
+{
+    err << message << '\n';
+    return kExitFailure;
+}
+
+} // namespace varn::cli
+
+int main(int argc, char** argv)
+{
+    using namespace varn::cli;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty())
+        return UsageError(std::cerr, "no verb given");
+    if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+        PrintUsage(std::cout);
+        return kExitOk;
+    }
+    for (const Verb& verb : kVerbs) {
+        if (arguments[0] == verb.name)
+            return verb.run(Arguments(arguments).subspan(1), std::cout, std::cerr);
+    }
+    return UsageError(std::cerr, "unknown verb: " + arguments[0]);
+}

@@ -1,0 +1,119 @@
+#include "rom/RomStream.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace varn {
+
+bool RomStream::contains(std::uint64_t offset, std::uint64_t count) const
+{
+    const std::uint64_t total = size();
+    return offset <= total && count <= total - offset;
+}
+
+bool RomStream::read(std::span<std::uint8_t> out)
+{
+    if (!readAt(position_, out))
+        return false;
+    position_ += out.size();
+    return true;
+}
+
+bool RomStream::write(std::span<const std::uint8_t> data)
+{
+    if (!writeAt(position_, data))
+        return false;
+    position_ += data.size();
+    return true;
+}
+
+std::optional<std::uint8_t> RomStream::readByte(std::uint64_t offset)
+{
+    std::uint8_t byte = 0;
+    if (!readAt(offset, std::span(&byte, 1)))
+        return std::nullopt;
+    return byte;
+}
+
+std::optional<std::vector<std::uint8_t>> RomStream::readBytes(std::uint64_t offset,
+                                                              std::size_t count)
+{
+    if (!contains(offset, count))
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(count);
+    if (!readAt(offset, bytes))
+        return std::nullopt;
+    return bytes;
+}
+
+MemoryRomStream::MemoryRomStream(std::vector<std::uint8_t> bytes, bool writable)
+    : bytes_(std::move(bytes)), writable_(writable)
+{}
+
+bool MemoryRomStream::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
+{
+    if (!contains(offset, out.size()))
+        return false;
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+    return true;
+}
+
+bool MemoryRomStream::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
+{
+    if (!writable_ || !contains(offset, data.size()))
+        return false;
+    std::copy(data.begin(), data.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset));
+    return true;
+}
+
+Result<std::unique_ptr<FileRomStream>> FileRomStream::open(const std::filesystem::path& path,
+                                                           RomAccess access)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return Failure{kCannotOpenFileMessage};
+    const std::uint64_t size = std::filesystem::file_size(path, error);
+    if (error)
+        return Failure{kCannotOpenFileMessage};
+
+    auto mode = std::ios::in | std::ios::binary;
+    if (access == RomAccess::ReadWrite)
+        mode |= std::ios::out; // in|out opens an existing file without truncating it
+    std::fstream file(path, mode);
+    if (!file.is_open())
+        return Failure{kCannotOpenFileMessage};
+    return std::unique_ptr<FileRomStream>(new FileRomStream(std::move(file), size, access));
+}
+
+FileRomStream::FileRomStream(std::fstream file, std::uint64_t size, RomAccess access)
+    : file_(std::move(file)), size_(size), access_(access)
+{}
+
+bool FileRomStream::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
+{
+    if (!contains(offset, out.size()))
+        return false;
+    file_.clear();
+    file_.seekg(static_cast<std::streamoff>(offset));
+    file_.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    return file_.good() && static_cast<std::size_t>(file_.gcount()) == out.size();
+}
+
+bool FileRomStream::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
+{
+    if (!writable() || !contains(offset, data.size()))
+        return false;
+    file_.clear();
+    file_.seekp(static_cast<std::streamoff>(offset));
+    file_.write(reinterpret_cast<const char*>(data.data()),
+                static_cast<std::streamsize>(data.size()));
+    return file_.good();
+}
+
+bool FileRomStream::flush()
+{
+    file_.flush();
+    return file_.good();
+}
+
+} // namespace varn

@@ -1,0 +1,226 @@
+#include "text/ExtensionTable.h"
+
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "text/Cp932.h"
+#include "text/Utf8.h"
+
+namespace varn {
+
+namespace {
+
+constexpr char32_t kUndefinedChar = U'□';
+// Lines longer than this (in the file's own bytes) are not settings lines; they are skipped.
+constexpr std::size_t kMaxLineBytes = 1024;
+
+bool IsBlank(char32_t c)
+{
+    return c >= 1 && c <= U' ';
+}
+
+// Value of a hexadecimal number written without its "0x" prefix, either case; nullopt when
+// `digits` is empty, holds anything but hex digits, or is too large to matter.
+std::optional<unsigned> ParseHex(std::u32string_view digits)
+{
+    if (digits.empty()) {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    for (char32_t c : digits) {
+        unsigned digit = 0;
+        if (c >= U'0' && c <= U'9') {
+            digit = c - U'0';
+        } else if (c >= U'a' && c <= U'f') {
+            digit = c - U'a' + 10;
+        } else if (c >= U'A' && c <= U'F') {
+            digit = c - U'A' + 10;
+        } else {
+            return std::nullopt;
+        }
+        if (value > 0x0FFFFFFF) {
+            return std::nullopt;
+        }
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+// A row line begins with its key: two hex digits 10, 20 ... F0.
+bool IsRowLine(std::u32string_view line)
+{
+    const unsigned key = ParseHex(line.substr(0, 2)).value_or(0);
+    return key >= 0x10 && key <= 0xF0 && key % 0x10 == 0;
+}
+
+// Splits a settings line into comma-separated fields. Blanks (control characters and the
+// space) before a field and around a comma are skipped, and a blank also ends an unquoted
+// field, so "a b" gives two fields. A field in double quotes may hold commas and blanks,
+// with "" standing for one quote. Two commas in a row give an empty field, and so does a
+// comma at the very end of the line. A NUL ends the line.
+std::vector<std::u32string> SplitFields(std::u32string_view line)
+{
+    if (const std::size_t nul = line.find(U'\0'); nul != std::u32string_view::npos) {
+        line = line.substr(0, nul);
+    }
+    std::vector<std::u32string> fields;
+    std::size_t p = 0;
+    const auto skipBlanks = [&] {
+        while (p < line.size() && IsBlank(line[p])) {
+            ++p;
+        }
+    };
+
+    skipBlanks();
+    while (p < line.size()) {
+        std::u32string field;
+        if (line[p] == U'"') {
+            ++p;
+            while (p < line.size()) {
+                if (line[p] == U'"') {
+                    ++p;
+                    if (p < line.size() && line[p] == U'"') {
+                        field.push_back(U'"');
+                        ++p;
+                        continue;
+                    }
+                    break;
+                }
+                field.push_back(line[p]);
+                ++p;
+            }
+        } else {
+            while (p < line.size() && line[p] > U' ' && line[p] != U',') {
+                field.push_back(line[p]);
+                ++p;
+            }
+        }
+        fields.push_back(std::move(field));
+
+        skipBlanks();
+        if (p < line.size() && line[p] == U',') {
+            ++p;
+            if (p == line.size()) {
+                fields.emplace_back();
+            }
+            skipBlanks();
+        }
+    }
+    return fields;
+}
+
+// The lines of a text file, split at CR, LF or CR LF and still in the file's own bytes, so
+// that a line's length can be judged before it is decoded.
+std::vector<std::string_view> SplitLines(std::string_view bytes)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') {
+            ++start;
+        }
+    }
+    return lines;
+}
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace
+
+int ExtensionTable::find(char32_t c) const
+{
+    const std::size_t index = chars.find(c);
+    return index == std::u32string::npos ? -1 : static_cast<int>(index);
+}
+
+ExtensionTable& ProcessExtensionTable()
+{
+    static ExtensionTable table;
+    return table;
+}
+
+// The settings file is read as plain text, ignoring its sections: a line whose first two
+// characters are one of the keys 10, 20 ... F0 defines a row, "key,c0,c1,...,cF". The key
+// field's value / 16 - 1 is the row; a key field that is longer than two digits, such as
+// 100, is not a row and the line is ignored. The first line that gives a row any character
+// keeps it. Each row is cut or padded with "□" to sixteen characters so that every code
+// stays in its row and column.
+bool LoadExtensionChars(const std::filesystem::path& path, ExtensionTable& table)
+{
+    std::optional<std::string> fileBytes = ReadFileBytes(path);
+    if (!fileBytes) {
+        return false;
+    }
+
+    // The whole file is in one encoding: UTF-8 (with or without a byte-order mark) or CP932.
+    std::string_view bytes = *fileBytes;
+    bool utf8 = true;
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    if (bytes.starts_with(kUtf8Bom)) {
+        bytes.remove_prefix(kUtf8Bom.size());
+    } else {
+        utf8 = IsValidUtf8(bytes);
+    }
+
+    std::array<std::u32string, ExtensionTable::kRows> rows;
+    for (std::string_view lineBytes : SplitLines(bytes)) {
+        if (lineBytes.size() > kMaxLineBytes) {
+            continue;
+        }
+        const std::u32string line =
+            utf8 ? Utf8ToU32(lineBytes) : Utf8ToU32(Cp932ToUtf8Lenient(lineBytes));
+        if (!IsRowLine(line)) {
+            continue;
+        }
+        const std::vector<std::u32string> fields = SplitFields(line);
+        if (fields.empty()) {
+            continue;
+        }
+        const std::optional<unsigned> key = ParseHex(fields.front());
+        if (!key || *key / 16 < 1 || *key / 16 > ExtensionTable::kRows) {
+            continue;
+        }
+        std::u32string& row = rows[*key / 16 - 1];
+        if (!row.empty()) {
+            continue;
+        }
+        for (std::size_t i = 1; i < fields.size() && i <= ExtensionTable::kColumns; ++i) {
+            row += fields[i];
+        }
+    }
+
+    for (std::u32string& row : rows) {
+        row.resize(ExtensionTable::kColumns, kUndefinedChar);
+        table.chars += row;
+    }
+    return true;
+}
+
+} // namespace varn

@@ -1,0 +1,152 @@
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+
+#include "MainWindowFixture.h"
+#include "app/VarnApplication.h"
+
+namespace varn::test {
+namespace {
+
+using MainWindowTest = MainWindowFixture;
+
+TEST_F(MainWindowTest, HasTheSevenPagesInOrder)
+{
+    createWindow();
+    EXPECT_EQ(window->windowTitle(), "Varnwork");
+    const auto* pages = control<QTabWidget>("PageControl1");
+    ASSERT_NE(pages, nullptr);
+    const QStringList captions = {"パッチ適用", "キャラパッチ", "キャラグラフィック",
+                                  "敵変更",     "MML",          "技術グラフィック",
+                                  "閃き適正"};
+    ASSERT_EQ(pages->count(), captions.size());
+    for (int i = 0; i < pages->count(); ++i)
+        EXPECT_EQ(pages->tabText(i), captions[i]) << i;
+    EXPECT_EQ(pages->widget(3)->objectName(), "TabSheet14");
+    EXPECT_EQ(pages->widget(6)->objectName(), "TabSheet20");
+}
+
+TEST_F(MainWindowTest, HeaderStripFieldsAreReadOnly)
+{
+    createWindow();
+    for (const char* name : {"Edit65", "Edit91", "Edit92", "Edit93"}) {
+        const auto* field = control<QLineEdit>(name);
+        ASSERT_NE(field, nullptr);
+        EXPECT_TRUE(field->isReadOnly()) << name;
+        EXPECT_TRUE(field->text().isEmpty()) << name;
+    }
+    ASSERT_NE(control<QPushButton>("Button3"), nullptr);
+    EXPECT_EQ(control<QPushButton>("Button3")->text(), "...");
+    QStringList labels;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        labels << label->text();
+    for (const char* caption : {"SMCファイル", "ROMタイトル", "バージョン", "ヘッダ"})
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(caption))) << caption;
+}
+
+TEST_F(MainWindowTest, FixedSizeWindowShowsEveryControlUnclipped)
+{
+    createWindow();
+    window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), QSize(544, 567));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+
+    // Every page's tab is shown: the tab row needs no scroll buttons.
+    const QTabBar* tabs = control<QTabWidget>("PageControl1")->tabBar();
+    EXPECT_LE(tabs->sizeHint().width(), control<QTabWidget>("PageControl1")->width());
+    for (int i = 0; i < tabs->count(); ++i)
+        EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(i))) << i;
+
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        if (!widget->isVisible() || widget->parentWidget() == nullptr)
+            continue;
+        const QRect inParent = widget->geometry();
+        EXPECT_TRUE(widget->parentWidget()->rect().contains(inParent))
+            << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+        const QSize needed = widget->minimumSizeHint();
+        EXPECT_GE(widget->height(), needed.height()) << widget->objectName().toStdString();
+        if (const auto* button = qobject_cast<QPushButton*>(widget)) {
+            // Push buttons ask for a wide minimum in some styles; what matters is the caption.
+            EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 8);
+        } else {
+            EXPECT_GE(widget->width(), needed.width()) << widget->objectName().toStdString();
+        }
+        if (const auto* label = qobject_cast<QLabel*>(widget)) {
+            EXPECT_GE(label->contentsRect().width(),
+                      label->fontMetrics().horizontalAdvance(label->text()))
+                << label->text().toStdString();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, UsesTheJapaneseFontAtTwelvePixels)
+{
+    createWindow();
+    EXPECT_EQ(window->font().pixelSize(), 12);
+    // The set-up installs Noto Sans CJK; where it is present the window uses it.
+    if (QFontDatabase::families().contains("Noto Sans CJK JP")) {
+        EXPECT_EQ(window->font().family(), "Noto Sans CJK JP");
+    }
+}
+
+TEST_F(MainWindowTest, StartupPageComesFromTheSettings)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"6", 6}, {"3", 3}, {"7", 0}, {"100", 0}, {"-1", 0}, {"x", 0},
+    };
+    for (const auto& [value, page] : cases) {
+        createWindow(std::string("[Varnwork]\nStartupPage=") + value + "\n");
+        EXPECT_EQ(control<QTabWidget>("PageControl1")->currentIndex(), page) << value;
+    }
+    createWindow();
+    EXPECT_EQ(control<QTabWidget>("PageControl1")->currentIndex(), 0);
+}
+
+TEST_F(MainWindowTest, SettingsAndMusicConstantsAreLoadedAtStartup)
+{
+    createWindow("[Varnwork]\nSmcHeaderCheck=2\nEquipmentCheck=1\nTmpTransparent=1\n");
+    EXPECT_EQ(window->settings().smcHeaderCheck, 2);
+    EXPECT_EQ(window->settings().equipmentCheck, 1);
+    EXPECT_EQ(window->settings().tmpTransparent, 1);
+    EXPECT_EQ(window->settings().aniTransparent, 1);
+    EXPECT_EQ(window->musicConstants().firstMusicNumber, 0xB0);
+    EXPECT_EQ(window->musicConstants().lastMusicNumber, 0xFE);
+    EXPECT_EQ(window->musicConstants().musicAreaStart, 0x500004);
+    EXPECT_EQ(window->musicConstants().musicAreaEnd, 0x51FFFF);
+    EXPECT_EQ(window->musicConstants().musicCounterOffset, 0x500000);
+    EXPECT_EQ(window->musicConstants().musicPointerOffset, 0x500001);
+}
+
+// An object whose event handler fails the way a page's handler might.
+class ThrowingObject : public QObject {
+public:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw std::runtime_error("'abc' is not a valid integer value");
+        return QObject::event(event);
+    }
+};
+
+TEST_F(MainWindowTest, ExceptionReachingTheEventLoopIsShownAndTheProgramGoesOn)
+{
+    createWindow();
+    ThrowingObject object;
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&object, &event);
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, "'abc' is not a valid integer value");
+    EXPECT_EQ(dialogs->messages[0].caption, "エラー");
+    EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Stop);
+
+    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs->messages.size(), 2u);
+}
+
+} // namespace
+} // namespace varn::test

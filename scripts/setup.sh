@@ -4,8 +4,10 @@
 VARN_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
+  libgif-dev
   libgtest-dev
   fonts-noto-cjk
+  gifsicle python3 python3-pil
 )
 
 # Installs the packages that are missing: with apt-get when run as root, otherwise prints the

@@ -10,6 +10,7 @@
 #include "app/FileDropFilter.h"
 #include "app/QtDialogService.h"
 #include "app/VarnApplication.h"
+#include "graphics/SpriteSheet.h"
 #include "rom/RomIdentification.h"
 #include "text/ExtensionTable.h"
 
@@ -193,6 +194,17 @@ void TForm1::OpenRomImage(const QString& path)
     Edit91->setText(QString::fromStdString(image.titleText));
     Edit92->setText(QString::fromStdString(image.versionText));
     Edit93->setText(QString::fromStdString(image.headerText));
+}
+
+bool TForm1::LoadSheetImage(const QString& path)
+{
+    Result<GifImage> sheet = varn::LoadSheetImage(ToPath(path));
+    if (!sheet) {
+        dialogs_->showError(QString::fromStdString(sheet.message()));
+        return false;
+    }
+    sheetImage_ = std::move(sheet).value();
+    return true;
 }
 
 } // namespace varn::app

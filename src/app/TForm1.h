@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "app/DialogService.h"
+#include "graphics/GifImage.h"
 #include "rom/Settings.h"
 
 class QLineEdit;
@@ -39,6 +40,14 @@ public:
     // not the expected one as the settings say, and fills the header strip.
     void OpenRomImage(const QString& path);
 
+    // Loads a GIF chosen as a character's sprite sheet and checks it; a refused file shows
+    // its message as an error and leaves the current sheet as it was. On success the image is
+    // the character editor's current sheet.
+    bool LoadSheetImage(const QString& path);
+
+    // The character editor's current sprite sheet; no frames until one is loaded.
+    const GifImage& sheetImage() const { return sheetImage_; }
+
 public slots:
     // "...": chooses an image with the open dialog and opens it.
     void Button3Click();
@@ -52,6 +61,7 @@ private:
     std::unique_ptr<DialogService> dialogs_;
     Settings settings_;
     MusicConstants musicConstants_;
+    GifImage sheetImage_;
 
     QLineEdit* Edit65 = nullptr;
     QPushButton* Button3 = nullptr;

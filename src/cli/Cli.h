@@ -24,6 +24,7 @@ struct Verb {
 
 int RunIdentify(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunText(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunSheet(Arguments arguments, std::ostream& out, std::ostream& err);
 
 // Prints the usage of every verb.
 void PrintUsage(std::ostream& stream);

@@ -26,6 +26,16 @@ constexpr std::array kVerbs{
          "      --ini reads the extension characters (and the ExtensionChar setting) from\n"
          "      that settings file, as the editor does at start-up.\n",
          RunText},
+    Verb{"sheet",
+         "  sheet check FILE.gif\n"
+         "      Prints ok when FILE.gif is a usable character sprite sheet (176 x 133, no\n"
+         "      tile pixel of colour 3 or above 15); otherwise prints why not.\n"
+         "  sheet build PALETTE.bin TILES.bin OUT.gif\n"
+         "      Draws the sprite sheet of a 32-byte palette and a 7104-byte tile block.\n"
+         "  sheet split SHEET.gif PALETTE.bin TILES.bin\n"
+         "      The reverse: checks the sheet as sheet check does, then writes its palette\n"
+         "      and tile block.\n",
+         RunSheet},
 };
 
 } // namespace

@@ -1,10 +1,8 @@
 #include "rom/IniFile.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
+#include "rom/FileIo.h"
 #include "text/Cp932.h"
 
 namespace varn {
@@ -61,16 +59,11 @@ IniFile IniFile::parse(std::string_view text)
 
 std::optional<IniFile> IniFile::load(const std::filesystem::path& path)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    const auto bytes = ReadFileBytes(path);
+    if (!bytes)
         return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad())
-        return std::nullopt;
-    return parse(DecodeTextFileBytes(bytes));
+    return parse(DecodeTextFileBytes(std::string_view(
+        reinterpret_cast<const char*>(bytes.value().data()), bytes.value().size())));
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const

@@ -1,12 +1,12 @@
 #include "text/ExtensionTable.h"
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include "rom/FileIo.h"
 
 #include "text/Cp932.h"
 #include "text/Utf8.h"
@@ -135,23 +135,6 @@ std::vector<std::string_view> SplitLines(std::string_view bytes)
     return lines;
 }
 
-std::optional<std::string> ReadFileBytes(const std::filesystem::path& path)
-{
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return std::nullopt;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 } // namespace
 
 int ExtensionTable::find(char32_t c) const
@@ -174,13 +157,14 @@ ExtensionTable& ProcessExtensionTable()
 // stays in its row and column.
 bool LoadExtensionChars(const std::filesystem::path& path, ExtensionTable& table)
 {
-    std::optional<std::string> fileBytes = ReadFileBytes(path);
+    const auto fileBytes = ReadFileBytes(path);
     if (!fileBytes) {
         return false;
     }
 
     // The whole file is in one encoding: UTF-8 (with or without a byte-order mark) or CP932.
-    std::string_view bytes = *fileBytes;
+    std::string_view bytes(reinterpret_cast<const char*>(fileBytes.value().data()),
+                           fileBytes.value().size());
     bool utf8 = true;
     constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
     if (bytes.starts_with(kUtf8Bom)) {

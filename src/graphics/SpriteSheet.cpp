@@ -1,0 +1,173 @@
+#include "graphics/SpriteSheet.h"
+
+#include <algorithm>
+
+#include "graphics/GifCodec.h"
+#include "graphics/SnesColor.h"
+
+namespace varn {
+
+namespace {
+
+constexpr GifColor kWhite{255, 255, 255};
+
+std::span<const std::uint8_t, kTileBytes> TileAt(const SheetTiles& tiles, int tile)
+{
+    return std::span<const std::uint8_t, kTileBytes>(
+        tiles.data() + static_cast<std::size_t>(tile) * kTileBytes, kTileBytes);
+}
+
+// The 64 indices of the 8 x 8 block at (x, y) of a frame.
+TilePixels ReadBlock(const GifFrame& frame, int x, int y)
+{
+    TilePixels pixels{};
+    for (int row = 0; row < kTileSize; ++row) {
+        for (int column = 0; column < kTileSize; ++column)
+            pixels[static_cast<std::size_t>(row * kTileSize + column)] =
+                frame.pixel(x + column, y + row);
+    }
+    return pixels;
+}
+
+const GifFrame* FirstFrame(const GifImage& image)
+{
+    return image.frames.empty() ? nullptr : &image.frames.front();
+}
+
+} // namespace
+
+void FillFrameRect(GifFrame& frame, std::uint8_t index, int x, int y, int width, int height)
+{
+    for (int row = y; row < y + height; ++row) {
+        for (int column = x; column < x + width; ++column)
+            frame.setPixel(column, row, index);
+    }
+}
+
+void BuildSheetImage(const SheetPalette& palette, const SheetTiles& tiles, GifImage& image)
+{
+    GifFrame frame(kSheetWidth, kSheetHeight);
+
+    GifColorTable colors;
+    for (std::size_t i = 0; i < 16; ++i)
+        colors.push_back(SnesToImageColor(
+            static_cast<std::uint16_t>(palette[2 * i] | (palette[2 * i + 1] << 8))));
+    colors.push_back(kWhite);
+    for (std::size_t i = 0; i < kFixedSheetColours.size(); ++i)
+        colors[i + 1] = SnesToImageColor(kFixedSheetColours[i]);
+
+    FillFrameRect(frame, kSheetBackgroundIndex, 0, 0, kSheetWidth, kSheetHeight);
+    for (const SheetRect& mark : kEmptySlotMarks)
+        FillFrameRect(frame, kForbiddenSheetIndex, mark.x, mark.y, mark.width, mark.height);
+
+    for (int tile = 0; tile < kSheetTileCount; ++tile) {
+        const SheetPoint origin = SlotOrigin(SheetTileSlots[static_cast<std::size_t>(tile)]);
+        const TilePixels pixels = DecodeTile(TileAt(tiles, tile));
+        for (int y = 0; y < kTileSize; ++y) {
+            for (int x = 0; x < kTileSize; ++x)
+                frame.setPixel(origin.x + x, origin.y + y,
+                               pixels[static_cast<std::size_t>(y * kTileSize + x)]);
+        }
+    }
+    frame.control = GifControl{.transparentIndex = 0, .transparent = false};
+
+    if (image.frames.empty()) {
+        image.width = kSheetWidth;
+        image.height = kSheetHeight;
+    }
+    image.colors = std::move(colors);
+    image.frames.push_back(std::move(frame));
+}
+
+SheetPalette PaletteFromImage(const GifImage& image)
+{
+    const GifColorTable& colors = image.frameColors(0);
+    SheetPalette palette{};
+    for (std::size_t i = 0; i < 16; ++i) {
+        std::uint16_t word = i < colors.size() ? ImageToSnesColor(colors[i]) : 0;
+        if (i >= 1 && i <= kFixedSheetColours.size())
+            word = kFixedSheetColours[i - 1];
+        palette[2 * i] = static_cast<std::uint8_t>(word);
+        palette[2 * i + 1] = static_cast<std::uint8_t>(word >> 8);
+    }
+    return palette;
+}
+
+SheetTiles TilesFromImage(const GifImage& image)
+{
+    SheetTiles tiles{};
+    const GifFrame* frame = FirstFrame(image);
+    if (frame == nullptr)
+        return tiles;
+    for (int tile = 0; tile < kSheetTileCount; ++tile) {
+        const SheetPoint origin = SlotOrigin(SheetTileSlots[static_cast<std::size_t>(tile)]);
+        const TileBytes bytes = EncodeTile(ReadBlock(*frame, origin.x, origin.y));
+        std::copy(bytes.begin(), bytes.end(),
+                  tiles.begin() + static_cast<std::ptrdiff_t>(tile) * kTileBytes);
+    }
+    return tiles;
+}
+
+TileBytes TileFromImage(const GifImage& image, int column, int row)
+{
+    const GifFrame* frame = FirstFrame(image);
+    if (frame == nullptr)
+        return {};
+    return EncodeTile(ReadBlock(*frame, kTileSize * column, kTileSize * row));
+}
+
+SheetColourCheck CheckSheetColours(const GifImage& image)
+{
+    const GifFrame* frame = FirstFrame(image);
+    if (frame == nullptr)
+        return {false, 0, 0};
+    for (int slot : SheetTileSlots) {
+        const SheetPoint origin = SlotOrigin(slot);
+        for (int y = 0; y < kTileSize; ++y) {
+            for (int x = 0; x < kTileSize; ++x) {
+                const std::uint8_t index = frame->pixel(origin.x + x, origin.y + y);
+                if (index > 15 || index == kForbiddenSheetIndex)
+                    return {false, origin.x + x, origin.y + y};
+            }
+        }
+    }
+    return {};
+}
+
+std::string UnusableColourMessage(int x, int y)
+{
+    return "使用できない色が検出されました。\nx:" + std::to_string(x) + "  y:" + std::to_string(y);
+}
+
+Status PrepareSheetImage(GifImage& image)
+{
+    if (image.width != kSheetWidth || image.height != kSheetHeight || image.frames.empty())
+        return Failure{kInvalidImageMessage};
+    if (const SheetColourCheck check = CheckSheetColours(image); !check.ok)
+        return Failure{UnusableColourMessage(check.x, check.y)};
+
+    // The sheet is edited with one colour table, the one its pixels mean.
+    GifFrame& first = image.frames.front();
+    if (!first.colors.empty())
+        image.colors = std::move(first.colors);
+    first.colors.clear();
+    if (image.colors.size() < 16)
+        image.colors.resize(16, GifColor{0, 0, 0});
+    image.colors[1] = SnesToImageColor(kFixedSheetColours[0]);
+    image.colors[2] = SnesToImageColor(kFixedSheetColours[1]);
+    if (first.control)
+        first.control->transparent = false;
+    return {};
+}
+
+Result<GifImage> LoadSheetImage(const std::filesystem::path& path)
+{
+    Result<GifImage> image = LoadGifFile(path);
+    if (!image)
+        return image;
+    if (Status status = PrepareSheetImage(image.value()); !status)
+        return Failure{status.message()};
+    return image;
+}
+
+} // namespace varn

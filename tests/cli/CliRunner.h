@@ -3,15 +3,17 @@
 #include <string>
 #include <vector>
 
+#include "support/ToolRun.h"
+
 namespace varn::test {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CliRun = ToolRun;
 
 // Runs the built varnwork-cli with `arguments` and collects what it prints.
-CliRun RunCli(const std::vector<std::string>& arguments);
+inline CliRun RunCli(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), VARNWORK_CLI);
+    return RunTool(arguments);
+}
 
 } // namespace varn::test

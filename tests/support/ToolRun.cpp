@@ -1,7 +1,6 @@
-#include "CliRunner.h"
+#include "support/ToolRun.h"
 
 #include <cstdlib>
-#include <string>
 #include <sys/wait.h>
 
 #include "support/TempDir.h"
@@ -30,18 +29,18 @@ std::string ReadText(const std::filesystem::path& path)
 
 } // namespace
 
-CliRun RunCli(const std::vector<std::string>& arguments)
+ToolRun RunTool(const std::vector<std::string>& arguments)
 {
     TempDir dir;
-    std::string command = ShellQuote(VARNWORK_CLI);
+    std::string command;
     for (const std::string& argument : arguments)
-        command += " " + ShellQuote(argument);
-    command += " >" + ShellQuote((dir.path() / "out").string()) + " 2>" +
+        command += ShellQuote(argument) + " ";
+    command += ">" + ShellQuote((dir.path() / "out").string()) + " 2>" +
                ShellQuote((dir.path() / "err").string());
     const int status = std::system(command.c_str());
 
-    CliRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ToolRun run;
+    run.exitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = ReadText(dir.path() / "out");
     run.err = ReadText(dir.path() / "err");
     return run;

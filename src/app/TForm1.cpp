@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/CharaPatchPage.h"
 #include "app/FileDropFilter.h"
 #include "app/QtDialogService.h"
 #include "app/VarnApplication.h"
@@ -35,6 +36,7 @@ constexpr PageInfo kMainPages[kMainPageCount] = {
     {"SkillGraphicPage", "技術グラフィック"},
     {"TabSheet20", "閃き適正"},
 };
+constexpr int kCharaPatchPageIndex = 1;
 
 QLineEdit* MakeReadOnlyField(const char* name, QWidget* parent)
 {
@@ -81,6 +83,9 @@ TForm1::TForm1(const std::filesystem::path& settingsPath, std::unique_ptr<Dialog
 
     PageControl1->setCurrentIndex(settings_.startupPage >= 0 ? settings_.startupPage : 0);
     installDropTargets();
+
+    // The character editor's totals follow its default values from the start.
+    charaPatchPage_->ShowTotals();
 
     if (VarnApplication* application = VarnApplication::instance())
         application->setExceptionHandler(
@@ -137,8 +142,13 @@ void TForm1::buildPages()
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     // Compact tabs, so that all seven captions stand in one row of the fixed-width window.
     PageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
-    for (const PageInfo& page : kMainPages) {
-        auto* sheet = new QWidget(PageControl1);
+    for (int index = 0; index < kMainPageCount; ++index) {
+        const PageInfo& page = kMainPages[index];
+        QWidget* sheet = nullptr;
+        if (index == kCharaPatchPageIndex)
+            sheet = charaPatchPage_ = new CharaPatchPage(*this, PageControl1);
+        else
+            sheet = new QWidget(PageControl1);
         sheet->setObjectName(QString::fromLatin1(page.objectName));
         PageControl1->addTab(sheet, QString::fromUtf8(page.caption));
     }
@@ -147,6 +157,9 @@ void TForm1::buildPages()
 
 void TForm1::installDropTargets()
 {
+    FileDropFilter::install(charaPatchPage_->sheetFrame(), [this](const QStringList& paths) {
+        charaPatchPage_->LoadIntoEditor(paths.first());
+    });
     FileDropFilter::install(Edit65,
                             [this](const QStringList& paths) { OpenRomImage(paths.first()); });
 }

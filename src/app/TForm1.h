@@ -15,6 +15,8 @@ class QTabWidget;
 
 namespace varn::app {
 
+class CharaPatchPage;
+
 // The main window: the header strip with the open ROM image, and the seven pages. It owns
 // the settings, the music constants and the dialog service, and is the only way pages reach
 // each other.
@@ -47,6 +49,10 @@ public:
 
     // The character editor's current sprite sheet; no frames until one is loaded.
     const GifImage& sheetImage() const { return sheetImage_; }
+    // Makes a sheet built elsewhere (from a character patch) the current one.
+    void setSheetImage(GifImage sheet) { sheetImage_ = std::move(sheet); }
+    // Leaves the character editor without a sheet.
+    void clearSheetImage() { sheetImage_ = GifImage{}; }
 
 public slots:
     // "...": chooses an image with the open dialog and opens it.
@@ -69,6 +75,7 @@ private:
     QLineEdit* Edit92 = nullptr;
     QLineEdit* Edit93 = nullptr;
     QTabWidget* PageControl1 = nullptr;
+    CharaPatchPage* charaPatchPage_ = nullptr;
 };
 
 // Converts between the program's path strings and the core's paths without losing characters.

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+
+namespace varn {
+struct ExtensionTable;
+}
 
 namespace varn::cli {
 
@@ -25,6 +31,16 @@ struct Verb {
 int RunIdentify(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunText(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunSheet(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunVnp(Arguments arguments, std::ostream& out, std::ostream& err);
+
+// Bytes as upper-case two-digit hexadecimal separated by single spaces.
+std::string HexBytes(std::span<const std::uint8_t> bytes);
+
+// Loads the extension characters (and the ExtensionChar setting) from the settings file given
+// with --ini, as the editor does at start-up; a file that is not there is refused with its
+// message, since a mistyped name would otherwise pass silently.
+std::optional<std::string> LoadIniExtensions(const std::optional<std::string>& ini,
+                                             ExtensionTable& extensions);
 
 // Prints the usage of every verb.
 void PrintUsage(std::ostream& stream);

@@ -61,32 +61,6 @@ std::optional<std::string> ParseOptions(Arguments arguments, bool allowCapacity,
     return std::nullopt;
 }
 
-// Loads the settings file named by --ini into a table of our own; fails for a file that is not
-// there, since a mistyped name would otherwise pass silently.
-std::optional<std::string> LoadExtensions(const TextOptions& options, ExtensionTable& table)
-{
-    if (!options.ini)
-        return std::nullopt;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(*options.ini, error))
-        return std::string(kCannotOpenFileMessage) + "\n" + *options.ini;
-    LoadSettings(*options.ini, table);
-    return std::nullopt;
-}
-
-std::string HexBytes(const std::vector<std::uint8_t>& bytes)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (std::uint8_t byte : bytes) {
-        if (!hex.empty())
-            hex += ' ';
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 0x0F];
-    }
-    return hex;
-}
-
 int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -148,7 +122,7 @@ int Encode(Arguments arguments, std::ostream& out, std::ostream& err)
     if (options.operands.size() != 1)
         return UsageError(err, "text encode takes one TEXT");
     ExtensionTable extensions;
-    if (const auto problem = LoadExtensions(options, extensions))
+    if (const auto problem = LoadIniExtensions(options.ini, extensions))
         return Fail(err, *problem);
 
     // Arguments are UTF-8 where the terminal is; bytes that are not are read as CP932.
@@ -183,7 +157,7 @@ int Decode(Arguments arguments, std::ostream& out, std::ostream& err)
     if (!bytes)
         return UsageError(err, "bytes are written as pairs of hexadecimal digits");
     ExtensionTable extensions;
-    if (const auto problem = LoadExtensions(options, extensions))
+    if (const auto problem = LoadIniExtensions(options.ini, extensions))
         return Fail(err, *problem);
 
     const DecodedText decoded = DecodeText(*bytes, extensions);

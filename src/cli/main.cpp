@@ -36,6 +36,12 @@ constexpr std::array kVerbs{
          "      The reverse: checks the sheet as sheet check does, then writes its palette\n"
          "      and tile block.\n",
          RunSheet},
+    Verb{"vnp",
+         "  vnp info [--ini FILE] FILE.vnp\n"
+         "      Prints what a character patch holds: name, title, gender, palette, every\n"
+         "      record by type with its bytes in hexadecimal (unknown types too), the\n"
+         "      conversation texts, and the comment.\n",
+         RunVnp},
 };
 
 } // namespace

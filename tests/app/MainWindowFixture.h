@@ -4,8 +4,14 @@
 
 #include <memory>
 
+#include <QApplication>
+#include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QUrl>
 
 #include "app/TForm1.h"
 #include "support/ScriptedDialogService.h"
@@ -39,6 +45,68 @@ protected:
     QStringList strip() const
     {
         return {text("Edit65"), text("Edit91"), text("Edit92"), text("Edit93")};
+    }
+
+    // Shows the window as the active one, so that focus moves as it does for the user.
+    void showActive()
+    {
+        window->show();
+        window->activateWindow();
+        QApplication::processEvents();
+    }
+
+    // Drags files onto a control and drops them, as the desktop does; returns whether the
+    // drop was accepted.
+    static bool dropFilesOn(QWidget* target, const QStringList& paths)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        mime.setUrls(urls);
+        const QPointF at(target->width() / 2.0, target->height() / 2.0);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        return drop.isAccepted();
+    }
+
+    // Every visible control under `root` stands inside its parent, has the size its style
+    // asks for at least, and shows its caption whole (a wrapping caption on as many lines as
+    // it needs).
+    static void expectControlsUnclipped(QWidget* root, const std::string& where)
+    {
+        for (QWidget* widget : root->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || widget->parentWidget() == nullptr)
+                continue;
+            const std::string name = where + ": " + widget->metaObject()->className() + " " +
+                                     widget->objectName().toStdString();
+            EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry())) << name;
+            const QSize needed = widget->minimumSizeHint();
+            EXPECT_GE(widget->height(), needed.height()) << name;
+            if (const auto* button = qobject_cast<QPushButton*>(widget)) {
+                // Push buttons ask for a wide minimum in some styles; what matters is the
+                // caption.
+                EXPECT_GE(button->width(),
+                          button->fontMetrics().horizontalAdvance(button->text()) + 8)
+                    << name;
+            } else {
+                EXPECT_GE(widget->width(), needed.width()) << name;
+            }
+            if (const auto* label = qobject_cast<QLabel*>(widget)) {
+                if (label->wordWrap()) {
+                    EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+                        << label->text().toStdString();
+                } else {
+                    EXPECT_GE(label->contentsRect().width(),
+                              label->fontMetrics().horizontalAdvance(label->text()))
+                        << label->text().toStdString();
+                }
+            }
+        }
     }
 
     TempDir dir;

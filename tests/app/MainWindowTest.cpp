@@ -61,26 +61,7 @@ TEST_F(MainWindowTest, FixedSizeWindowShowsEveryControlUnclipped)
     for (int i = 0; i < tabs->count(); ++i)
         EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(i))) << i;
 
-    for (QWidget* widget : window->findChildren<QWidget*>()) {
-        if (!widget->isVisible() || widget->parentWidget() == nullptr)
-            continue;
-        const QRect inParent = widget->geometry();
-        EXPECT_TRUE(widget->parentWidget()->rect().contains(inParent))
-            << widget->metaObject()->className() << " " << widget->objectName().toStdString();
-        const QSize needed = widget->minimumSizeHint();
-        EXPECT_GE(widget->height(), needed.height()) << widget->objectName().toStdString();
-        if (const auto* button = qobject_cast<QPushButton*>(widget)) {
-            // Push buttons ask for a wide minimum in some styles; what matters is the caption.
-            EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()) + 8);
-        } else {
-            EXPECT_GE(widget->width(), needed.width()) << widget->objectName().toStdString();
-        }
-        if (const auto* label = qobject_cast<QLabel*>(widget)) {
-            EXPECT_GE(label->contentsRect().width(),
-                      label->fontMetrics().horizontalAdvance(label->text()))
-                << label->text().toStdString();
-        }
-    }
+    expectControlsUnclipped(window.get(), "main window");
 }
 
 TEST_F(MainWindowTest, UsesTheJapaneseFontAtTwelvePixels)

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "charpatch/CharacterForm.h"
+#include "text/ExtensionTable.h"
+
+namespace varn {
+
+// A check of the form that failed: the message to show (caption "エラー"), the inner page to
+// bring to the front (-1 for none) and the object name of the control to focus ("" for none).
+struct FormProblem {
+    std::string message;
+    int page = -1;
+    std::string control;
+
+    friend bool operator==(const FormProblem&, const FormProblem&) = default;
+};
+
+// A byte count, or the problem that stopped the check.
+struct TextCheck {
+    int bytes = 0;
+    std::optional<FormProblem> problem;
+};
+
+// The settings the checks consult.
+struct PatchCheckSettings {
+    int equipmentCheck = 0; // 0 refuse, 1 warn, other values no check
+    int extensionChar = 1;  // exactly 1: list the extension characters used in a warning
+};
+
+// What the checks of "パッチ作成" come to: the first problem, or the warning text to confirm
+// with OK and Cancel (empty when there is nothing to confirm).
+struct PatchCheckResult {
+    std::optional<FormProblem> problem;
+    std::string warning;
+};
+
+// A blank is a half-width space or a control character (line breaks included); full-width
+// spaces remain.
+std::string TrimTrailingBlanks(std::string_view text);
+
+// The characters a choice holds at most, and the width of a conversation line.
+inline constexpr int kChoiceWidth = 15;
+
+// "「c」は使用できません。", where c is the character at `position` (counted from 1) of the
+// full-width form of `text`: the text the codec walks, so the message names the character the
+// user typed even where the codec would write a substitute.
+std::string UnusableCharMessage(std::string_view text, int position);
+
+// True when a choice, without its trailing blanks, is shorter than a full line; such a choice
+// is stored with a line break after it. Characters are counted in the full-width form, where a
+// half-width letter and its voiced mark are one character, as the game shows them.
+bool ChoiceNeedsLineBreak(std::string_view text);
+
+// The first character of a user text (the comment) that the user's character set (CP932)
+// cannot hold, or nullopt when it holds them all.
+std::optional<std::string> FirstCharWithoutCp932(std::string_view text);
+
+// A fixed text field: empty gives "すべての項目を入力してください。"; the text without trailing
+// blanks must encode into `capacity` bytes (else `message`) with encodable characters only
+// ("「c」は使用できません。", see UnusableCharMessage). The problem names no page.
+std::optional<FormProblem> CheckFixedText(const std::string& text, int capacity,
+                                          const std::string& message, const std::string& control,
+                                          const ExtensionTable& extensions);
+
+// A number field within [min, max], or equal to `extra`.
+std::optional<FormProblem> CheckRange(const std::string& text, int page, const std::string& message,
+                                      int min, int max, int extra, const std::string& control);
+
+// Removes repeated selections and closes gaps, for the four technique slots and then the four
+// spell slots, changing the form.
+void NormalizeSkills(CharacterForm& form);
+
+// Each chosen spell of the four earth or heaven schools needs that school selected with a
+// level above 0; the first spell that fails gives "術レベル0の術が設定されています。".
+std::optional<FormProblem> CheckSpellLevels(const CharacterForm& form);
+
+// The armour slot table, indexed by armour code.
+std::uint8_t ArmourSlotMask(std::uint8_t code);
+
+// True when the armours can be worn together and at most one weapon is from 50 to 5F.
+bool CheckEquipment(const CharacterForm& form);
+
+// A conversation message: empty is refused; the text is rewritten in full-width form with
+// the line breaks after full lines of `width` characters removed (the rewrite stays even when
+// a later step fails); more than `maxLines` lines of `width` characters give
+// "メッセージが長すぎます。"; then it must encode. Returns the byte count of the text without
+// trailing blanks. "\r\n" and a lone "\n" are both line breaks; the rewritten text uses "\r\n"
+// when the text held one, else "\n".
+TextCheck CheckMessage(std::string& text, int page, const std::string& control, int maxLines,
+                       int width, const ExtensionTable& extensions);
+
+// A choice: at most 15 characters (counted as ChoiceNeedsLineBreak counts them), encodable;
+// the byte count plus 1 for the line break added to a choice of fewer than 15 characters.
+TextCheck CheckChoice(const std::string& text, int page, const std::string& control,
+                      const ExtensionTable& extensions);
+
+// The first-meeting record's size (pieces with their length bytes, and flags); 1 when there
+// is no first line, so nothing of either conversation is checked. Over 255 bytes:
+// "イベントの合計サイズが大きすぎます。".
+TextCheck CheckFirstTalk(CharacterForm& form, const ExtensionTable& extensions);
+
+// The later-meeting record's size, at most 128 bytes; 1 when there is no first line.
+TextCheck CheckRepeatTalk(CharacterForm& form, const ExtensionTable& extensions);
+
+// The extension characters used by the game texts of the form, in field order.
+std::string CollectFormExtensionChars(const CharacterForm& form, const ExtensionTable& extensions);
+
+// Every check of "パッチ作成" in its order, on a form (changed by NormalizeSkills and the
+// message rewrites) and whether a sprite sheet is loaded: the sheet, name, title, comment
+// (at most 1024 bytes in CP932, and only characters CP932 holds), the number ranges, the
+// skills, the growth rates, the conversations and final-battle line, the armour combination
+// (refused or warned as `equipmentCheck` says) and the extension characters (warned).
+PatchCheckResult CheckCharacterPatch(CharacterForm& form, bool hasSheet,
+                                     const PatchCheckSettings& settings,
+                                     const ExtensionTable& extensions);
+
+} // namespace varn

@@ -1,0 +1,36 @@
+#include <filesystem>
+#include <system_error>
+
+#include "cli/Cli.h"
+#include "rom/RomStream.h"
+#include "rom/Settings.h"
+#include "text/ExtensionTable.h"
+
+namespace varn::cli {
+
+std::string HexBytes(std::span<const std::uint8_t> bytes)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (std::uint8_t byte : bytes) {
+        if (!hex.empty())
+            hex += ' ';
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0x0F];
+    }
+    return hex;
+}
+
+std::optional<std::string> LoadIniExtensions(const std::optional<std::string>& ini,
+                                             ExtensionTable& extensions)
+{
+    if (!ini)
+        return std::nullopt;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*ini, error))
+        return std::string(kCannotOpenFileMessage) + "\n" + *ini;
+    LoadSettings(*ini, extensions);
+    return std::nullopt;
+}
+
+} // namespace varn::cli

@@ -1,0 +1,169 @@
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+#include "charpatch/CharacterPatchFile.h"
+#include "charpatch/ItemLists.h"
+#include "cli/Cli.h"
+#include "text/Cp932.h"
+#include "text/TextCodec.h"
+
+namespace varn::cli {
+
+namespace {
+
+const char* RecordName(std::uint8_t type)
+{
+    switch (type) {
+    case kStatusRecord:
+        return "StatusRecord";
+    case kLevelRecord:
+        return "LevelRecord";
+    case kSkillRecord:
+        return "SkillRecord";
+    case kEquipmentRecord:
+        return "EquipmentRecord";
+    case kGrowthRecord:
+        return "GrowthRecord";
+    case kPurchaseBanRecord:
+        return "PurchaseBanRecord";
+    case kSpecialRecord:
+        return "SpecialRecord";
+    case kCostRecord:
+        return "CostRecord";
+    case kFirstTalkRecord:
+        return "FirstTalkRecord";
+    case kRepeatTalkRecord:
+        return "RepeatTalkRecord";
+    case kLastBattleRecord:
+        return "LastBattleRecord";
+    case kTalkMusicRecord:
+        return "TalkMusicRecord";
+    default:
+        return "unknown";
+    }
+}
+
+// A game text on one line: line breaks shown as "\n"; one that does not decode says so.
+std::string ShownText(std::span<const std::uint8_t> bytes, const ExtensionTable& extensions)
+{
+    const DecodedText decoded = DecodeText(bytes, extensions);
+    if (!decoded.ok)
+        return "(デコードできません: " + HexBytes(bytes) + ")";
+    std::string shown;
+    for (char c : decoded.text) {
+        if (c == '\r')
+            continue;
+        if (c == '\n')
+            shown += "\\n";
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+void PrintPieces(std::ostream& out, const PatchRecord& record, const ExtensionTable& extensions)
+{
+    const auto piece = [&](const char* label, const std::vector<std::uint8_t>& text) {
+        out << "  " << label << ": " << ShownText(text, extensions) << '\n';
+    };
+    if (record.type == kFirstTalkRecord) {
+        const FirstTalk talk = ParseFirstTalk(record.data);
+        const char* opening[] = {"相手のセリフ", "選択肢OK", "選択肢NG", "OK選択後の相手のセリフ"};
+        for (std::size_t i = 0; i < talk.opening.size(); ++i)
+            piece(opening[i], talk.opening[i]);
+        out << "  2回目の選択肢: " << (talk.secondChoice ? "あり" : "なし") << '\n';
+        if (!talk.secondChoice)
+            return;
+        const char* second[] = {"選択肢OK", "選択肢NG", "仲間になる時の相手のセリフ"};
+        for (std::size_t i = 0; i < talk.second.size(); ++i)
+            piece(second[i], talk.second[i]);
+        out << "  最大HP判定: " << int(talk.hpCondition) << '\n';
+        if (talk.hpCondition != 0)
+            piece("仲間にならない時の相手のセリフ", talk.refuseLine);
+    } else if (record.type == kRepeatTalkRecord) {
+        const auto pieces = ParseRepeatTalk(record.data);
+        const char* labels[] = {"相手のセリフ", "選択肢OK", "選択肢NG", "OK選択後の相手のセリフ",
+                                "NG選択後の相手のセリフ"};
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            piece(labels[i], pieces[i]);
+    } else if (record.type == kLastBattleRecord) {
+        piece("ラストバトル前のセリフ", record.data);
+    }
+}
+
+std::string FileName(const std::string& path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
+int Info(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    std::optional<std::string> ini;
+    std::vector<std::string> operands;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--ini" && i + 1 < arguments.size())
+            ini = arguments[++i];
+        else if (arguments[i].starts_with("--"))
+            return UsageError(err, "unknown option: " + arguments[i]);
+        else
+            operands.push_back(arguments[i]);
+    }
+    if (operands.size() != 1)
+        return UsageError(err, "vnp info takes one character patch");
+
+    ExtensionTable extensions;
+    if (const auto problem = LoadIniExtensions(ini, extensions))
+        return Fail(err, *problem);
+
+    const std::string& path = operands[0];
+    const auto patch = ReadPatchFile(path);
+    if (!patch)
+        return Fail(err, patch.message() + "\n" + FileName(path));
+    const PatchFile& file = patch.value();
+    if (!file.hasMagic())
+        return Fail(err, "ファイルが異常です。\n" + FileName(path));
+    const DecodedText name = DecodeText(file.name, extensions);
+    if (!name.ok)
+        return Fail(err, "名前に不正なコードが含まれています。");
+    const DecodedText title = DecodeText(file.title, extensions);
+    if (!title.ok)
+        return Fail(err, "肩書きに不正なコードが含まれています。");
+
+    const ItemList& genders = GenderItems();
+    std::string gender = "?";
+    for (const ListItem& item : genders) {
+        if (item.code == file.gender)
+            gender = item.label;
+    }
+    out << "name: " << name.text << '\n'
+        << "title: " << title.text << '\n'
+        << "gender: " << HexBytes(std::span(&file.gender, 1)) << ' ' << gender << '\n'
+        << "palette: " << HexBytes(file.palette) << '\n';
+    for (const PatchRecord& record : file.records) {
+        out << "record " << HexBytes(std::span(&record.type, 1)) << ' ' << RecordName(record.type)
+            << " (" << record.data.size() << "): " << HexBytes(record.data) << '\n';
+        PrintPieces(out, record, extensions);
+    }
+    if (file.comment) {
+        const std::string_view bytes(reinterpret_cast<const char*>(file.comment->bytes.data()),
+                                     file.comment->bytes.size());
+        out << "comment (" << file.comment->count
+            << "): " << DecodeTextFileBytes(bytes.substr(0, bytes.find('\0'))) << '\n';
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+// vnp info: what a character patch holds.
+int RunVnp(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty())
+        return UsageError(err, "vnp needs info");
+    if (arguments[0] == "info")
+        return Info(arguments.subspan(1), out, err);
+    return UsageError(err, "unknown vnp command: " + arguments[0]);
+}
+
+} // namespace varn::cli

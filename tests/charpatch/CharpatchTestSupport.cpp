@@ -1,0 +1,58 @@
+#include "CharpatchTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include "text/TextCodec.h"
+
+namespace varn {
+
+void PrintTo(const FormProblem& problem, std::ostream* os)
+{
+    *os << "{\"" << problem.message << "\", page " << problem.page << ", \"" << problem.control
+        << "\"}";
+}
+
+} // namespace varn
+
+namespace varn::test {
+
+const ExtensionTable& PlainExtensions()
+{
+    static const ExtensionTable table;
+    return table;
+}
+
+GifImage PatternSheet()
+{
+    SheetPalette palette{};
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        palette[i] = static_cast<std::uint8_t>((i * 7 + 3) & 0x7F);
+    }
+    SheetTiles tiles{};
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        tiles[i] = static_cast<std::uint8_t>(i * 37 + i / 251);
+    }
+    GifImage sheet;
+    BuildSheetImage(palette, tiles, sheet);
+    return sheet;
+}
+
+Bytes GameBytes(std::string_view text)
+{
+    const TextMeasure measure = MeasureText(text, PlainExtensions());
+    EXPECT_EQ(measure.result, 0) << "not encodable: " << text;
+    Bytes bytes(static_cast<std::size_t>(measure.byteCount));
+    EXPECT_EQ(EncodeText(text, bytes, PlainExtensions()), 0) << text;
+    return bytes;
+}
+
+std::string Repeat(std::string_view text, int count)
+{
+    std::string result;
+    for (int i = 0; i < count; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+} // namespace varn::test

@@ -891,7 +891,11 @@ void CharaPatchPage::Button1Click()
 
 void CharaPatchPage::LoadIntoEditor(const QString& path)
 {
+    // A file that is neither a sheet nor a patch is not for this editor: the current sheet,
+    // its picture and the animation button stay as they are.
     const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension != QLatin1String("gif") && extension != QLatin1String("vnp"))
+        return;
     window_.clearSheetImage();
 
     bool loaded = false;
@@ -912,8 +916,6 @@ void CharaPatchPage::LoadIntoEditor(const QString& path)
         } else {
             window_.dialogs().showError(FromUtf8(status.message()));
         }
-    } else {
-        return;
     }
 
     if (loaded)

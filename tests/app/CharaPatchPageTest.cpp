@@ -519,8 +519,8 @@ TEST_F(CharaPatchPageTest, LoadingGoesByTheExtensionInAnyCase)
     };
     const Step steps[] = {
         {good, {}, true, true, true},
-        // Any other extension empties the sheet and does nothing further.
-        {pathIn("picture.bmp"), {}, false, true, true},
+        // Any other extension is not for the editor: the sheet stays loaded and shown.
+        {pathIn("picture.bmp"), {}, true, true, true},
         {upper, {}, true, true, true},
         {pathIn("bad.gif"), {"Data is not in GIF format"}, false, false, false},
         {pathIn("missing.vnp"), {"ファイルが開けません。"}, false, false, false},

@@ -5,7 +5,7 @@ VARN_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libgif-dev
-  libgtest-dev
+  libgtest-dev libbenchmark-dev
   fonts-noto-cjk
   gifsicle python3 python3-pil
 )

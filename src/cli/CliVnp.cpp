@@ -1,10 +1,14 @@
+#include <cctype>
 #include <filesystem>
 #include <ostream>
 #include <string>
 
+#include "charpatch/ApplyCharacterPatch.h"
 #include "charpatch/CharacterPatchFile.h"
 #include "charpatch/ItemLists.h"
 #include "cli/Cli.h"
+#include "rom/FileIo.h"
+#include "rom/RomStream.h"
 #include "text/Cp932.h"
 #include "text/TextCodec.h"
 
@@ -154,15 +158,61 @@ int Info(Arguments arguments, std::ostream& out, std::ostream& err)
     return kExitOk;
 }
 
+// A target code as the patch list writes it: two hexadecimal digits.
+std::optional<std::uint8_t> ParseTarget(const std::string& text)
+{
+    if (text.size() != 2 || !std::isxdigit(static_cast<unsigned char>(text[0])) ||
+        !std::isxdigit(static_cast<unsigned char>(text[1])))
+        return std::nullopt;
+    return static_cast<std::uint8_t>(std::stoi(text, nullptr, 16));
+}
+
+int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    std::optional<std::string> targetText;
+    std::vector<std::string> operands;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--target" && i + 1 < arguments.size())
+            targetText = arguments[++i];
+        else if (arguments[i].starts_with("--"))
+            return UsageError(err, "unknown option: " + arguments[i]);
+        else
+            operands.push_back(arguments[i]);
+    }
+    if (operands.size() != 2)
+        return UsageError(err, "vnp apply takes a ROM image and one character patch");
+    if (!targetText)
+        return UsageError(err, "vnp apply needs --target HH");
+    const std::optional<std::uint8_t> target = ParseTarget(*targetText);
+    if (!target)
+        return UsageError(err, "--target takes two hexadecimal digits: " + *targetText);
+
+    const std::string& romPath = operands[0];
+    const std::string& patchPath = operands[1];
+    auto rom = FileRomStream::open(romPath, RomAccess::ReadWrite);
+    if (!rom)
+        return Fail(err, rom.message() + "\n" + FileName(romPath));
+    const Status applied = ApplyCharacterPatch(*rom.value(), patchPath, *target);
+    if (!applied)
+        return Fail(err, applied.message());
+    if (!rom.value()->flush())
+        return Fail(err, std::string(kCannotWriteFileMessage) + "\n" + FileName(romPath));
+    out << "applied " << FileName(patchPath) << " to " << FileName(romPath) << " at target "
+        << HexBytes(std::span(&*target, 1)) << '\n';
+    return kExitOk;
+}
+
 } // namespace
 
-// vnp info: what a character patch holds.
+// vnp info: what a character patch holds; vnp apply: a character patch into a slot.
 int RunVnp(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.empty())
-        return UsageError(err, "vnp needs info");
+        return UsageError(err, "vnp needs info or apply");
     if (arguments[0] == "info")
         return Info(arguments.subspan(1), out, err);
+    if (arguments[0] == "apply")
+        return Apply(arguments.subspan(1), out, err);
     return UsageError(err, "unknown vnp command: " + arguments[0]);
 }
 

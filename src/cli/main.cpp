@@ -40,8 +40,33 @@ constexpr std::array kVerbs{
          "  vnp info [--ini FILE] FILE.vnp\n"
          "      Prints what a character patch holds: name, title, gender, palette, every\n"
          "      record by type with its bytes in hexadecimal (unknown types too), the\n"
-         "      conversation texts, and the comment.\n",
+         "      conversation texts, and the comment.\n"
+         "  vnp apply ROM FILE.vnp --target HH\n"
+         "      Writes the character patch into the ROM image at character slot HH (two\n"
+         "      hexadecimal digits: 00-1F, or B0-B9 on an expanded image), as the patch\n"
+         "      list applies it.\n",
          RunVnp},
+    Verb{"ips",
+         "  ips ROM PATCH.ips\n"
+         "      Applies one IPS patch to the ROM image, lengthening the image where the\n"
+         "      patch writes past its end.\n",
+         RunIps},
+    Verb{"mml",
+         "  mml compile FILE.mml ROM --music HH --address HHHHHH [--map-battle N]...\n"
+         "              [--monster-battle N]... [--map-theme N]...\n"
+         "      Compiles an MML song (Shift-JIS or UTF-8) into the ROM image as music number\n"
+         "      HH with its song block at file offset HHHHHH: the block, its pointer, wave\n"
+         "      and drum entries, and the music number for the maps, monsters and map\n"
+         "      themes given here (N decimal, or hexadecimal after 0x) and in the file.\n"
+         "      Prints \"last address: HHHHHH\", the offset of the block's last byte.\n"
+         "  mml build FILE.mml --address HHHHHH OUT.bin\n"
+         "      Writes only the song block, as it would lie at HHHHHH, into OUT.bin.\n"
+         "  mml measure FILE.mml\n"
+         "      Prints the size of the song block in bytes.\n"
+         "  mml info FILE.mml\n"
+         "      Prints the song's information lines (#TITLE, #COMPOSER, #ORIGINAL,\n"
+         "      #COPYRIGHT).\n",
+         RunMml},
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "rom/RomStream.h"
 
 #include <algorithm>
+#include <array>
+#include <new>
 #include <system_error>
 
 namespace varn {
@@ -66,6 +68,20 @@ bool MemoryRomStream::writeAt(std::uint64_t offset, std::span<const std::uint8_t
     return true;
 }
 
+bool MemoryRomStream::extend(std::uint64_t newSize)
+{
+    if (newSize <= bytes_.size())
+        return true;
+    if (!writable_ || newSize > bytes_.max_size())
+        return false;
+    try {
+        bytes_.resize(static_cast<std::size_t>(newSize), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 Result<std::unique_ptr<FileRomStream>> FileRomStream::open(const std::filesystem::path& path,
                                                            RomAccess access)
 {
@@ -108,6 +124,28 @@ bool FileRomStream::writeAt(std::uint64_t offset, std::span<const std::uint8_t> 
     file_.write(reinterpret_cast<const char*>(data.data()),
                 static_cast<std::streamsize>(data.size()));
     return file_.good();
+}
+
+bool FileRomStream::extend(std::uint64_t newSize)
+{
+    if (newSize <= size_)
+        return true;
+    if (!writable())
+        return false;
+    // The zero bytes are written out rather than left to a seek past the end, so the new part
+    // reads as zero on every file system.
+    static constexpr std::array<char, 0x10000> kZeros{};
+    file_.clear();
+    file_.seekp(static_cast<std::streamoff>(size_));
+    for (std::uint64_t left = newSize - size_; left > 0 && file_.good();) {
+        const std::uint64_t chunk = std::min<std::uint64_t>(left, kZeros.size());
+        file_.write(kZeros.data(), static_cast<std::streamsize>(chunk));
+        left -= chunk;
+    }
+    if (!file_.good())
+        return false;
+    size_ = newSize;
+    return true;
 }
 
 bool FileRomStream::flush()

@@ -36,6 +36,12 @@ public:
     // the end, or the write fails.
     virtual bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
 
+    // Lengthens the image to `newSize` bytes with zero bytes, the one way an image grows (an
+    // IPS patch may write past its end). A size not larger than the present one changes
+    // nothing and succeeds; false when the stream is read-only or the image cannot grow.
+    // A stream that cannot grow keeps this default.
+    virtual bool extend(std::uint64_t newSize) { return newSize <= size(); }
+
     // A cursor for sequential work: seek, then read or write from there. A successful read
     // or write moves the cursor past what it touched; a failed one leaves it.
     void seek(std::uint64_t position) { position_ = position; }
@@ -63,6 +69,7 @@ public:
     bool writable() const override { return writable_; }
     bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override;
+    bool extend(std::uint64_t newSize) override;
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
@@ -85,6 +92,7 @@ public:
     bool writable() const override { return access_ == RomAccess::ReadWrite; }
     bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override;
+    bool extend(std::uint64_t newSize) override;
 
     // Pushes written bytes to the file; false when that fails.
     bool flush();

@@ -100,6 +100,36 @@ TEST_P(RomStreamTest, CursorMovesOnlyOnSuccess)
     EXPECT_EQ(stream->readBytes(0, 4), (Bytes{1, 2, 3, 9}));
 }
 
+TEST_P(RomStreamTest, ExtendLengthensWithZeroBytes)
+{
+    auto stream = make({1, 2, 3});
+    EXPECT_TRUE(stream->extend(0)); // not larger: nothing changes
+    EXPECT_TRUE(stream->extend(3));
+    EXPECT_EQ(stream->size(), 3u);
+
+    // More than one block of zeros, and a size that is no multiple of one.
+    const std::uint64_t grown = 0x20005;
+    ASSERT_TRUE(stream->extend(grown));
+    EXPECT_EQ(stream->size(), grown);
+    Bytes expected(grown, 0);
+    expected[0] = 1;
+    expected[1] = 2;
+    expected[2] = 3;
+    EXPECT_TRUE(stream->readBytes(0, grown) == expected);
+    EXPECT_TRUE(stream->writeAt(grown - 1, Bytes{9}));
+    EXPECT_FALSE(stream->writeAt(grown, Bytes{9}));
+    EXPECT_EQ(stream->readByte(grown - 1), 9);
+}
+
+TEST_P(RomStreamTest, ReadOnlyStreamDoesNotExtend)
+{
+    auto stream = make({7, 7}, false);
+    EXPECT_FALSE(stream->extend(3));
+    EXPECT_EQ(stream->size(), 2u);
+    EXPECT_TRUE(stream->extend(2));
+    EXPECT_EQ(stream->readBytes(0, 2), (Bytes{7, 7}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, RomStreamTest, ::testing::ValuesIn(kStreamKinds),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -114,6 +144,19 @@ TEST(FileRomStreamTest, ReadWriteOpenKeepsTheFileAndWritesReachTheDisk)
         EXPECT_FALSE(stream.value()->writeAt(6, Bytes{0xEE}));
     }
     EXPECT_EQ(test::ReadFileBytes(path), (Bytes{1, 0xEE, 3, 4, 5, 6}));
+}
+
+TEST(FileRomStreamTest, ExtensionReachesTheDisk)
+{
+    test::TempDir dir;
+    const auto path = dir.write("image.smc", Bytes{1, 2});
+    {
+        auto stream = FileRomStream::open(path, RomAccess::ReadWrite);
+        ASSERT_TRUE(stream.ok());
+        ASSERT_TRUE(stream.value()->extend(5));
+        ASSERT_TRUE(stream.value()->writeAt(4, Bytes{0xEE}));
+    }
+    EXPECT_EQ(test::ReadFileBytes(path), (Bytes{1, 2, 0, 0, 0xEE}));
 }
 
 TEST(FileRomStreamTest, RefusesWhatIsNotAReadableFile)

@@ -1,0 +1,169 @@
+// How fast the MML compiler turns large songs into a song block and writes it: parsing and
+// code generation must grow linearly with the expanded text.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "music/MML.h"
+#include "rom/RomStream.h"
+
+namespace {
+
+constexpr std::size_t kImageSize = 0x600000;
+constexpr int kWriteAddress = 0x500004;
+
+// Appends every piece to `text`.
+template <class... Pieces> void Append(std::string& text, const Pieces&... pieces)
+{
+    (text.append(std::string_view(pieces)), ...);
+}
+
+std::string Number(int value)
+{
+    return std::to_string(value);
+}
+
+std::string HexDigit(int value)
+{
+    return std::string(1, "0123456789ABCDEF"[value & 0xF]);
+}
+
+// The directives of a full song: information, every wave slot, every drum record, the three
+// playback lists and macros for phrases, fills and settings.
+std::string SongHead()
+{
+    std::string text = "{ A long song that uses the whole language }\n"
+                       "#TITLE Benchmark Overture;\n#COMPOSER Nobody;\n"
+                       "#ORIGINAL Varnwork;\n#COPYRIGHT none;\n";
+    for (int slot = 0; slot < 16; ++slot)
+        Append(text, "#WAVE 0x2", HexDigit(slot), ", ", Number(slot * 3 + 1), ";\n");
+    const char* pitches[] = {"c", "c+", "d", "d+", "e", "f", "f+", "g", "g+", "a", "a+", "b"};
+    for (int j = 0; j < 12; ++j)
+        Append(text, "#DRUM ", pitches[j], ", 0x2", HexDigit(j), ", ", Number(90 + j), ", ",
+               Number(40 + j), ";\n");
+    Append(text, "#MAPBATTLE 0x10, 0x20, 200;\n#MONSTERBATTLE 0x0100, 0x01F0;\n",
+           "#MAPTHEME 0x1D, 3;\n");
+    Append(text, "#A=c8d8e8f8;\n#B=g8.a16b4;\n#C=<c4>b8a8;\n#D=v100p64;\n#E=[2 A |B ]C;\n",
+           "#F=%e1 l16 cdef gab<c >l8 %e;\n#G=m20,3,40 @0x21 %A3 %R2;\n");
+    return text;
+}
+
+// One bar of a channel: settings the cache will partly drop, notes of every length and dots,
+// ties and rests, nested loops with breaks, macro calls and a comment.
+std::string Bar(int channel, int bar)
+{
+    std::string text;
+    Append(text, "{bar ", Number(bar), "} @0x2", HexDigit(bar + channel), " v",
+           Number(80 + bar % 40), " p", Number(bar % 128), " o", Number(3 + bar % 3), " k",
+           Number(bar % 5 - 2), " ");
+    Append(text, "[3 c4 d8. e16 f2 ^8 r8 /:2 g+8 a-8 / b4 :/ | a1 ] A E t", Number(100 + bar % 50),
+           " %c1 %v10 %x2 %b3 %f4 ");
+    // Songs carry their words and the arranger's notes as comments.
+    Append(text, "{ verse ", Number(bar),
+           ": the road goes on past the river and the hill, "
+           "the lanterns burn low, the bells of the old town ring once more and the "
+           "company walks on under the stars, tempo steady, strings carry the melody, "
+           "brass answers on the off beats, the drums keep to the rim, the second time "
+           "round the flute doubles the line an octave higher and the cellos hold the "
+           "root, keep the dynamics soft until the last bar, then swell into the chorus "
+           "where every voice joins and the harp runs up the scale }\n");
+    Append(text, "[2 D F | G ] c32 d48 e64 f12 g24 a6 b3 r16 ^32 c4... ",
+           "v40,60 p20,90 p0,30,100 m m1,2 %A %D1 %S2 %k3 %K4 %n1 %n %p1 %p %l1 %l %d1 %d ",
+           "B C\n");
+    return text;
+}
+
+// A song of about `size` bytes of text: the head, then eight channels of bars, the first
+// with a loop point, "#OCTAVE REVERSE" before the fifth.
+std::string LargeSong(std::size_t size)
+{
+    std::string text = SongHead();
+    const std::size_t perChannel = size > text.size() ? (size - text.size()) / 8 : 0;
+    for (int channel = 0; channel < 8; ++channel) {
+        if (channel == 4)
+            text += "#OCTAVE REVERSE;\n";
+        const std::size_t start = text.size();
+        text += "t120 l8 ";
+        for (int bar = 0; text.size() - start < perChannel; ++bar) {
+            text += Bar(channel, bar);
+            if (bar == 0 && channel == 0)
+                text += "$ ";
+        }
+        text += ";\n";
+    }
+    return text;
+}
+
+// A song that calls macros `calls` times, nested three deep.
+std::string MacroSong(int calls)
+{
+    std::string text = "#A=c16;\n#B=A;\n#C=v90B;\n";
+    for (int i = 0; i < calls; ++i)
+        Append(text, std::string(1, "ABC"[i % 3]), i % 16 == 15 ? "\n" : " ");
+    return text + ";";
+}
+
+void Compile(benchmark::State& state, const std::string& text)
+{
+    varn::MemoryRomStream image{std::vector<std::uint8_t>(kImageSize)};
+    int songSize = 0;
+    for (auto _ : state) {
+        varn::MML mml;
+        mml.source = text;
+        mml.musicNumber = 0xB0;
+        mml.writeAddress = kWriteAddress;
+        if (!mml.CompileToStream(image)) {
+            state.SkipWithError(mml.error.c_str());
+            return;
+        }
+        songSize = mml.lastAddress + 1 - kWriteAddress;
+        benchmark::DoNotOptimize(songSize);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.counters["text_bytes"] = static_cast<double>(text.size());
+    state.counters["song_bytes"] = songSize;
+    state.SetComplexityN(static_cast<std::int64_t>(text.size()));
+}
+
+void BM_CompileLargeSong(benchmark::State& state)
+{
+    Compile(state, LargeSong(static_cast<std::size_t>(state.range(0)) * 1024));
+}
+BENCHMARK(BM_CompileLargeSong)
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+void BM_CompileMacroCalls(benchmark::State& state)
+{
+    Compile(state, MacroSong(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_CompileMacroCalls)
+    ->Arg(2500)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+void BM_MeasureLargeSong(benchmark::State& state)
+{
+    const std::string text = LargeSong(200 * 1024);
+    for (auto _ : state) {
+        varn::MML mml;
+        mml.source = text;
+        benchmark::DoNotOptimize(mml.MeasureSong());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_MeasureLargeSong)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

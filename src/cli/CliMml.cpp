@@ -1,0 +1,258 @@
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "music/HexText.h"
+#include "music/MML.h"
+#include "rom/FileIo.h"
+#include "text/Cp932.h"
+
+namespace varn::cli {
+
+namespace {
+
+// Playback numbers beyond this are mistakes on the command line, not values to report.
+constexpr int kMaxPlaybackNumber = 0xFFFF;
+
+struct MmlOptions {
+    std::optional<int> music;
+    std::optional<int> address;
+    std::vector<int> mapBattle;
+    std::vector<int> monsterBattle;
+    std::vector<int> mapTheme;
+    std::vector<std::string> operands;
+};
+
+int DigitValue(char c, int base)
+{
+    int value = base;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        value = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        value = c - 'A' + 10;
+    return value < base ? value : -1;
+}
+
+// Digits of one base, at most `maxDigits` of them, as a number.
+std::optional<int> ParseDigits(std::string_view text, int base, std::size_t maxDigits)
+{
+    if (text.empty() || text.size() > maxDigits)
+        return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        const int digit = DigitValue(c, base);
+        if (digit < 0)
+            return std::nullopt;
+        value = value * base + digit;
+    }
+    return value;
+}
+
+// A hexadecimal field as the MML page has it ("80", "500004"); "0x" in front is accepted.
+std::optional<int> ParseHexField(std::string_view text, std::size_t maxDigits)
+{
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
+    return ParseDigits(text, 16, maxDigits);
+}
+
+// A playback number: decimal, or hexadecimal after "0x".
+std::optional<int> ParsePlaybackNumber(std::string_view text)
+{
+    std::optional<int> value;
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        value = ParseDigits(text.substr(2), 16, 4);
+    else
+        value = ParseDigits(text, 10, 5);
+    if (!value || *value > kMaxPlaybackNumber)
+        return std::nullopt;
+    return value;
+}
+
+// Reads the options a command allows ("--" ends the options). Returns a problem to report, or
+// nothing.
+std::optional<std::string> ParseOptions(Arguments arguments, bool allowMusic, bool allowAddress,
+                                        MmlOptions& options)
+{
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            options.operands.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const bool music = allowMusic && argument == "--music";
+        const bool address = allowAddress && argument == "--address";
+        std::vector<int>* list = nullptr;
+        if (allowMusic && argument == "--map-battle")
+            list = &options.mapBattle;
+        else if (allowMusic && argument == "--monster-battle")
+            list = &options.monsterBattle;
+        else if (allowMusic && argument == "--map-theme")
+            list = &options.mapTheme;
+        if (!music && !address && list == nullptr)
+            return "unknown option: " + argument;
+        if (i + 1 == arguments.size())
+            return argument + " needs a value";
+        const std::string& value = arguments[++i];
+        if (music) {
+            options.music = ParseHexField(value, 2);
+            if (!options.music)
+                return "--music takes a music number of two hexadecimal digits (00 to FF)";
+        } else if (address) {
+            options.address = ParseHexField(value, 6);
+            if (!options.address)
+                return "--address takes a file offset of up to six hexadecimal digits";
+        } else {
+            const auto number = ParsePlaybackNumber(value);
+            if (!number)
+                return argument + " takes a number (decimal, or hexadecimal after 0x)";
+            list->push_back(*number);
+        }
+    }
+    return std::nullopt;
+}
+
+// The MML text of a file, Shift-JIS or UTF-8.
+Result<std::string> ReadMmlText(const std::string& path)
+{
+    auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return Failure{bytes.message() + "\n" + path};
+    const auto& data = bytes.value();
+    return DecodeTextFileBytes(
+        std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+}
+
+std::string LastAddressLine(const MML& mml)
+{
+    return "last address: " + HexDigits(mml.lastAddress, 6) + "\n";
+}
+
+int Compile(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    MmlOptions options;
+    if (const auto problem = ParseOptions(arguments, true, true, options))
+        return UsageError(err, *problem);
+    if (options.operands.size() != 2)
+        return UsageError(err, "mml compile takes FILE.mml and ROM");
+    if (!options.music || !options.address)
+        return UsageError(err, "mml compile needs --music and --address");
+    auto text = ReadMmlText(options.operands[0]);
+    if (!text)
+        return Fail(err, text.message());
+
+    MML mml;
+    mml.source = std::move(text).value();
+    mml.romPath = options.operands[1];
+    mml.musicNumber = *options.music;
+    mml.writeAddress = *options.address;
+    mml.mapBattle = options.mapBattle;
+    mml.monsterBattle = options.monsterBattle;
+    mml.mapTheme = options.mapTheme;
+    if (const Status compiled = mml.CompileToFile(); !compiled)
+        return Fail(err, compiled.message());
+    out << LastAddressLine(mml);
+    return kExitOk;
+}
+
+int Build(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    MmlOptions options;
+    if (const auto problem = ParseOptions(arguments, false, true, options))
+        return UsageError(err, *problem);
+    if (options.operands.size() != 2)
+        return UsageError(err, "mml build takes FILE.mml and OUT.bin");
+    if (!options.address)
+        return UsageError(err, "mml build needs --address");
+    auto text = ReadMmlText(options.operands[0]);
+    if (!text)
+        return Fail(err, text.message());
+
+    MML mml;
+    mml.source = std::move(text).value();
+    mml.writeAddress = *options.address;
+    if (const Status parsed = mml.Parse(); !parsed)
+        return Fail(err, parsed.message());
+    const auto block = mml.EmitSong();
+    if (!block)
+        return Fail(err, block.message());
+    if (const Status saved = WriteFileAtomically(options.operands[1], block.value()); !saved)
+        return Fail(err, saved.message());
+    out << LastAddressLine(mml);
+    return kExitOk;
+}
+
+int Measure(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    MmlOptions options;
+    if (const auto problem = ParseOptions(arguments, false, false, options))
+        return UsageError(err, *problem);
+    if (options.operands.size() != 1)
+        return UsageError(err, "mml measure takes one FILE.mml");
+    auto text = ReadMmlText(options.operands[0]);
+    if (!text)
+        return Fail(err, text.message());
+
+    MML mml;
+    mml.source = std::move(text).value();
+    mml.writeAddress = 0;
+    const auto size = mml.MeasureSong();
+    if (!size)
+        return Fail(err, size.message());
+    out << size.value() << '\n';
+    return kExitOk;
+}
+
+int Info(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    MmlOptions options;
+    if (const auto problem = ParseOptions(arguments, false, false, options))
+        return UsageError(err, *problem);
+    if (options.operands.size() != 1)
+        return UsageError(err, "mml info takes one FILE.mml");
+    auto text = ReadMmlText(options.operands[0]);
+    if (!text)
+        return Fail(err, text.message());
+
+    MML mml;
+    mml.source = std::move(text).value();
+    const std::string info = mml.SongInfo();
+    if (!mml.error.empty())
+        return Fail(err, mml.error);
+    for (char c : info) {
+        if (c != '\r')
+            out << c;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+// mml compile|build|measure|info: the MML compiler on the command line.
+int RunMml(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty())
+        return UsageError(err, "mml needs compile, build, measure or info");
+    const std::string& command = arguments[0];
+    if (command == "compile")
+        return Compile(arguments.subspan(1), out, err);
+    if (command == "build")
+        return Build(arguments.subspan(1), out, err);
+    if (command == "measure")
+        return Measure(arguments.subspan(1), out, err);
+    if (command == "info")
+        return Info(arguments.subspan(1), out, err);
+    return UsageError(err, "unknown mml command: " + command);
+}
+
+} // namespace varn::cli

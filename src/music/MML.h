@@ -1,0 +1,195 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rom/Result.h"
+
+namespace varn {
+
+class RomStream;
+
+// One MML song on its way into the target game's music format. An object serves one
+// operation: the caller fills `source` (the text of an MML file, already decoded to UTF-8),
+// the ROM path or stream, the music number, the write address and the playback lists, then
+// calls one operation. `Parse` turns the text into statement records per channel; the
+// compiler lays the records out as a song block and writes it with the song's pointer, wave
+// and drum table entries and its playback table entries.
+//
+// Every operation reports failure with the message the user sees, both in its result and in
+// `error`. Nothing is written to the image unless everything that can be checked beforehand
+// (the text, the song, the playback values, the reach of the image) has passed.
+class MML {
+public:
+    // A statement as the code generator receives it: a note, tie or rest (no arguments), a
+    // control code of the target game with its argument bytes in MML order, or the loop point
+    // "$" (code 0xFF, no arguments).
+    struct mmlcom {
+        std::int32_t argCount = 0;
+        std::uint8_t code = 0;
+        std::array<std::uint8_t, 3> args{};
+
+        friend bool operator==(const mmlcom&, const mmlcom&) = default;
+    };
+
+    // What the sound driver's channel state is known to be at the current point of a channel,
+    // so that a setting the driver already holds is not written again. kUnknown means that no
+    // value is held; any other value is a byte the driver holds.
+    struct StateCache {
+        static constexpr int kUnknown = 256;
+
+        int instrument = kUnknown; // "@"
+        int m1 = kUnknown;         // "m" with three arguments
+        int m2 = kUnknown;
+        int m3 = kUnknown;
+        int volume = kUnknown; // level of "v"
+        int pan = kUnknown;    // position of "p"
+        int eFlag = kUnknown;  // 1 after "%e1", 0 after "%e"
+        int aValue = kUnknown; // "%A" with one argument
+        int rValue = kUnknown; // "%R"
+
+        // Forgets everything but m2 and m3, which count only together with m1.
+        void empty();
+
+        friend bool operator==(const StateCache&, const StateCache&) = default;
+    };
+
+    // An open loop of the channel being generated.
+    struct loopParm {
+        int count = 0;              // number of passes
+        std::int64_t breakPos = -1; // file offset of the loop's break code, -1 for none
+        StateCache saved;           // the state restored after a loop with a break: empty
+    };
+
+    static constexpr int kChannelCount = 8;
+
+    // The text and the scanner.
+    std::string source;              // the MML text; Parse appends two newlines
+    std::size_t pos = 1;             // 1-based position of the scanner in `source`
+    int line = 1;                    // current line
+    int channel = 0;                 // index 0-7 of the channel being parsed
+    std::string defaultLength = "4"; // length text of notes without a length
+    bool octaveReverse = false;
+
+    // What the directives set.
+    std::array<std::string, 26> macros;                  // texts of the macros "A" to "Z"
+    std::array<int, 16> waves{};                         // wave numbers of instruments 0x20-0x2F
+    std::array<std::array<int, 3>, 12> drums{};          // drum records, pitch classes "c" to "b"
+    std::string info;                                    // lines of the information directives
+    std::vector<int> mapBattle, monsterBattle, mapTheme; // playback settings, in order
+
+    std::array<std::vector<mmlcom>, kChannelCount> channels; // the statements of each channel
+    std::string error;                                       // the message of the first error
+
+    // Code generation.
+    StateCache cache;
+    std::vector<loopParm> loops;
+    int headerSize = 0; // copier header size for reading; the compiler never adds it
+    int variant = 0;    // title index; the compiler writes the target game only
+    std::string romPath;
+    std::string outPath;
+    int musicNumber = 0;  // 0x00-0xFF
+    int writeAddress = 0; // file offset where the song block starts
+    int lastAddress = 0;  // file offset of the song block's last byte
+
+    // Parses `source` into `channels` and the directive fields. Resets everything it fills
+    // except `info` and the three playback lists, which the caller prepares and the
+    // directives extend. Fails with the first error's message and its line.
+    Status Parse();
+
+    // Parses, then writes the song into the image at `romPath`, opened for reading and
+    // writing only after a successful parse. Fails with "ファイルが開けません。" when the image
+    // cannot be opened for writing.
+    Status CompileToFile();
+
+    // Parses, then writes the song into an image the caller holds open: the song block at
+    // `writeAddress`, the wave, drum and pointer entries of `musicNumber`, then `musicNumber`
+    // into the battle tables by map and by monster and for every map theme, each list taken
+    // from its back. Fails, before anything is written, on a song error, a music number
+    // outside 0x00-0xFF, a playback value out of range, or a range the image does not reach
+    // ("ファイルに書き込めません。" and the offset).
+    Status CompileToStream(RomStream& stream);
+
+    // Parses and lays the song out in memory; returns `lastAddress` + 1, which is the size of
+    // the song block when `writeAddress` is 0.
+    Result<int> MeasureSong();
+
+    // The information lines of the text ("曲名：..." and so on, each ended by CR LF); empty
+    // when the text does not parse (then `error` says why).
+    std::string SongInfo();
+
+    // The song block of the parsed channels as it lies at `writeAddress`: the 38-byte header
+    // and the channel streams. Sets `lastAddress`. Fails when channel 1 is empty, a loop end
+    // or loop break lies outside any loop, or the block would be longer than its 16-bit length
+    // field can say (64 KiB less one byte).
+    Result<std::vector<std::uint8_t>> EmitSong();
+
+private:
+    // The argument texts of one statement, at most three, kept without allocating.
+    class Arguments {
+    public:
+        bool empty() const { return count_ == 0; }
+        std::size_t size() const { return count_; }
+        const std::string& operator[](std::size_t i) const { return texts_[i]; }
+        std::string& operator[](std::size_t i) { return texts_[i]; }
+        const std::string* begin() const { return texts_.data(); }
+        const std::string* end() const { return texts_.data() + count_; }
+        void push_back(std::string text) { texts_[count_++] = std::move(text); }
+        void clear() { count_ = 0; }
+        // Grows with empty texts or shrinks to `count` (at most three).
+        void resize(std::size_t count);
+        void eraseFirst();
+
+    private:
+        std::array<std::string, 3> texts_;
+        std::size_t count_ = 0;
+    };
+
+    // A macro text being read in place of the source; the innermost is last.
+    struct Expansion {
+        std::string_view text;
+        std::size_t next = 0;
+    };
+
+    bool Fail(std::string message);
+
+    // The scanner over the source and the macro texts inserted into it.
+    bool AtEnd() const;
+    int Peek(std::size_t ahead = 0) const;
+    void Advance();
+    std::string TakeChar();
+    void SkipChars(std::size_t count);
+    void SkipBlanks();
+    void SkipComment();
+    void SkipPastSemicolon();
+    bool LooksAt(std::string_view keyword) const;
+    std::string ReadWord();
+    std::string ReadNumber(int hexDigits);
+    Arguments ReadArguments();
+
+    bool ParseText();
+    bool ParseDirective();
+    bool ParseMacroDefinition();
+    bool ParseWave(int directiveLine);
+    bool ParseDrum(int directiveLine);
+    bool ParsePlayback(std::string_view keyword, std::vector<int>& list, int hexDigits, int maximum,
+                       int directiveLine);
+    void ParseInfo(std::string_view label);
+    bool ParseChannel();
+    bool ExpandMacro(char letter, int statementLine);
+    bool ParseNote(const std::string& word, const Arguments& arguments, int statementLine);
+    bool ParseTableCommand(const std::string& word, const Arguments& arguments, int statementLine);
+    bool UnknownCommand(const std::string& word, const Arguments& arguments, int statementLine);
+
+    bool EmitChannel(int k, std::vector<std::uint8_t>& block);
+    Status WriteSong(RomStream& stream);
+
+    std::vector<Expansion> expansions_;
+    std::size_t expandedSize_ = 0;
+};
+
+} // namespace varn

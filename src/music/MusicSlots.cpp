@@ -1,0 +1,118 @@
+#include "music/MusicSlots.h"
+
+#include <algorithm>
+
+#include "music/MML.h"
+#include "music/SongTables.h"
+#include "rom/FileIo.h"
+#include "rom/RomStream.h"
+#include "text/Cp932.h"
+
+namespace varn {
+
+namespace {
+
+constexpr std::uint32_t kPointerEntrySize = 3;
+constexpr std::uint32_t kWaveEntrySize = 32;
+constexpr std::uint32_t kDrumEntrySize = 36;
+
+} // namespace
+
+MusicBookkeeping ReadMusicBookkeeping(RomStream& rom, const MusicConstants& music)
+{
+    MusicBookkeeping book{music.firstMusicNumber, music.musicAreaStart};
+    const auto counter = rom.readByte(static_cast<std::uint64_t>(music.musicCounterOffset));
+    if (counter && *counter != 0)
+        book.nextNumber = *counter;
+    const auto pointer = rom.readBytes(static_cast<std::uint64_t>(music.musicPointerOffset), 3);
+    if (pointer) {
+        const int address = (*pointer)[0] | ((*pointer)[1] << 8) | ((*pointer)[2] << 16);
+        if (address != 0)
+            book.nextAddress = address;
+    }
+    return book;
+}
+
+bool IsSoundBookkeeping(const MusicBookkeeping& book, const MusicConstants& music)
+{
+    return book.nextNumber >= music.firstMusicNumber && book.nextAddress >= music.musicAreaStart &&
+           book.nextAddress <= music.musicAreaEnd + 1;
+}
+
+std::uint64_t MusicImageSizeNeeded(const MusicConstants& music)
+{
+    std::uint64_t needed = static_cast<std::uint64_t>(music.musicAreaEnd) + 1;
+    for (int number = music.firstMusicNumber; number <= music.lastMusicNumber; ++number) {
+        const auto entries = SongTableOffsetsForWriting(number);
+        if (!entries)
+            continue;
+        needed = std::max<std::uint64_t>(needed, entries->pointer + kPointerEntrySize);
+        needed = std::max<std::uint64_t>(needed, entries->wave + kWaveEntrySize);
+        if (entries->drum)
+            needed = std::max<std::uint64_t>(needed, *entries->drum + kDrumEntrySize);
+    }
+    return needed;
+}
+
+Result<std::string> ReadMmlFile(const std::filesystem::path& path)
+{
+    const auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return Failure{bytes.message()};
+    return DecodeTextFileBytes(std::string_view(reinterpret_cast<const char*>(bytes.value().data()),
+                                                bytes.value().size()));
+}
+
+Result<int> MeasureMmlFile(const std::filesystem::path& path, int musicNumber)
+{
+    auto text = ReadMmlFile(path);
+    if (!text)
+        return Failure{text.message()};
+    MML mml;
+    mml.source = std::move(text).value();
+    mml.musicNumber = musicNumber;
+    mml.writeAddress = 0;
+    return mml.MeasureSong();
+}
+
+Status ApplyMusicEntry(RomStream& rom, const std::filesystem::path& path, int musicNumber,
+                       const MusicConstants& music)
+{
+    const Failure failed{kSongFailedMessage + path.filename().string()};
+    const MusicBookkeeping book = ReadMusicBookkeeping(rom, music);
+    if (!IsSoundBookkeeping(book, music))
+        return Failure{kBadBookkeepingMessage};
+    auto text = ReadMmlFile(path);
+    if (!text)
+        return failed;
+
+    // The song must end inside the region: measured first, so nothing is written otherwise.
+    MML measure;
+    measure.source = text.value();
+    measure.musicNumber = musicNumber;
+    const auto size = measure.MeasureSong();
+    if (!size)
+        return failed;
+    if (book.nextAddress + size.value() > music.musicAreaEnd + 1)
+        return Failure{kRegionExceededMessage};
+
+    MML mml;
+    mml.source = std::move(text).value();
+    mml.musicNumber = musicNumber;
+    mml.writeAddress = book.nextAddress;
+    if (!mml.CompileToStream(rom))
+        return failed;
+
+    const int next = mml.lastAddress + 1;
+    const std::uint8_t counter = static_cast<std::uint8_t>(musicNumber + 1);
+    const std::uint8_t pointer[3] = {static_cast<std::uint8_t>(next),
+                                     static_cast<std::uint8_t>(next >> 8),
+                                     static_cast<std::uint8_t>(next >> 16)};
+    if (!rom.writeAt(static_cast<std::uint64_t>(music.musicCounterOffset),
+                     std::span(&counter, 1)) ||
+        !rom.writeAt(static_cast<std::uint64_t>(music.musicPointerOffset), pointer))
+        return Failure{std::string(kCannotWriteFileMessage)};
+    return {};
+}
+
+} // namespace varn

@@ -1,0 +1,162 @@
+#include "patchlist/PatchListFile.h"
+
+#include <cstdio>
+
+#include "rom/FileIo.h"
+#include "rom/RomStream.h"
+#include "text/Cp932.h"
+
+namespace varn {
+
+namespace {
+
+constexpr std::string_view kHeader = "// Varnpatch Patch List ";
+
+std::string QuotedIfNeeded(const std::string& path)
+{
+    if (path.find(',') == std::string::npos && (path.empty() || path.front() != '"'))
+        return path;
+    std::string quoted = "\"";
+    for (char c : path) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + '"';
+}
+
+std::string_view TrimLineEnd(std::string_view line)
+{
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    return line;
+}
+
+// The target text after a comma: read as hexadecimal, -1 when it is not a number.
+int ParseTarget(std::string_view text)
+{
+    text = TrimLineEnd(text);
+    if (text.empty() || text.size() > 6)
+        return -1;
+    int value = 0;
+    for (char c : text) {
+        int digit = -1;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+PatchListLine ParseLine(std::string_view line)
+{
+    PatchListLine entry;
+    std::string_view rest;
+    if (line.front() == '"') {
+        // A quoted path: up to the closing quote, a doubled quote standing for one.
+        std::size_t i = 1;
+        for (; i < line.size(); ++i) {
+            if (line[i] == '"') {
+                if (i + 1 < line.size() && line[i + 1] == '"') {
+                    entry.path += '"';
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+            entry.path += line[i];
+        }
+        rest = i < line.size() ? line.substr(i + 1) : std::string_view();
+        const std::size_t comma = rest.find(',');
+        if (comma == std::string_view::npos) {
+            entry.target = 0;
+            return entry;
+        }
+        rest = rest.substr(comma);
+    } else {
+        const std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos) {
+            entry.path = std::string(TrimLineEnd(line));
+            return entry;
+        }
+        entry.path = std::string(line.substr(0, comma));
+        rest = line.substr(comma);
+    }
+    // The target starts two characters after the comma: one separator is skipped.
+    entry.target = ParseTarget(rest.size() > 2 ? rest.substr(2) : std::string_view());
+    return entry;
+}
+
+} // namespace
+
+std::string FormatPatchList(const std::vector<PatchEntry>& entries, const std::tm& now)
+{
+    char stamp[80];
+    std::snprintf(stamp, sizeof stamp, "%04d/%02d/%02d %02d:%02d:%02d", now.tm_year + 1900,
+                  now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+    std::string text = std::string(kHeader) + stamp + "\r\n";
+    for (const PatchEntry& entry : entries) {
+        text += QuotedIfNeeded(entry.path.string());
+        if (!entry.targetText().empty())
+            text += ", " + entry.targetText();
+        text += "\r\n";
+    }
+    return text;
+}
+
+Status SavePatchList(const std::filesystem::path& path, const std::vector<PatchEntry>& entries,
+                     const std::tm& now)
+{
+    const std::string bytes = EncodeTextFileBytes(FormatPatchList(entries, now));
+    if (!WriteFileAtomically(
+            path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))
+        return Failure{kCannotOpenFileMessage};
+    return {};
+}
+
+std::vector<PatchListLine> ParsePatchListText(std::string_view text)
+{
+    std::vector<PatchListLine> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = TrimLineEnd(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty() || line.starts_with("//"))
+            continue;
+        lines.push_back(ParseLine(line));
+    }
+    return lines;
+}
+
+Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list)
+{
+    const auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return Failure{kCannotOpenFileMessage};
+    const std::string text = DecodeTextFileBytes(std::string_view(
+        reinterpret_cast<const char*>(bytes.value().data()), bytes.value().size()));
+
+    list.clear();
+    bool failed = false;
+    for (const PatchListLine& line : ParsePatchListText(text)) {
+        const std::filesystem::path entry = line.path;
+        const std::optional<PatchKind> kind = PatchKindOf(entry);
+        AddResult result = AddResult::Abnormal;
+        if (kind == PatchKind::Ips)
+            result = list.addIps(entry);
+        else if (kind == PatchKind::Vnp)
+            result = list.addVnp(entry, line.target);
+        else if (kind == PatchKind::Mml)
+            result = list.addMml(entry);
+        failed = failed || result != AddResult::Added;
+    }
+    return failed;
+}
+
+} // namespace varn

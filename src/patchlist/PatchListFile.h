@@ -1,0 +1,49 @@
+#pragma once
+
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "patchlist/PatchList.h"
+#include "rom/Result.h"
+
+namespace varn {
+
+// The list file of the patch list: a text file with CR LF line ends, written in the Japanese
+// code page where every character allows it. The first line is
+// "// Varnpatch Patch List yyyy/mm/dd hh:mm:ss"; then one line per entry, the full path and, for
+// an entry with a target, ", " and the target's two hexadecimal digits. A path that holds a
+// comma (or begins with a double quote) is written between double quotes, with a quote in it
+// doubled, so that it reads back whole; other paths are written as they are.
+
+// The text of a list file for the entries, dated `now`.
+std::string FormatPatchList(const std::vector<PatchEntry>& entries, const std::tm& now);
+
+// Writes the list file (replacing the file only once it is whole).
+Status SavePatchList(const std::filesystem::path& path, const std::vector<PatchEntry>& entries,
+                     const std::tm& now);
+
+// One entry line of a list file: the path and the target written after it (0 when the line has
+// no comma, -1 when what follows the comma is not a hexadecimal number).
+struct PatchListLine {
+    std::string path;
+    int target = 0;
+
+    friend bool operator==(const PatchListLine&, const PatchListLine&) = default;
+};
+
+// The entry lines of a list file's text; lines beginning with "//" and empty lines are skipped.
+std::vector<PatchListLine> ParsePatchListText(std::string_view text);
+
+inline constexpr const char* kListLoadFailedMessage =
+    "読み込みに失敗したファイルがあります。\nリストを確認してください。";
+
+// Loads a list file into `list`, replacing it: each line is added by its extension (a character
+// patch with the target the line gives), and lines that fail are passed over. Fails with
+// "ファイルが開けません。" (the list unchanged) when the file cannot be read; returns whether any
+// line failed.
+Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list);
+
+} // namespace varn

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include "charpatch/CharacterPatchFile.h"
+#include "music/MusicSlots.h"
+#include "patchlist/ApplyPatchList.h"
+#include "rom/RomStream.h"
+#include "support/RomImageBuilder.h"
+#include "support/TempDir.h"
+
+namespace varn {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using test::RomImageBuilder;
+
+const MusicConstants kMusic;
+
+// A song whose block is exactly `size` bytes: the 38-byte header, notes and the end code.
+std::string SongOfSize(int size)
+{
+    return std::string(static_cast<std::size_t>(size - 38 - 1), 'c') + ";";
+}
+
+// An expanded image with clear music bookkeeping, or with the bookkeeping bytes given.
+Bytes MusicImage(Bytes bookkeeping = {0, 0, 0, 0})
+{
+    return RomImageBuilder(RomImageBuilder::kExpandedSize).bytes(0x500000, bookkeeping).build();
+}
+
+class ApplyPatchListTest : public ::testing::Test {
+protected:
+    std::filesystem::path song(const std::string& name, int size)
+    {
+        return dir.write(name, SongOfSize(size));
+    }
+    std::filesystem::path image(const Bytes& bytes) { return dir.write("game.smc", bytes); }
+    std::vector<std::string> targets() const
+    {
+        std::vector<std::string> texts;
+        for (const PatchEntry& entry : list.entries())
+            texts.push_back(entry.targetText());
+        return texts;
+    }
+
+    test::TempDir dir;
+    PatchList list;
+};
+
+TEST_F(ApplyPatchListTest, SongsAreNumberedFromTheBookkeepingAndWrittenOneAfterAnother)
+{
+    list.addMml(song("one.mml", 0x100));
+    list.addIps(dir.write("x.ips", "PATCHEOF"));
+    list.addMml(song("two.mml", 0x200));
+    const auto rom = image(MusicImage());
+    ASSERT_TRUE(PrepareMusicEntries(list, rom, kMusic).ok());
+    EXPECT_EQ(targets(), (std::vector<std::string>{"B0", "", "B1"}));
+
+    std::vector<std::string> applied;
+    ASSERT_TRUE(ApplyPatchList(list, rom, kMusic, [&](const PatchEntry& entry) {
+                    applied.push_back(entry.fileName());
+                }).ok());
+    EXPECT_EQ(applied, (std::vector<std::string>{"one.mml", "x.ips", "two.mml"}));
+
+    MemoryRomStream written(test::ReadFileBytes(rom));
+    EXPECT_EQ(written.readBytes(0x500000, 4), (Bytes{0xB2, 0x04, 0x03, 0x50}));
+    // The blocks start with their lengths; the song pointers of B0 and B1 lead to them.
+    EXPECT_EQ(written.readBytes(0x500004, 2), (Bytes{0x00, 0x01}));
+    EXPECT_EQ(written.readBytes(0x500104, 2), (Bytes{0x00, 0x02}));
+    const std::uint64_t pointers = 0x5A6750 + 3 * (0xB0 - 0x7C);
+    EXPECT_EQ(written.readBytes(pointers, 6), (Bytes{0x04, 0x00, 0x50, 0x04, 0x01, 0x50}));
+}
+
+TEST_F(ApplyPatchListTest, PreparationRefusesWhatWouldNotFit)
+{
+    struct Case {
+        const char* name;
+        Bytes image;
+        std::vector<int> songs; // sizes
+        std::string message;
+        std::vector<std::string> targets;
+    };
+    const Case cases[] = {
+        {"LastNumberFitsOnce",
+         MusicImage({0xFE, 0, 0, 0}),
+         {0x100, 0x100},
+         "MMLの数が多すぎます。",
+         {"FE", ""}},
+        {"EndsAtTheEndOfTheRegion", MusicImage({0, 0x00, 0xFF, 0x51}), {0x100}, "", {"B0"}},
+        {"OneByteTooMany",
+         MusicImage({0, 0x00, 0xFF, 0x51}),
+         {0x101},
+         "MMLの書き込み領域を超えました。",
+         {"B0"}},
+        {"PlainImage",
+         RomImageBuilder(RomImageBuilder::kPlainSize).build(),
+         {0x100},
+         "MMLの書き込み領域がありません。",
+         {""}},
+        {"PointerIntoTheGame",
+         MusicImage({0xB3, 0x00, 0x10, 0x00}),
+         {0x100},
+         "MMLの書き込み情報が壊れています。",
+         {""}},
+    };
+    for (const Case& c : cases) {
+        PatchList songs;
+        for (std::size_t i = 0; i < c.songs.size(); ++i)
+            songs.addMml(song("s" + std::to_string(i) + ".mml", c.songs[i]));
+        const auto rom = image(c.image);
+        EXPECT_EQ(PrepareMusicEntries(songs, rom, kMusic).message(), c.message) << c.name;
+        std::vector<std::string> texts;
+        for (const PatchEntry& entry : songs.entries())
+            texts.push_back(entry.targetText());
+        EXPECT_EQ(texts, c.targets) << c.name;
+        EXPECT_EQ(test::ReadFileBytes(rom), c.image) << c.name; // only read
+    }
+}
+
+TEST_F(ApplyPatchListTest, ASongThatDoesNotCompileIsNamed)
+{
+    list.addMml(song("good.mml", 0x80));
+    list.addMml(dir.write("bad.mml", "c ] c;"));
+    EXPECT_EQ(PrepareMusicEntries(list, image(MusicImage()), kMusic).message(),
+              "コンパイルに失敗しました。\nbad.mml");
+    EXPECT_EQ(targets(), (std::vector<std::string>{"B0", "B1"}));
+
+    // A list without songs needs nothing of the image.
+    PatchList noSongs;
+    noSongs.addIps(dir.write("x.ips", "PATCHEOF"));
+    EXPECT_TRUE(PrepareMusicEntries(noSongs, dir.path() / "none.smc", kMusic).ok());
+}
+
+TEST_F(ApplyPatchListTest, TheFirstFailingEntryStopsTheRest)
+{
+    list.addIps(dir.write("first.ips",
+                          Bytes{'P', 'A', 'T', 'C', 'H', 0, 0, 0x10, 0, 1, 0xAA, 'E', 'O', 'F'}));
+    const auto character = dir.write("gone.vnp", "VNP");
+    list.addVnp(character);
+    list.addIps(dir.write("second.ips",
+                          Bytes{'P', 'A', 'T', 'C', 'H', 0, 0, 0x20, 0, 1, 0xBB, 'E', 'O', 'F'}));
+    std::filesystem::remove(character);
+
+    const Bytes original = MusicImage();
+    const auto rom = image(original);
+    EXPECT_EQ(ApplyPatchList(list, rom, kMusic).message(), "ファイルが開けません。\ngone.vnp");
+    const Bytes after = test::ReadFileBytes(rom);
+    EXPECT_EQ(after[0x10], 0xAA);
+    EXPECT_EQ(after[0x20], original[0x20]);
+
+    EXPECT_EQ(ApplyPatchList(list, dir.path() / "missing.smc", kMusic).message(),
+              "ファイルが開けません。\nmissing.smc");
+}
+
+TEST_F(ApplyPatchListTest, ACharacterAndASongReachTheImage)
+{
+    const std::filesystem::path examples = VARN_EXAMPLES_DIR;
+    list.addVnp(examples / "example_character.vnp");
+    list.addMml(examples / "song.mml");
+    // Slot B0's sprite sheet pointer leads into the expanded area.
+    const auto rom = image(RomImageBuilder(RomImageBuilder::kExpandedSize)
+                               .bytes(0x500000, {0, 0, 0, 0})
+                               .bytes(0x5A8631, {0x00, 0x00, 0x58})
+                               .build());
+    ASSERT_TRUE(PrepareMusicEntries(list, rom, kMusic).ok());
+    ASSERT_TRUE(ApplyPatchList(list, rom, kMusic).ok());
+
+    const auto patch = ReadPatchFile(examples / "example_character.vnp");
+    ASSERT_TRUE(patch.ok());
+    MemoryRomStream written(test::ReadFileBytes(rom));
+    EXPECT_EQ(written.readBytes(0x3D1A00, 8),
+              Bytes(patch.value().name.begin(), patch.value().name.end()));
+    EXPECT_EQ(written.readBytes(0x580000, 7104),
+              Bytes(patch.value().tiles.begin(), patch.value().tiles.end()));
+    EXPECT_EQ(written.readByte(0x5B0039), 0x07);
+    EXPECT_EQ(written.readByte(0x500000), 0xB1);
+    EXPECT_EQ(written.readBytes(0x5A6750 + 3 * (0xB0 - 0x7C), 3), (Bytes{0x04, 0x00, 0x50}));
+}
+
+} // namespace
+} // namespace varn

@@ -34,6 +34,7 @@ int RunSheet(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunVnp(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunIps(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunMml(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunApply(Arguments arguments, std::ostream& out, std::ostream& err);
 
 // Bytes as upper-case two-digit hexadecimal separated by single spaces.
 std::string HexBytes(std::span<const std::uint8_t> bytes);

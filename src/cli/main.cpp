@@ -67,6 +67,13 @@ constexpr std::array kVerbs{
          "      Prints the song's information lines (#TITLE, #COMPOSER, #ORIGINAL,\n"
          "      #COPYRIGHT).\n",
          RunMml},
+    Verb{"apply",
+         "  apply ROM LIST.txt\n"
+         "      Applies a patch list file to the ROM image without asking, as the page\n"
+         "      \"パッチ適用\" does: IPS patches, character patches at their targets and MML\n"
+         "      songs under the next free music numbers, in list order. Prints one line per\n"
+         "      entry applied; the first entry that fails stops the rest.\n",
+         RunApply},
 };
 
 } // namespace

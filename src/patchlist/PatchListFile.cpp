@@ -145,7 +145,11 @@ Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list)
     list.clear();
     bool failed = false;
     for (const PatchListLine& line : ParsePatchListText(text)) {
-        const std::filesystem::path entry = line.path;
+        // The editor writes full paths; a relative one (a list written by hand next to its
+        // files) is taken from the list file's folder.
+        std::filesystem::path entry = line.path;
+        if (entry.is_relative())
+            entry = path.parent_path() / entry;
         const std::optional<PatchKind> kind = PatchKindOf(entry);
         AddResult result = AddResult::Abnormal;
         if (kind == PatchKind::Ips)

@@ -41,7 +41,8 @@ inline constexpr const char* kListLoadFailedMessage =
     "読み込みに失敗したファイルがあります。\nリストを確認してください。";
 
 // Loads a list file into `list`, replacing it: each line is added by its extension (a character
-// patch with the target the line gives), and lines that fail are passed over. Fails with
+// patch with the target the line gives), and lines that fail are passed over. A relative path
+// is taken from the list file's folder. Fails with
 // "ファイルが開けません。" (the list unchanged) when the file cannot be read; returns whether any
 // line failed.
 Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list);

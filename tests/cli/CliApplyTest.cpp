@@ -104,6 +104,68 @@ TEST(CliVnpApplyTest, ARefusedEntryExitsTwoAndLeavesTheImage)
     EXPECT_TRUE(ReadFileBytes(rom) == original);
 }
 
+// An expanded image ready for the example list: music bookkeeping clear, slot B0's sprite
+// sheet pointer leading into the expanded area.
+Bytes ReadyImage()
+{
+    return RomImageBuilder(RomImageBuilder::kExpandedSize)
+        .cartridge("VARNHOLD EPICS3", 1)
+        .bytes(0x500000, {0, 0, 0, 0})
+        .bytes(0x5A8631, {0x00, 0x00, 0x58})
+        .build();
+}
+
+TEST(CliApplyListTest, AppliesTheExampleListInOrder)
+{
+    TempDir dir;
+    const auto rom = dir.write("game.smc", ReadyImage());
+    const CliRun run =
+        RunCli({"apply", rom.string(), std::string(VARN_EXAMPLES_DIR) + "/example_list.txt"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "applied IPS example.ips\n"
+                       "applied vnp example_character.vnp at target B0\n"
+                       "applied MML song.mml as music B0\n");
+    const Bytes after = ReadFileBytes(rom);
+    const Bytes example = ReadFileBytes(kExample);
+    EXPECT_TRUE(std::equal(example.begin() + 3, example.begin() + 11, after.begin() + 0x3D1A00));
+    EXPECT_EQ(after[0x500000], 0xB1);
+}
+
+TEST(CliApplyListTest, ListsThatCannotBeAppliedWhole)
+{
+    TempDir dir;
+    const Bytes ready = ReadyImage();
+    const Bytes plain = RomImageBuilder(RomImageBuilder::kPlainSize).build();
+    dir.write("song.mml", "c4;");
+    dir.write("fix.ips", Bytes{'P', 'A', 'T', 'C', 'H', 'E', 'O', 'F'});
+    const auto withMissing = dir.write("missing.txt", "fix.ips\r\ngone.vnp, 03\r\n");
+    const auto songs = dir.write("songs.txt", "fix.ips\r\nsong.mml\r\n");
+    const auto empty = dir.write("empty.txt", "// nothing\r\n");
+    struct Case {
+        const char* name;
+        Bytes image;
+        std::filesystem::path list;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"LineThatDoesNotLoad", ready, withMissing,
+         "読み込みに失敗したファイルがあります。\nリストを確認してください。\n"},
+        {"SongsOnAPlainImage", plain, songs, "MMLの書き込み領域がありません。\n"},
+        {"EmptyList", ready, empty, "パッチファイルを指定してください。\n"},
+    };
+    for (const Case& c : cases) {
+        const auto rom = dir.write("image.smc", c.image);
+        const CliRun run = RunCli({"apply", rom.string(), c.list.string()});
+        EXPECT_EQ(run.exitCode, 2) << c.name;
+        EXPECT_EQ(run.err, c.message) << c.name;
+        EXPECT_EQ(run.out, "") << c.name;
+        EXPECT_TRUE(ReadFileBytes(rom) == c.image) << c.name;
+    }
+    const CliRun noImage = RunCli({"apply", (dir.path() / "none.smc").string(), songs.string()});
+    EXPECT_EQ(noImage.exitCode, 2);
+    EXPECT_EQ(noImage.err.rfind("ファイルが開けません。", 0), 0u) << noImage.err;
+}
+
 TEST(CliApplyUsageTest, BadCommandLinesExitOne)
 {
     const std::vector<std::string> cases[] = {

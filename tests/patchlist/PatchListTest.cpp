@@ -180,6 +180,16 @@ TEST_F(PatchListTest, LoadingReportsFailingLinesTogetherAndKeepsTheRest)
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded.entries()[1].targetText(), "07");
 
+    // A list written by hand beside its files names them relative to itself.
+    std::filesystem::create_directory(dir.path() / "sub");
+    dir.write("sub/near.ips", "PATCH");
+    PatchList relative;
+    const auto near = LoadPatchList(dir.write("sub/list.txt", "near.ips\r\n"), relative);
+    ASSERT_TRUE(near.ok());
+    EXPECT_FALSE(near.value());
+    ASSERT_EQ(relative.size(), 1u);
+    EXPECT_EQ(relative.entries()[0].path, dir.path() / "sub" / "near.ips");
+
     const auto missing = LoadPatchList(dir.path() / "none.txt", loaded);
     EXPECT_EQ(missing.message(), "ファイルが開けません。");
     EXPECT_EQ(loaded.size(), 2u);

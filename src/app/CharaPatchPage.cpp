@@ -436,50 +436,41 @@ QWidget* CharaPatchPage::buildLevelPage()
     return page;
 }
 
-QWidget* CharaPatchPage::buildEquipmentPage()
+// Two groups of four slots sharing one list each, one group above the other: the equipment
+// page (武器, 防具) and the skill page (技, 術).
+QWidget* CharaPatchPage::buildSlotPage(const SlotGroup& upper, const SlotGroup& lower)
 {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
-    for (int i = 0; i < 4; ++i) {
-        weaponBoxes_[i] = listBox(Name("ComboBox", 13 + i), weaponItems_);
-        grid->addWidget(new QLabel(QStringLiteral("武器") + QString::number(i + 1)), i, 0);
-        grid->addWidget(weaponBoxes_[i], i, 1);
-    }
-    grid->setRowMinimumHeight(4, 8);
-    for (int i = 0; i < 4; ++i) {
-        armourBoxes_[i] = listBox(Name("ComboBox", 17 + i), armourItems_);
-        grid->addWidget(new QLabel(QStringLiteral("防具") + QString::number(i + 1)), i + 5, 0);
-        grid->addWidget(armourBoxes_[i], i + 5, 1);
+    int row = 0;
+    for (const SlotGroup* group : {&upper, &lower}) {
+        for (int i = 0; i < 4; ++i, ++row) {
+            (*group->boxes)[static_cast<std::size_t>(i)] =
+                listBox(Name("ComboBox", group->firstControl + i), group->model);
+            grid->addWidget(new QLabel(group->label + QString::number(i + 1)), row, 0);
+            grid->addWidget((*group->boxes)[static_cast<std::size_t>(i)], row, 1);
+        }
+        if (group == &upper)
+            grid->setRowMinimumHeight(row++, 8);
     }
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(9, 1);
+    grid->setRowStretch(row, 1);
     return page;
+}
+
+QWidget* CharaPatchPage::buildEquipmentPage()
+{
+    return buildSlotPage({QStringLiteral("武器"), 13, weaponItems_, &weaponBoxes_},
+                         {QStringLiteral("防具"), 17, armourItems_, &armourBoxes_});
 }
 
 QWidget* CharaPatchPage::buildSkillPage()
 {
-    auto* page = new QWidget;
-    auto* grid = new QGridLayout(page);
-    grid->setContentsMargins(6, 6, 6, 6);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
-    for (int i = 0; i < 4; ++i) {
-        techniqueBoxes_[i] = listBox(Name("ComboBox", 5 + i), techniqueItems_);
-        grid->addWidget(new QLabel(QStringLiteral("技") + QString::number(i + 1)), i, 0);
-        grid->addWidget(techniqueBoxes_[i], i, 1);
-    }
-    grid->setRowMinimumHeight(4, 8);
-    for (int i = 0; i < 4; ++i) {
-        spellBoxes_[i] = listBox(Name("ComboBox", 9 + i), spellItems_);
-        grid->addWidget(new QLabel(QStringLiteral("術") + QString::number(i + 1)), i + 5, 0);
-        grid->addWidget(spellBoxes_[i], i + 5, 1);
-    }
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(9, 1);
-    return page;
+    return buildSlotPage({QStringLiteral("技"), 5, techniqueItems_, &techniqueBoxes_},
+                         {QStringLiteral("術"), 9, spellItems_, &spellBoxes_});
 }
 
 QWidget* CharaPatchPage::buildGrowthPage()

@@ -65,6 +65,13 @@ private:
     QWidget* buildLevelPage();
     QWidget* buildEquipmentPage();
     QWidget* buildSkillPage();
+    struct SlotGroup {
+        QString label;    // "武器", "防具", "技", "術"
+        int firstControl; // number of the first slot's ComboBox
+        ItemListModel* model;
+        std::array<QComboBox*, 4>* boxes;
+    };
+    QWidget* buildSlotPage(const SlotGroup& upper, const SlotGroup& lower);
     QWidget* buildGrowthPage();
     QWidget* buildOtherPage();
     QWidget* buildFirstTalkPage();

@@ -9,6 +9,8 @@
 
 #include "app/CharaPatchPage.h"
 #include "app/FileDropFilter.h"
+#include "app/PatchApplyPage.h"
+#include "app/PatchListView.h"
 #include "app/QtDialogService.h"
 #include "app/VarnApplication.h"
 #include "graphics/SpriteSheet.h"
@@ -36,6 +38,7 @@ constexpr PageInfo kMainPages[kMainPageCount] = {
     {"SkillGraphicPage", "技術グラフィック"},
     {"TabSheet20", "閃き適正"},
 };
+constexpr int kPatchApplyPageIndex = 0;
 constexpr int kCharaPatchPageIndex = 1;
 
 QLineEdit* MakeReadOnlyField(const char* name, QWidget* parent)
@@ -145,7 +148,9 @@ void TForm1::buildPages()
     for (int index = 0; index < kMainPageCount; ++index) {
         const PageInfo& page = kMainPages[index];
         QWidget* sheet = nullptr;
-        if (index == kCharaPatchPageIndex)
+        if (index == kPatchApplyPageIndex)
+            sheet = patchApplyPage_ = new PatchApplyPage(*this, PageControl1);
+        else if (index == kCharaPatchPageIndex)
             sheet = charaPatchPage_ = new CharaPatchPage(*this, PageControl1);
         else
             sheet = new QWidget(PageControl1);
@@ -157,8 +162,12 @@ void TForm1::buildPages()
 
 void TForm1::installDropTargets()
 {
+    // In the window's order of drop targets: the sheet frame, the patch list, the ROM path.
     FileDropFilter::install(charaPatchPage_->sheetFrame(), [this](const QStringList& paths) {
         charaPatchPage_->LoadIntoEditor(paths.first());
+    });
+    FileDropFilter::install(patchApplyPage_->listView(), [this](const QStringList& paths) {
+        patchApplyPage_->DropFiles(paths);
     });
     FileDropFilter::install(Edit65,
                             [this](const QStringList& paths) { OpenRomImage(paths.first()); });

@@ -16,6 +16,7 @@ class QTabWidget;
 namespace varn::app {
 
 class CharaPatchPage;
+class PatchApplyPage;
 
 // The main window: the header strip with the open ROM image, and the seven pages. It owns
 // the settings, the music constants and the dialog service, and is the only way pages reach
@@ -75,6 +76,7 @@ private:
     QLineEdit* Edit92 = nullptr;
     QLineEdit* Edit93 = nullptr;
     QTabWidget* PageControl1 = nullptr;
+    PatchApplyPage* patchApplyPage_ = nullptr;
     CharaPatchPage* charaPatchPage_ = nullptr;
 };
 

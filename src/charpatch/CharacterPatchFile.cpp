@@ -5,6 +5,7 @@
 #include "charpatch/ItemLists.h"
 #include "charpatch/PatchValidation.h"
 #include "rom/FileIo.h"
+#include "rom/RomStream.h"
 #include "text/Cp932.h"
 #include "text/TextCodec.h"
 #include "text/Utf8.h"
@@ -14,7 +15,6 @@ namespace varn {
 namespace {
 
 constexpr const char* kCorruptFileMessage = "ファイルが壊れています。";
-constexpr const char* kCannotOpenMessage = "ファイルが開けません。";
 constexpr const char* kRecordTooLargeMessage = "イベントの合計サイズが大きすぎます。";
 constexpr const char* kCommentTooLongMessage = "コメントが長すぎます";
 constexpr const char* kCommentNotLastMessage = "コメントのレコードは最後に一つだけ置けます。";
@@ -650,7 +650,7 @@ Status WriteCharacterPatch(const std::filesystem::path& path, const CharacterFor
         return Failure{bytes.message()};
     }
     if (!WriteFileAtomically(path, bytes.value())) {
-        return Failure{kCannotOpenMessage};
+        return Failure{kCannotOpenFileMessage};
     }
     return {};
 }

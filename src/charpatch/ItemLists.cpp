@@ -5,7 +5,9 @@
 #include <span>
 #include <utility>
 
+#include "charpatch/ApplyCharacterPatch.h"
 #include "charpatch/ItemLabelsFileText.h"
+#include "rom/HexText.h"
 #include "text/Utf8.h"
 
 namespace varn {
@@ -135,20 +137,6 @@ private:
         return text;
     }
 
-    static int HexDigit(char c)
-    {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        return -1;
-    }
-
     // Splits off the first word of `text`.
     static std::string_view NextWord(std::string_view& text)
     {
@@ -174,10 +162,12 @@ private:
         const std::string_view list = NextWord(line);
         const std::string_view code = NextWord(line);
         const std::string_view name = Trim(line);
-        if (code.size() != 2 || HexDigit(code[0]) < 0 || HexDigit(code[1]) < 0 || name.empty()) {
+        if (code.size() != 2 || HexDigitValue(code[0]) < 0 || HexDigitValue(code[1]) < 0 ||
+            name.empty()) {
             return;
         }
-        const auto value = static_cast<std::uint8_t>(HexDigit(code[0]) * 16 + HexDigit(code[1]));
+        const auto value =
+            static_cast<std::uint8_t>(HexDigitValue(code[0]) * 16 + HexDigitValue(code[1]));
         names_.emplace(std::pair{std::string(list), value}, std::string(name));
     }
 
@@ -363,6 +353,18 @@ const ItemList& TalkMusicItems()
         for (int code = 0x01; code <= 0xFE; ++code) {
             const auto value = static_cast<std::uint8_t>(code);
             list.push_back({value, CodedLabel(value, "")});
+        }
+        return list;
+    }();
+    return items;
+}
+
+const ItemList& CharacterTargetItems()
+{
+    static const ItemList items = [] {
+        ItemList list;
+        for (const std::uint8_t code : kCharacterPatchTargets) {
+            list.push_back({code, CodedLabel(code, LabelData().name("target", code))});
         }
         return list;
     }();

@@ -7,11 +7,12 @@
 
 namespace varn {
 
-// The selection lists of the character editor. Each item is a game code and the label the
-// list shows, "【" + the code in two upper-case hexadecimal digits + "】" + a name, except the
-// lists whose labels are plain words (gender, guardian star, favourite weapon). The codes and
-// their order are the game's; the names of the game's items, techniques, spells, formations
-// and characters come from the item label data compiled into the program.
+// The selection lists of the character editor and the patch list's character slots. Each item
+// is a game code and the label the list shows, "【" + the code in two upper-case hexadecimal
+// digits + "】" + a name, except the lists whose labels are plain words (gender, guardian star,
+// favourite weapon). The codes and their order are the game's; the names of the game's items,
+// techniques, spells, formations, characters and places come from the item label data compiled
+// into the program.
 
 struct ListItem {
     std::uint8_t code;
@@ -37,6 +38,11 @@ const ItemList& FormationItems(); // 【00】なし, then 01-0A
 const ItemList& ExclusiveWeaponItems(); // 【FF】なし, 【00】剣 … 【B8】
 const ItemList& CommanderItems();       // 【00】物理 … 【08】
 const ItemList& TalkMusicItems();       // 【00】変更しない, then 【01】 to 【FE】
+
+// The character slots a patch can replace, in the patch list's order (kCharacterPatchTargets):
+// 【B0】 to 【B9】 named by the place the additional slot belongs to, then the game's
+// characters.
+const ItemList& CharacterTargetItems();
 
 // The index of the first item with `code`, or 0 when no item has it.
 int ItemIndexOfCode(const ItemList& items, std::uint8_t code);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "music/HexText.h"
+#include "rom/HexText.h"
 #include "music/MML.h"
 #include "rom/FileIo.h"
 #include "text/Cp932.h"
@@ -28,14 +28,8 @@ struct MmlOptions {
 
 int DigitValue(char c, int base)
 {
-    int value = base;
-    if (c >= '0' && c <= '9')
-        value = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        value = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        value = c - 'A' + 10;
-    return value < base ? value : -1;
+    const int value = HexDigitValue(c);
+    return value >= 0 && value < base ? value : -1;
 }
 
 // Digits of one base, at most `maxDigits` of them, as a number.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "rom/HexText.h"
 #include "rom/RomStream.h"
 #include "rom/Settings.h"
 #include "text/Cp932.h"
@@ -61,17 +62,6 @@ std::optional<std::string> ParseOptions(Arguments arguments, bool allowCapacity,
     return std::nullopt;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Hexadecimal bytes from the operands: each operand holds whitespace-separated groups of an
 // even number of hex digits, so "50 51", "5051" and "0x50" all read.
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::vector<std::string>& operands)
@@ -94,8 +84,8 @@ std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::vector<std::st
             if (group.empty() || group.size() % 2 != 0)
                 return std::nullopt;
             for (std::size_t k = 0; k < group.size(); k += 2) {
-                const int high = HexDigit(group[k]);
-                const int low = HexDigit(group[k + 1]);
+                const int high = HexDigitValue(group[k]);
+                const int low = HexDigitValue(group[k + 1]);
                 if (high < 0 || low < 0)
                     return std::nullopt;
                 bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "music/CommandTable.h"
-#include "music/HexText.h"
+#include "rom/HexText.h"
 #include "music/MML.h"
 #include "music/PlaybackTables.h"
 #include "music/SongBlock.h"

@@ -1,19 +1,10 @@
 #include "music/MmlInteger.h"
 
+#include "rom/HexText.h"
+
 namespace varn {
 
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -25,7 +16,7 @@ std::optional<std::int32_t> MmlInteger(std::string_view text)
             return std::nullopt;
         std::uint32_t value = 0;
         for (char c : digits) {
-            const int digit = HexValue(c);
+            const int digit = HexDigitValue(c);
             if (digit < 0)
                 return std::nullopt;
             value = value * 16 + static_cast<std::uint32_t>(digit);

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "music/HexText.h"
+#include "rom/HexText.h"
 #include "music/MusicTitle.h"
 #include "music/SongTables.h"
 #include "rom/RomAddress.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "rom/FileIo.h"
+#include "rom/HexText.h"
 #include "rom/RomStream.h"
 #include "text/Cp932.h"
 
@@ -40,13 +41,7 @@ int ParseTarget(std::string_view text)
         return -1;
     int value = 0;
     for (char c : text) {
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
+        const int digit = HexDigitValue(c);
         if (digit < 0)
             return -1;
         value = value * 16 + digit;

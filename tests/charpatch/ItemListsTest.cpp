@@ -65,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ListCase{"Formation", FormationItems, 11, "【00】なし", true},
                     ListCase{"ExclusiveWeapon", ExclusiveWeaponItems, 16, "【FF】なし", true},
                     ListCase{"Commander", CommanderItems, 9, "【00】物理", true},
-                    ListCase{"TalkMusic", TalkMusicItems, 255, "【00】変更しない", true}),
+                    ListCase{"TalkMusic", TalkMusicItems, 255, "【00】変更しない", true},
+                    ListCase{"CharacterTarget", CharacterTargetItems, 42, "【B0】場所B0", true}),
     [](const testing::TestParamInfo<ListCase>& info) { return std::string(info.param.name); });
 
 // Items whose place in their list is fixed, with their labels.
@@ -107,6 +108,12 @@ TEST(ItemListsTest, FixedItemsSitAtTheirPlaces)
         {CommanderItems(), 8, 8, nullptr},
         {TalkMusicItems(), 1, 0x01, "【01】"},
         {TalkMusicItems(), 254, 0xFE, "【FE】"},
+        {CharacterTargetItems(), 9, 0xB9, nullptr},
+        {CharacterTargetItems(), 10, 0x08, nullptr},
+        {CharacterTargetItems(), 28, 0x1A, nullptr},
+        {CharacterTargetItems(), 29, 0x1C, nullptr},
+        {CharacterTargetItems(), 33, 0x00, nullptr},
+        {CharacterTargetItems(), 41, 0x1B, nullptr},
     };
     for (const Expected& c : cases) {
         ASSERT_LT(c.index, c.items.size());
@@ -229,6 +236,10 @@ TEST(ItemLabelDataTest, EveryNamedCodeTakesItsNameFromTheDataFile)
         EXPECT_EQ(item.label, "【" + Hex(item.code) + "】" + nameOf("formation", item.code));
         ++named;
     }
+    for (const ListItem& item : CharacterTargetItems()) {
+        EXPECT_EQ(item.label, "【" + Hex(item.code) + "】" + nameOf("target", item.code));
+        ++named;
+    }
     EXPECT_EQ(ExclusiveWeaponItems().back().label, "【B8】" + nameOf("exclusive", 0xB8));
     EXPECT_EQ(CommanderItems().back().label, "【08】" + nameOf("commander", 0x08));
     named += 2;
@@ -246,6 +257,9 @@ TEST(ItemLabelDataTest, ShippedNamesAreTheNeutralPlaceholders)
     EXPECT_EQ(FormationItems()[1].label, "【01】陣形01");
     EXPECT_EQ(ExclusiveWeaponItems()[15].label, "【B8】大剣(固有)");
     EXPECT_EQ(CommanderItems()[8].label, "【08】人物08");
+    EXPECT_EQ(CharacterTargetItems()[0].label, "【B0】場所B0");
+    EXPECT_EQ(CharacterTargetItems()[10].label, "【08】人物08");
+    EXPECT_EQ(CharacterTargetItems()[41].label, "【1B】人物1B");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "music/HexText.h"
+#include "rom/HexText.h"
 
 namespace varn {
 

@@ -97,6 +97,21 @@ QLineEdit* ReadOnlyNumber(const QString& name)
     return field;
 }
 
+// Selection lists one under another, each with its caption to the left.
+QGridLayout* CaptionedRows(std::initializer_list<std::pair<const char*, QWidget*>> rows)
+{
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    int row = 0;
+    for (const auto& [caption, widget] : rows) {
+        grid->addWidget(Caption(caption), row, 0);
+        grid->addWidget(widget, row++, 1);
+    }
+    grid->setColumnStretch(1, 1);
+    return grid;
+}
+
 QCheckBox* Tick(const QString& name, const char* text)
 {
     auto* box = new QCheckBox(QString::fromUtf8(text));
@@ -353,16 +368,8 @@ QWidget* CharaPatchPage::buildStatusPage()
     ComboBox60 = listBox("ComboBox60", growthTypeItems_);
     ComboBox2 = listBox("ComboBox2", sparkTypeItems_);
     ComboBox71 = listBox("ComboBox71", initialMagicItems_);
-    auto* kinds = new QGridLayout;
-    kinds->setHorizontalSpacing(6);
-    kinds->setVerticalSpacing(4);
-    kinds->addWidget(Caption("成長タイプ"), 0, 0);
-    kinds->addWidget(ComboBox60, 0, 1);
-    kinds->addWidget(Caption("閃きタイプ"), 1, 0);
-    kinds->addWidget(ComboBox2, 1, 1);
-    kinds->addWidget(Caption("初期術"), 2, 0);
-    kinds->addWidget(ComboBox71, 2, 1);
-    kinds->setColumnStretch(1, 1);
+    auto* kinds = CaptionedRows(
+        {{"成長タイプ", ComboBox60}, {"閃きタイプ", ComboBox2}, {"初期術", ComboBox71}});
 
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -536,16 +543,8 @@ QWidget* CharaPatchPage::buildOtherPage()
     ComboBox21 = listBox("ComboBox21", formationItems_);
     ComboBox22 = listBox("ComboBox22", exclusiveWeaponItems_);
     ComboBox23 = listBox("ComboBox23", commanderItems_);
-    auto* lists = new QGridLayout;
-    lists->setHorizontalSpacing(6);
-    lists->setVerticalSpacing(4);
-    lists->addWidget(Caption("固有陣形"), 0, 0);
-    lists->addWidget(ComboBox21, 0, 1);
-    lists->addWidget(Caption("専用武器"), 1, 0);
-    lists->addWidget(ComboBox22, 1, 1);
-    lists->addWidget(Caption("コマンダー"), 2, 0);
-    lists->addWidget(ComboBox23, 2, 1);
-    lists->setColumnStretch(1, 1);
+    auto* lists = CaptionedRows(
+        {{"固有陣形", ComboBox21}, {"専用武器", ComboBox22}, {"コマンダー", ComboBox23}});
 
     auto* costBox = new QGroupBox(QStringLiteral("消費コスト-1"));
     auto* costGrid = new QGridLayout(costBox);

@@ -658,13 +658,7 @@ QWidget* CharaPatchPage::buildRepeatTalkPage()
 
     layout->addWidget(Caption("相手のセリフ"));
     layout->addWidget(Memo6, 1);
-    auto* choices = new QGridLayout;
-    choices->setHorizontalSpacing(6);
-    choices->setVerticalSpacing(3);
-    choices->addWidget(Caption("選択肢OK"), 0, 0);
-    choices->addWidget(Edit61, 0, 1);
-    choices->addWidget(Caption("選択肢NG"), 1, 0);
-    choices->addWidget(Edit62, 1, 1);
+    auto* choices = CaptionedRows({{"選択肢OK", Edit61}, {"選択肢NG", Edit62}});
     layout->addSpacing(3);
     layout->addLayout(choices);
     layout->addSpacing(3);

@@ -248,18 +248,7 @@ bool PatchApplyPage::AddPatchFile(const QString& path, std::optional<std::size_t
         window_.dialogs().showError(kNotAPatchFileMessage + ToQString(file.filename()));
         return false;
     }
-    AddResult result = AddResult::Added;
-    switch (*kind) {
-    case PatchKind::Ips:
-        result = list_.addIps(file, index);
-        break;
-    case PatchKind::Vnp:
-        result = list_.addVnp(file, -1, index);
-        break;
-    case PatchKind::Mml:
-        result = list_.addMml(file, index);
-        break;
-    }
+    const AddResult result = list_.add(*kind, file, -1, index);
     if (result != AddResult::Added) {
         window_.dialogs().showError(FromUtf8(AddResultMessage(result, file)));
         return false;

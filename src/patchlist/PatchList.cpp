@@ -113,6 +113,20 @@ AddResult PatchList::addMml(const std::filesystem::path& path, std::optional<std
     return insert({PatchKind::Mml, path, -1}, index);
 }
 
+AddResult PatchList::add(PatchKind kind, const std::filesystem::path& path, int requestedTarget,
+                         std::optional<std::size_t> index)
+{
+    switch (kind) {
+    case PatchKind::Ips:
+        return addIps(path, index);
+    case PatchKind::Vnp:
+        return addVnp(path, requestedTarget, index);
+    case PatchKind::Mml:
+        break;
+    }
+    return addMml(path, index);
+}
+
 void PatchList::remove(std::size_t index)
 {
     if (index < entries_.size())

@@ -55,6 +55,9 @@ public:
     AddResult addVnp(const std::filesystem::path& path, int requestedTarget = -1,
                      std::optional<std::size_t> index = {});
     AddResult addMml(const std::filesystem::path& path, std::optional<std::size_t> index = {});
+    // Adds a file as the kind given (the requested target counts for character patches only).
+    AddResult add(PatchKind kind, const std::filesystem::path& path, int requestedTarget = -1,
+                  std::optional<std::size_t> index = {});
 
     void remove(std::size_t index);
     void clear() { entries_.clear(); }

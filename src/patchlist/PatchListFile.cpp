@@ -146,14 +146,8 @@ Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list)
         if (entry.is_relative())
             entry = path.parent_path() / entry;
         const std::optional<PatchKind> kind = PatchKindOf(entry);
-        AddResult result = AddResult::Abnormal;
-        if (kind == PatchKind::Ips)
-            result = list.addIps(entry);
-        else if (kind == PatchKind::Vnp)
-            result = list.addVnp(entry, line.target);
-        else if (kind == PatchKind::Mml)
-            result = list.addMml(entry);
-        failed = failed || result != AddResult::Added;
+        const bool added = kind && list.add(*kind, entry, line.target) == AddResult::Added;
+        failed = failed || !added;
     }
     return failed;
 }

@@ -366,7 +366,8 @@ void PatchApplyPage::Button4Click()
         dialogs.showError(kEmptyListMessage);
         return;
     }
-    // The songs get their numbers in the target column, also those numbered before a failure.
+    // The whole list is tried on a copy of the image first; the songs get their numbers in the
+    // target column, also those numbered before a failure.
     const Status prepared = PrepareMusicEntries(list_, ToPath(rom), window_.musicConstants());
     showList(ListView1->selectedRow());
     if (!prepared) {
@@ -375,7 +376,12 @@ void PatchApplyPage::Button4Click()
     }
     if (!dialogs.askConfirmation(kApplyQuestion))
         return;
-    const Status applied = ApplyPatchList(list_, ToPath(rom), window_.musicConstants());
+    // The list reaches the image whole or not at all; the image as it was is kept beside it
+    // when the settings ask for it.
+    ImageChangeOptions options;
+    options.backup = window_.settings().imageBackup == 1;
+    const Status applied =
+        ApplyPatchList(list_, ToPath(rom), window_.musicConstants(), {}, options);
     if (!applied) {
         dialogs.showError(FromUtf8(applied.message()));
         return;

@@ -1,5 +1,6 @@
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "patchlist/ApplyPatchList.h"
@@ -13,30 +14,41 @@ namespace varn::cli {
 // list would number the songs differently from the list the user wrote.
 int RunApply(Arguments arguments, std::ostream& out, std::ostream& err)
 {
-    if (arguments.size() != 2)
+    ImageChangeOptions options;
+    std::vector<std::string> operands;
+    for (const std::string& argument : arguments) {
+        if (argument == "--backup")
+            options.backup = true;
+        else if (argument.starts_with("--"))
+            return UsageError(err, "unknown option: " + argument);
+        else
+            operands.push_back(argument);
+    }
+    if (operands.size() != 2)
         return UsageError(err, "apply takes a ROM image and a list file");
-    const std::filesystem::path rom = arguments[0];
+    const std::filesystem::path rom = operands[0];
     PatchList list;
-    const auto loaded = LoadPatchList(arguments[1], list);
+    const auto loaded = LoadPatchList(operands[1], list);
     if (!loaded)
-        return Fail(err, loaded.message() + "\n" + arguments[1]);
+        return Fail(err, loaded.message() + "\n" + operands[1]);
     if (loaded.value())
         return Fail(err, kListLoadFailedMessage);
     if (list.empty())
         return Fail(err, "パッチファイルを指定してください。");
 
     const MusicConstants music;
-    if (const Status prepared = PrepareMusicEntries(list, rom, music); !prepared)
-        return Fail(err, prepared.message());
-    const Status applied = ApplyPatchList(list, rom, music, [&out](const PatchEntry& entry) {
+    // Each line is flushed as its entry is applied, so a watcher sees how far the list got.
+    const auto report = [&out](const PatchEntry& entry) {
         out << "applied " << entry.typeText() << ' ' << entry.fileName();
         if (!entry.targetText().empty())
             out << (entry.kind == PatchKind::Mml ? " as music " : " at target ")
                 << entry.targetText();
-        out << '\n';
-    });
+        out << std::endl;
+    };
+    const Status applied = ApplyPatchList(list, rom, music, report, options);
     if (!applied)
         return Fail(err, applied.message());
+    out << "written " << rom.filename().string() << std::endl;
     return kExitOk;
 }
 

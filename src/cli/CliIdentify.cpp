@@ -13,7 +13,7 @@ int RunIdentify(Arguments arguments, std::ostream& out, std::ostream& err)
     if (arguments.size() != 1)
         return UsageError(err, "identify takes one ROM image");
     const std::filesystem::path path = arguments[0];
-    auto stream = FileRomStream::open(path, RomAccess::ReadOnly);
+    auto stream = FileRomStream::open(path);
     if (!stream)
         return Fail(err, stream.message() + "\n" + arguments[0]);
 

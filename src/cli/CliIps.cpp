@@ -1,11 +1,12 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "patchlist/IpsPatch.h"
 #include "rom/FileIo.h"
-#include "rom/RomStream.h"
+#include "rom/RomImageEdit.h"
 
 namespace varn::cli {
 
@@ -21,14 +22,20 @@ std::string FileName(const std::string& path)
 // ips: one IPS patch on the image, as the patch list applies it.
 int RunIps(Arguments arguments, std::ostream& out, std::ostream& err)
 {
+    ImageChangeOptions options;
+    std::vector<std::string> operands;
     for (const std::string& argument : arguments) {
-        if (argument.starts_with("--"))
+        if (argument == "--backup")
+            options.backup = true;
+        else if (argument.starts_with("--"))
             return UsageError(err, "unknown option: " + argument);
+        else
+            operands.push_back(argument);
     }
-    if (arguments.size() != 2)
+    if (operands.size() != 2)
         return UsageError(err, "ips takes a ROM image and one IPS patch");
-    const std::string& romPath = arguments[0];
-    const std::string& ipsPath = arguments[1];
+    const std::string& romPath = operands[0];
+    const std::string& ipsPath = operands[1];
 
     // The patch list takes only files that begin with the IPS header; so does this verb.
     const Result<std::vector<std::uint8_t>> ips = ReadFileBytes(ipsPath);
@@ -37,14 +44,12 @@ int RunIps(Arguments arguments, std::ostream& out, std::ostream& err)
     if (!HasIpsHeader(ips.value()))
         return Fail(err, std::string(kAbnormalFileMessage) + "\n" + FileName(ipsPath));
 
-    auto rom = FileRomStream::open(romPath, RomAccess::ReadWrite);
-    if (!rom)
-        return Fail(err, rom.message() + "\n" + FileName(romPath));
-    const Status applied = ApplyIpsPatch(*rom.value(), ips.value(), FileName(ipsPath));
+    const Status applied = ChangeRomImage(
+        romPath,
+        [&](RomStream& rom) { return ApplyIpsPatch(rom, ips.value(), FileName(ipsPath)); },
+        options);
     if (!applied)
         return Fail(err, applied.message());
-    if (!rom.value()->flush())
-        return Fail(err, std::string(kCannotWriteFileMessage) + "\n" + FileName(romPath));
     out << "applied " << FileName(ipsPath) << " to " << FileName(romPath) << '\n';
     return kExitOk;
 }

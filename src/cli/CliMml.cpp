@@ -23,6 +23,7 @@ struct MmlOptions {
     std::vector<int> mapBattle;
     std::vector<int> monsterBattle;
     std::vector<int> mapTheme;
+    bool backup = false; // mml compile: keep the image as it was as "<name>.bak"
     std::vector<std::string> operands;
 };
 
@@ -82,6 +83,10 @@ std::optional<std::string> ParseOptions(Arguments arguments, bool allowMusic, bo
         }
         if (argument == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (allowMusic && argument == "--backup") {
+            options.backup = true;
             continue;
         }
         const bool music = allowMusic && argument == "--music";
@@ -153,7 +158,9 @@ int Compile(Arguments arguments, std::ostream& out, std::ostream& err)
     mml.mapBattle = options.mapBattle;
     mml.monsterBattle = options.monsterBattle;
     mml.mapTheme = options.mapTheme;
-    if (const Status compiled = mml.CompileToFile(); !compiled)
+    ImageChangeOptions change;
+    change.backup = options.backup;
+    if (const Status compiled = mml.CompileToFile(change); !compiled)
         return Fail(err, compiled.message());
     out << LastAddressLine(mml);
     return kExitOk;

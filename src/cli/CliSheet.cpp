@@ -67,9 +67,10 @@ int Split(Arguments arguments, std::ostream& out, std::ostream& err)
         return Fail(err, sheet.message());
     const SheetPalette palette = PaletteFromImage(sheet.value());
     const SheetTiles tiles = TilesFromImage(sheet.value());
-    if (const Status saved = WriteFileAtomically(arguments[1], palette); !saved)
-        return Fail(err, saved.message());
-    if (const Status saved = WriteFileAtomically(arguments[2], tiles); !saved)
+    // The palette and the tiles belong together: both files appear, or neither changes.
+    const std::array<FileToWrite, 2> files{FileToWrite{arguments[1], palette},
+                                           FileToWrite{arguments[2], tiles}};
+    if (const Status saved = WriteFilesAtomically(files); !saved)
         return Fail(err, saved.message());
     out << arguments[1] << '\n' << arguments[2] << '\n';
     return kExitOk;

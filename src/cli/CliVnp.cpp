@@ -8,7 +8,7 @@
 #include "charpatch/ItemLists.h"
 #include "cli/Cli.h"
 #include "rom/FileIo.h"
-#include "rom/RomStream.h"
+#include "rom/RomImageEdit.h"
 #include "text/Cp932.h"
 #include "text/TextCodec.h"
 
@@ -170,10 +170,13 @@ std::optional<std::uint8_t> ParseTarget(const std::string& text)
 int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     std::optional<std::string> targetText;
+    ImageChangeOptions options;
     std::vector<std::string> operands;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--target" && i + 1 < arguments.size())
             targetText = arguments[++i];
+        else if (arguments[i] == "--backup")
+            options.backup = true;
         else if (arguments[i].starts_with("--"))
             return UsageError(err, "unknown option: " + arguments[i]);
         else
@@ -189,14 +192,11 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
 
     const std::string& romPath = operands[0];
     const std::string& patchPath = operands[1];
-    auto rom = FileRomStream::open(romPath, RomAccess::ReadWrite);
-    if (!rom)
-        return Fail(err, rom.message() + "\n" + FileName(romPath));
-    const Status applied = ApplyCharacterPatch(*rom.value(), patchPath, *target);
+    const Status applied = ChangeRomImage(
+        romPath, [&](RomStream& rom) { return ApplyCharacterPatch(rom, patchPath, *target); },
+        options);
     if (!applied)
         return Fail(err, applied.message());
-    if (!rom.value()->flush())
-        return Fail(err, std::string(kCannotWriteFileMessage) + "\n" + FileName(romPath));
     out << "applied " << FileName(patchPath) << " to " << FileName(romPath) << " at target "
         << HexBytes(std::span(&*target, 1)) << '\n';
     return kExitOk;

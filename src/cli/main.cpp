@@ -41,19 +41,19 @@ constexpr std::array kVerbs{
          "      Prints what a character patch holds: name, title, gender, palette, every\n"
          "      record by type with its bytes in hexadecimal (unknown types too), the\n"
          "      conversation texts, and the comment.\n"
-         "  vnp apply ROM FILE.vnp --target HH\n"
+         "  vnp apply ROM FILE.vnp --target HH [--backup]\n"
          "      Writes the character patch into the ROM image at character slot HH (two\n"
          "      hexadecimal digits: 00-1F, or B0-B9 on an expanded image), as the patch\n"
          "      list applies it.\n",
          RunVnp},
     Verb{"ips",
-         "  ips ROM PATCH.ips\n"
+         "  ips ROM PATCH.ips [--backup]\n"
          "      Applies one IPS patch to the ROM image, lengthening the image where the\n"
          "      patch writes past its end.\n",
          RunIps},
     Verb{"mml",
          "  mml compile FILE.mml ROM --music HH --address HHHHHH [--map-battle N]...\n"
-         "              [--monster-battle N]... [--map-theme N]...\n"
+         "              [--monster-battle N]... [--map-theme N]... [--backup]\n"
          "      Compiles an MML song (Shift-JIS or UTF-8) into the ROM image as music number\n"
          "      HH with its song block at file offset HHHHHH: the block, its pointer, wave\n"
          "      and drum entries, and the music number for the maps, monsters and map\n"
@@ -68,11 +68,12 @@ constexpr std::array kVerbs{
          "      #COPYRIGHT).\n",
          RunMml},
     Verb{"apply",
-         "  apply ROM LIST.txt\n"
+         "  apply ROM LIST.txt [--backup]\n"
          "      Applies a patch list file to the ROM image without asking, as the page\n"
          "      \"パッチ適用\" does: IPS patches, character patches at their targets and MML\n"
          "      songs under the next free music numbers, in list order. Prints one line per\n"
-         "      entry applied; the first entry that fails stops the rest.\n",
+         "      entry as it is applied, then \"written ROM\". The list is all or nothing:\n"
+         "      when an entry fails, its message is printed and the image is left as it was.\n",
          RunApply},
 };
 
@@ -83,7 +84,12 @@ void PrintUsage(std::ostream& stream)
     stream << "usage: varnwork-cli VERB [ARGUMENTS]\n"
               "       varnwork-cli --help\n\n"
               "Works on the ROM image of VARNHOLD EPICS3 and its files from the command line.\n"
-              "Exit status: 0 done, 1 bad command line, 2 the command failed.\n\n"
+              "Exit status: 0 done, 1 bad command line, 2 the command failed.\n"
+              "A verb that changes the ROM image changes a copy in memory and replaces the\n"
+              "image file only when the whole command has succeeded; a failed command leaves\n"
+              "the image as it was. --backup keeps the image as it was before the change as\n"
+              "ROM.bak beside it. Files written by a verb are replaced the same way; an output\n"
+              "that is a folder, a device or a FIFO is refused, a link is followed.\n\n"
               "verbs:\n";
     for (const Verb& verb : kVerbs)
         stream << verb.usage;

@@ -120,7 +120,9 @@ Status ReadExtension(GifFileType* gif, PendingExtensions& pending)
 }
 
 // Reads one frame: its descriptor, checked before any pixel is read, then its rows.
-Status ReadFrame(GifFileType* gif, GifImage& image, PendingExtensions& pending)
+// `pixelsLeft` is what the limits still allow of all frames together.
+Status ReadFrame(GifFileType* gif, GifImage& image, PendingExtensions& pending,
+                 const GifLimits& limits, std::int64_t& pixelsLeft)
 {
     if (DGifGetImageDesc(gif) == GIF_ERROR)
         return GifFailure(gif->Error);
@@ -142,6 +144,10 @@ Status ReadFrame(GifFileType* gif, GifImage& image, PendingExtensions& pending)
     // it is known to fit the screen.
     if (Status geometry = ValidateGifFrameGeometry(image, frame, image.frames.empty()); !geometry)
         return geometry;
+    const std::int64_t area = std::int64_t{frame.width} * frame.height;
+    if (static_cast<int>(image.frames.size()) >= limits.maxFrames || area > pixelsLeft)
+        return Failure{kGifTooLargeMessage};
+    pixelsLeft -= area;
 
     frame.pixels.resize(static_cast<std::size_t>(frame.width) *
                         static_cast<std::size_t>(frame.height));
@@ -223,7 +229,7 @@ int ColorResolution(const GifColorTable& table)
 
 } // namespace
 
-Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes)
+Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes, const GifLimits& limits)
 {
     ByteSource source{bytes};
     int error = 0;
@@ -238,15 +244,18 @@ Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes)
     image.backgroundIndex = gif->SBackGroundColor;
     if (image.width <= 0 || image.height <= 0)
         return Failure{"GIF画像の大きさが0です。"};
+    if (image.width > limits.maxWidth || image.height > limits.maxHeight)
+        return Failure{kGifTooLargeMessage};
 
     PendingExtensions pending;
+    std::int64_t pixelsLeft = limits.maxTotalPixels;
     GifRecordType record = UNDEFINED_RECORD_TYPE;
     do {
         if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR)
             return GifFailure(gif->Error);
         Status status;
         if (record == IMAGE_DESC_RECORD_TYPE)
-            status = ReadFrame(gif.get(), image, pending);
+            status = ReadFrame(gif.get(), image, pending, limits, pixelsLeft);
         else if (record == EXTENSION_RECORD_TYPE)
             status = ReadExtension(gif.get(), pending);
         if (!status)
@@ -258,12 +267,19 @@ Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes)
     return image;
 }
 
-Result<GifImage> LoadGifFile(const std::filesystem::path& path)
+std::optional<std::pair<int, int>> GifScreenSize(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < 10 || std::memcmp(bytes.data(), "GIF8", 4) != 0)
+        return std::nullopt;
+    return std::pair(bytes[6] | (bytes[7] << 8), bytes[8] | (bytes[9] << 8));
+}
+
+Result<GifImage> LoadGifFile(const std::filesystem::path& path, const GifLimits& limits)
 {
     auto bytes = ReadFileBytes(path);
     if (!bytes)
         return Failure{bytes.message()};
-    return DecodeGif(bytes.value());
+    return DecodeGif(bytes.value(), limits);
 }
 
 Result<std::vector<std::uint8_t>> EncodeGif(const GifImage& image)

@@ -4,6 +4,7 @@
 
 #include "graphics/GifCodec.h"
 #include "graphics/SnesColor.h"
+#include "rom/FileIo.h"
 
 namespace varn {
 
@@ -162,7 +163,14 @@ Status PrepareSheetImage(GifImage& image)
 
 Result<GifImage> LoadSheetImage(const std::filesystem::path& path)
 {
-    Result<GifImage> image = LoadGifFile(path);
+    const auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return Failure{bytes.message()};
+    // A GIF whose screen is not the sheet's is refused from its header, before any decoding.
+    if (const auto screen = GifScreenSize(bytes.value());
+        screen && (screen->first != kSheetWidth || screen->second != kSheetHeight))
+        return Failure{kInvalidImageMessage};
+    Result<GifImage> image = DecodeGif(bytes.value(), kSheetGifLimits);
     if (!image)
         return image;
     if (Status status = PrepareSheetImage(image.value()); !status)

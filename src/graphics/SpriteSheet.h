@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "graphics/GifCodec.h"
 #include "graphics/GifImage.h"
 #include "graphics/SnesTile.h"
 #include "rom/Result.h"
@@ -130,8 +131,14 @@ std::string UnusableColourMessage(int x, int y);
 // frame's transparency flag is switched off.
 Status PrepareSheetImage(GifImage& image);
 
-// Loads a GIF file as a character's sheet: a file the GIF codec cannot read fails with the
-// codec's message, then PrepareSheetImage.
+// What the sheet loader decodes of a GIF: the sheet's screen, and frames enough for any
+// drawing program's output without letting a hostile file cost more than a few megabytes.
+inline constexpr GifLimits kSheetGifLimits{kSheetWidth, kSheetHeight, 256,
+                                           std::int64_t{kSheetWidth} * kSheetHeight * 256};
+
+// Loads a GIF file as a character's sheet: a GIF whose header declares another screen size
+// fails with "不正な画像です。" before anything is decoded; a file the GIF codec cannot read
+// (or beyond kSheetGifLimits) fails with the codec's message; then PrepareSheetImage.
 Result<GifImage> LoadSheetImage(const std::filesystem::path& path);
 
 } // namespace varn

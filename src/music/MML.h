@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "rom/Result.h"
+#include "rom/RomImageEdit.h"
 
 namespace varn {
 
@@ -101,10 +102,11 @@ public:
     // directives extend. Fails with the first error's message and its line.
     Status Parse();
 
-    // Parses, then writes the song into the image at `romPath`, opened for reading and
-    // writing only after a successful parse. Fails with "ファイルが開けません。" when the image
-    // cannot be opened for writing.
-    Status CompileToFile();
+    // Parses, then writes the song into the image file at `romPath`: the image is changed in
+    // memory and the file replaced whole once every write has succeeded, so a failure leaves
+    // it as it was. Fails with "ファイルが開けません。" when the image cannot be read, and
+    // with "ファイルに書き込めません。" and its name when it cannot be replaced.
+    Status CompileToFile(const ImageChangeOptions& options = {});
 
     // Parses, then writes the song into an image the caller holds open: the song block at
     // `writeAddress`, the wave, drum and pointer entries of `musicNumber`, then `musicNumber`

@@ -334,20 +334,20 @@ Status MML::CompileToStream(RomStream& stream)
     return WriteSong(stream);
 }
 
-Status MML::CompileToFile()
+Status MML::CompileToFile(const ImageChangeOptions& options)
 {
     if (const Status parsed = Parse(); !parsed)
         return parsed;
-    auto stream = FileRomStream::open(romPath, RomAccess::ReadWrite);
-    if (!stream) {
+    auto edit = RomImageEdit::open(romPath);
+    if (!edit) {
         error = kCannotOpenFileMessage;
         return Failure{error};
     }
-    if (const Status written = WriteSong(*stream.value()); !written)
+    if (const Status written = WriteSong(edit.value().image()); !written)
         return written;
-    if (!stream.value()->flush()) {
-        error = kCannotWriteFileMessage;
-        return Failure{error};
+    if (const Status committed = edit.value().commit(options); !committed) {
+        error = committed.message();
+        return committed;
     }
     return {};
 }

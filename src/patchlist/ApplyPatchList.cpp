@@ -1,53 +1,30 @@
 #include "patchlist/ApplyPatchList.h"
 
-#include <algorithm>
-
 #include "charpatch/ApplyCharacterPatch.h"
 #include "music/MusicSlots.h"
 #include "patchlist/IpsPatch.h"
-#include "rom/FileIo.h"
 #include "rom/RomStream.h"
 
 namespace varn {
 
-Status PrepareMusicEntries(PatchList& list, const std::filesystem::path& romPath,
-                           const MusicConstants& music)
-{
-    for (std::size_t i = 0; i < list.size(); ++i)
-        list.setMusicNumber(i, -1);
-    const auto& entries = list.entries();
-    if (std::none_of(entries.begin(), entries.end(),
-                     [](const PatchEntry& entry) { return entry.kind == PatchKind::Mml; }))
-        return {};
+namespace {
 
-    auto rom = FileRomStream::open(romPath, RomAccess::ReadOnly);
-    if (!rom)
-        return Failure{rom.message() + "\n" + romPath.filename().string()};
+// Gives the song at `index` the image's next free music number and writes it into the image.
+Status ApplySong(PatchList& list, std::size_t index, RomStream& rom, const MusicConstants& music)
+{
     // Songs go into the expanded part of the image; one without it must not be written at all.
-    if (rom.value()->size() < MusicImageSizeNeeded(music))
+    if (rom.size() < MusicImageSizeNeeded(music))
         return Failure{kNoMusicRegionMessage};
-    const MusicBookkeeping book = ReadMusicBookkeeping(*rom.value(), music);
+    const MusicBookkeeping book = ReadMusicBookkeeping(rom, music);
     if (!IsSoundBookkeeping(book, music))
         return Failure{kBadBookkeepingMessage};
-
-    int number = book.nextNumber;
-    int address = book.nextAddress;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].kind != PatchKind::Mml)
-            continue;
-        if (number > music.lastMusicNumber)
-            return Failure{kTooManySongsMessage};
-        list.setMusicNumber(i, number);
-        const auto size = MeasureMmlFile(entries[i].path, number);
-        if (!size)
-            return Failure{kSongFailedMessage + entries[i].fileName()};
-        ++number;
-        address += size.value();
-        if (address > music.musicAreaEnd + 1)
-            return Failure{kRegionExceededMessage};
-    }
-    return {};
+    if (book.nextNumber > music.lastMusicNumber)
+        return Failure{kTooManySongsMessage};
+    list.setMusicNumber(index, book.nextNumber);
+    return ApplyMusicEntry(rom, list.entries()[index].path, book.nextNumber, music);
 }
+
+} // namespace
 
 Status ApplyPatchEntry(RomStream& rom, const PatchEntry& entry, const MusicConstants& music)
 {
@@ -64,22 +41,47 @@ Status ApplyPatchEntry(RomStream& rom, const PatchEntry& entry, const MusicConst
     return ApplyCharacterPatch(rom, entry.path, static_cast<std::uint8_t>(entry.target));
 }
 
-Status ApplyPatchList(const PatchList& list, const std::filesystem::path& romPath,
-                      const MusicConstants& music,
-                      const std::function<void(const PatchEntry&)>& applied)
+Status RunPatchList(PatchList& list, RomStream& rom, const MusicConstants& music,
+                    const AppliedEntry& applied)
 {
-    auto rom = FileRomStream::open(romPath, RomAccess::ReadWrite);
-    if (!rom)
-        return Failure{rom.message() + "\n" + romPath.filename().string()};
-    for (const PatchEntry& entry : list.entries()) {
-        if (Status status = ApplyPatchEntry(*rom.value(), entry, music); !status)
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list.entries()[i].kind == PatchKind::Mml)
+            list.setMusicNumber(i, -1);
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Status status = list.entries()[i].kind == PatchKind::Mml
+                                  ? ApplySong(list, i, rom, music)
+                                  : ApplyPatchEntry(rom, list.entries()[i], music);
+        if (!status)
             return status;
         if (applied)
-            applied(entry);
+            applied(list.entries()[i]);
     }
-    if (!rom.value()->flush())
-        return Failure{std::string(kCannotWriteFileMessage) + "\n" + romPath.filename().string()};
     return {};
+}
+
+Status PrepareMusicEntries(PatchList& list, const std::filesystem::path& romPath,
+                           const MusicConstants& music)
+{
+    auto edit = RomImageEdit::open(romPath);
+    if (!edit) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (list.entries()[i].kind == PatchKind::Mml)
+                list.setMusicNumber(i, -1);
+        }
+        return Failure{edit.message() + "\n" + romPath.filename().string()};
+    }
+    return RunPatchList(list, edit.value().image(), music);
+}
+
+Status ApplyPatchList(const PatchList& list, const std::filesystem::path& romPath,
+                      const MusicConstants& music, const AppliedEntry& applied,
+                      const ImageChangeOptions& options)
+{
+    PatchList numbered = list;
+    return ChangeRomImage(
+        romPath, [&](RomStream& rom) { return RunPatchList(numbered, rom, music, applied); },
+        options);
 }
 
 } // namespace varn

@@ -5,31 +5,47 @@
 
 #include "patchlist/PatchList.h"
 #include "rom/Result.h"
+#include "rom/RomImageEdit.h"
 #include "rom/Settings.h"
 
 namespace varn {
 
 class RomStream;
 
-// Numbers the music entries of the list from the image's next free music number, writing
-// each number into its entry, and checks that every song compiles and that all of them fit
-// the write region. Only reads the image. A list with music needs an image that holds the
-// region and its song tables ("MMLの書き込み領域がありません。"); further failures are
-// "MMLの数が多すぎます。", "コンパイルに失敗しました。\n" + the file name, and
-// "MMLの書き込み領域を超えました。". Numbers given before a failure stay in the list.
-Status PrepareMusicEntries(PatchList& list, const std::filesystem::path& romPath,
-                           const MusicConstants& music);
+// Hears of each entry once it is applied (to the image in memory).
+using AppliedEntry = std::function<void(const PatchEntry&)>;
 
 // Applies one entry to the image stream: an IPS patch, a song under its music number, or a
 // character patch at its target.
 Status ApplyPatchEntry(RomStream& rom, const PatchEntry& entry, const MusicConstants& music);
 
-// Applies the whole list, in order, through one read-write stream on the image file; the first
-// entry that fails stops the rest (the ones before it stay applied). `applied` hears of each
-// entry once it is written. An image that cannot be opened fails with
-// "ファイルが開けません。\n" and its name; a write the file does not take is a failure.
+// Runs the whole list on an image stream, entry by entry in list order; the first entry that
+// fails stops the rest with its message. A song gets the next free music number of the image
+// as the entries before it leave it (written into its entry, and kept there after a failure),
+// so an IPS patch that expands the image can be followed by songs. A song needs an image with
+// the music region and its song tables ("MMLの書き込み領域がありません。"), bookkeeping that
+// can be trusted ("MMLの書き込み情報が壊れています。"), a free number ("MMLの数が多すぎます。"),
+// a file that compiles ("コンパイルに失敗しました。\n" + the file name) and room in the region
+// ("MMLの書き込み領域を超えました。").
+Status RunPatchList(PatchList& list, RomStream& rom, const MusicConstants& music,
+                    const AppliedEntry& applied = {});
+
+// Numbers the music entries of the list and checks the whole list before anything is
+// written: the list is run on a copy of the image in memory, so every song is numbered and
+// measured against the image as the earlier entries leave it, and an entry that would fail
+// fails here with its message. The numbers given before a failure stay in the list. An image
+// that cannot be opened fails with "ファイルが開けません。\n" and its name.
+Status PrepareMusicEntries(PatchList& list, const std::filesystem::path& romPath,
+                           const MusicConstants& music);
+
+// Applies the whole list to the image file, all or nothing: the list runs on the image in
+// memory and the file is replaced only once every entry has been applied. When an entry fails,
+// its message is returned and the file stays byte for byte as it was. `applied` hears of each
+// entry as it is applied in memory. An image that cannot be opened fails with
+// "ファイルが開けません。\n" and its name; one that cannot be replaced with
+// "ファイルに書き込めません。\n" and its name.
 Status ApplyPatchList(const PatchList& list, const std::filesystem::path& romPath,
-                      const MusicConstants& music,
-                      const std::function<void(const PatchEntry&)>& applied = {});
+                      const MusicConstants& music, const AppliedEntry& applied = {},
+                      const ImageChangeOptions& options = {});
 
 } // namespace varn

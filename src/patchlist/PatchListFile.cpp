@@ -13,9 +13,17 @@ namespace {
 
 constexpr std::string_view kHeader = "// Varnpatch Patch List ";
 
+// Whether a path would not read back whole when written as it is: a comma would split it, a
+// quote in front would open a quoted path, and "//" in front would make the line a comment.
+bool NeedsQuotes(std::string_view path)
+{
+    return path.find(',') != std::string_view::npos || path.starts_with('"') ||
+           path.starts_with("//");
+}
+
 std::string QuotedIfNeeded(const std::string& path)
 {
-    if (path.find(',') == std::string::npos && (path.empty() || path.front() != '"'))
+    if (!NeedsQuotes(path))
         return path;
     std::string quoted = "\"";
     for (char c : path) {

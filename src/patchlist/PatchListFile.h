@@ -15,8 +15,8 @@ namespace varn {
 // code page where every character allows it. The first line is
 // "// Varnpatch Patch List yyyy/mm/dd hh:mm:ss"; then one line per entry, the full path and, for
 // an entry with a target, ", " and the target's two hexadecimal digits. A path that holds a
-// comma (or begins with a double quote) is written between double quotes, with a quote in it
-// doubled, so that it reads back whole; other paths are written as they are.
+// comma, or begins with a double quote or "//", is written between double quotes, with a
+// quote in it doubled, so that it reads back whole; other paths are written as they are.
 
 // The text of a list file for the entries, dated `now`.
 std::string FormatPatchList(const std::vector<PatchEntry>& entries, const std::tm& now);

@@ -91,7 +91,7 @@ RomHeaderInfo ProbeRomHeader(RomStream& stream)
 
 RomHeaderInfo ProbeRomHeader(const std::filesystem::path& path)
 {
-    auto stream = FileRomStream::open(path, RomAccess::ReadOnly);
+    auto stream = FileRomStream::open(path);
     if (!stream)
         return {};
     return ProbeRomHeader(*stream.value());

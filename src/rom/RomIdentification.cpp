@@ -26,7 +26,7 @@ std::string RomIdentification::message() const
 RomIdentification IdentifyRomImage(const std::filesystem::path& path, int smcHeaderCheck)
 {
     RomIdentification result;
-    auto stream = FileRomStream::open(path, RomAccess::ReadOnly);
+    auto stream = FileRomStream::open(path);
     if (!stream)
         return result;
 

@@ -82,8 +82,7 @@ bool MemoryRomStream::extend(std::uint64_t newSize)
     return true;
 }
 
-Result<std::unique_ptr<FileRomStream>> FileRomStream::open(const std::filesystem::path& path,
-                                                           RomAccess access)
+Result<std::unique_ptr<FileRomStream>> FileRomStream::open(const std::filesystem::path& path)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
@@ -91,18 +90,14 @@ Result<std::unique_ptr<FileRomStream>> FileRomStream::open(const std::filesystem
     const std::uint64_t size = std::filesystem::file_size(path, error);
     if (error)
         return Failure{kCannotOpenFileMessage};
-
-    auto mode = std::ios::in | std::ios::binary;
-    if (access == RomAccess::ReadWrite)
-        mode |= std::ios::out; // in|out opens an existing file without truncating it
-    std::fstream file(path, mode);
+    std::ifstream file(path, std::ios::binary);
     if (!file.is_open())
         return Failure{kCannotOpenFileMessage};
-    return std::unique_ptr<FileRomStream>(new FileRomStream(std::move(file), size, access));
+    return std::unique_ptr<FileRomStream>(new FileRomStream(std::move(file), size));
 }
 
-FileRomStream::FileRomStream(std::fstream file, std::uint64_t size, RomAccess access)
-    : file_(std::move(file)), size_(size), access_(access)
+FileRomStream::FileRomStream(std::ifstream file, std::uint64_t size)
+    : file_(std::move(file)), size_(size)
 {}
 
 bool FileRomStream::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
@@ -115,43 +110,9 @@ bool FileRomStream::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
     return file_.good() && static_cast<std::size_t>(file_.gcount()) == out.size();
 }
 
-bool FileRomStream::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
+bool FileRomStream::writeAt(std::uint64_t, std::span<const std::uint8_t>)
 {
-    if (!writable() || !contains(offset, data.size()))
-        return false;
-    file_.clear();
-    file_.seekp(static_cast<std::streamoff>(offset));
-    file_.write(reinterpret_cast<const char*>(data.data()),
-                static_cast<std::streamsize>(data.size()));
-    return file_.good();
-}
-
-bool FileRomStream::extend(std::uint64_t newSize)
-{
-    if (newSize <= size_)
-        return true;
-    if (!writable())
-        return false;
-    // The zero bytes are written out rather than left to a seek past the end, so the new part
-    // reads as zero on every file system.
-    static constexpr std::array<char, 0x10000> kZeros{};
-    file_.clear();
-    file_.seekp(static_cast<std::streamoff>(size_));
-    for (std::uint64_t left = newSize - size_; left > 0 && file_.good();) {
-        const std::uint64_t chunk = std::min<std::uint64_t>(left, kZeros.size());
-        file_.write(kZeros.data(), static_cast<std::streamsize>(chunk));
-        left -= chunk;
-    }
-    if (!file_.good())
-        return false;
-    size_ = newSize;
-    return true;
-}
-
-bool FileRomStream::flush()
-{
-    file_.flush();
-    return file_.good();
+    return false;
 }
 
 } // namespace varn

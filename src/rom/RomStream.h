@@ -78,31 +78,24 @@ private:
     bool writable_;
 };
 
-enum class RomAccess { ReadOnly, ReadWrite };
-
-// An image file on disk, opened for reading, or for reading and writing without truncation.
+// An image file on disk, opened for reading. Nothing writes an image file in place: a command
+// changes a copy in memory and replaces the file whole (RomImageEdit).
 class FileRomStream : public RomStream {
 public:
     // Opens a regular file; anything else (missing, a folder, no permission) fails with
     // "ファイルが開けません。".
-    static Result<std::unique_ptr<FileRomStream>> open(const std::filesystem::path& path,
-                                                       RomAccess access);
+    static Result<std::unique_ptr<FileRomStream>> open(const std::filesystem::path& path);
 
     std::uint64_t size() const override { return size_; }
-    bool writable() const override { return access_ == RomAccess::ReadWrite; }
+    bool writable() const override { return false; }
     bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override;
-    bool extend(std::uint64_t newSize) override;
-
-    // Pushes written bytes to the file; false when that fails.
-    bool flush();
 
 private:
-    FileRomStream(std::fstream file, std::uint64_t size, RomAccess access);
+    FileRomStream(std::ifstream file, std::uint64_t size);
 
-    std::fstream file_;
+    std::ifstream file_;
     std::uint64_t size_;
-    RomAccess access_;
 };
 
 } // namespace varn

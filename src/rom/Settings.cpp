@@ -38,6 +38,7 @@ Settings LoadSettings(const std::filesystem::path& path, ExtensionTable& extensi
         read("SmcHeaderCheck", settings.smcHeaderCheck);
         read("TmpTransparent", settings.tmpTransparent);
         read("AniTransparent", settings.aniTransparent);
+        read("ImageBackup", settings.imageBackup);
 
         if (settings.startupPage >= kMainPageCount)
             settings.startupPage = 0;

@@ -8,7 +8,7 @@ namespace varn {
 
 struct ExtensionTable;
 
-// The settings file sits next to the executable; the section holds six integer keys.
+// The settings file sits next to the executable; the section holds seven integer keys.
 inline constexpr std::string_view kSettingsFileName = "Varnkit.ini";
 inline constexpr std::string_view kSettingsSection = "Varnwork";
 
@@ -30,6 +30,8 @@ struct Settings {
     int tmpTransparent = 0;
     // Exactly 1: every frame of an animated GIF gets colour index 0 marked transparent.
     int aniTransparent = 1;
+    // Exactly 1: before each change the image as it was is kept as "<file name>.bak" beside it.
+    int imageBackup = 0;
 };
 
 // The music write region and its bookkeeping inside the image.
@@ -46,7 +48,7 @@ struct MusicConstants {
 std::optional<int> ParseSettingInteger(std::string_view text);
 
 // Reads the settings file at `path`. Starts from the defaults; when the file exists, reads the
-// six keys of the section (a missing or non-integer value keeps its default), sends a
+// seven keys of the section (a missing or non-integer value keeps its default), sends a
 // start-up page at or above the page count to page 0, and loads the extension characters into
 // `extensions`, turning extension characters off when they cannot be read. Finally tells the
 // extension table whether the codec may use it.

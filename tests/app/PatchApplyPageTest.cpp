@@ -607,22 +607,48 @@ TEST_F(PatchApplyCommandTest, FailuresOfPreparationAndApplyShowTheirMessages)
     EXPECT_EQ(rows(), (QStringList{"good.mml|MML|B0", "bad.mml|MML|B1"}));
     EXPECT_EQ(image(rom), original);
 
-    // A character patch gone since it was added stops the list there.
+    // A character patch gone since it was added is met while the list is tried, before the
+    // question.
     createPage();
     openImage();
     const QString gone = writeVnp("gone.vnp");
     dropOnList(
         {writeIpsAt("first.ips", 0x1000, 0xAB), gone, writeIpsAt("second.ips", 0x2000, 0xCD)});
     std::filesystem::remove(app::ToPath(gone));
-    dialogs->okCancelAnswers.push_back(true);
     press("Button4");
+    EXPECT_EQ(takeError(), "ファイルが開けません。\ngone.vnp");
+    EXPECT_EQ(image(rom), original);
+
+    // One that goes while the question is open fails the apply: nothing of the list, not even
+    // the entry before it, reaches the image, and no completion follows.
+    createPage();
+    openImage();
+    const QString late = writeIpsAt("late.ips", 0x3000, 0xEF);
+    dropOnList(
+        {writeIpsAt("first.ips", 0x1000, 0xAB), late, writeIpsAt("second.ips", 0x2000, 0xCD)});
+    dialogs->okCancelAnswers.push_back(true);
+    dialogs->whileAsking = [&] { std::filesystem::remove(app::ToPath(late)); };
+    press("Button4");
+    dialogs->whileAsking = nullptr;
     ASSERT_EQ(dialogs->messages.size(), 2u);
     EXPECT_EQ(dialogs->messages[0].caption, "確認");
     dialogs->messages.erase(dialogs->messages.begin());
-    EXPECT_EQ(takeError(), "ファイルが開けません。\ngone.vnp");
-    const std::vector<std::uint8_t> applied = image(rom);
-    EXPECT_EQ(applied[0x1000], 0xAB);
-    EXPECT_EQ(applied[0x2000], original[0x2000]);
+    EXPECT_EQ(takeError(), "ファイルが開けません。\nlate.ips");
+    EXPECT_EQ(image(rom), original);
+}
+
+TEST_F(PatchApplyCommandTest, TheImageBackupSettingKeepsTheImageAsItWas)
+{
+    createPage("[Varnwork]\r\nImageBackup=1\r\n");
+    const QString rom = openImage();
+    const std::vector<std::uint8_t> original = image(rom);
+    dropOnList({writeIpsAt("first.ips", 0x1000, 0xAB)});
+    dialogs->okCancelAnswers.push_back(true);
+    press("Button4");
+    ASSERT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_EQ(dialogs->messages[1].text, "処理が完了しました");
+    EXPECT_EQ(image(rom)[0x1000], 0xAB);
+    EXPECT_EQ(image(rom + ".bak"), original);
 }
 
 } // namespace

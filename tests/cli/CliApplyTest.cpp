@@ -124,7 +124,8 @@ TEST(CliApplyListTest, AppliesTheExampleListInOrder)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "applied IPS example.ips\n"
                        "applied vnp example_character.vnp at target B0\n"
-                       "applied MML song.mml as music B0\n");
+                       "applied MML song.mml as music B0\n"
+                       "written game.smc\n");
     const Bytes after = ReadFileBytes(rom);
     const Bytes example = ReadFileBytes(kExample);
     EXPECT_TRUE(std::equal(example.begin() + 3, example.begin() + 11, after.begin() + 0x3D1A00));
@@ -146,19 +147,21 @@ TEST(CliApplyListTest, ListsThatCannotBeAppliedWhole)
         Bytes image;
         std::filesystem::path list;
         std::string message;
+        std::string out; // entries tried in memory before the failing one
     };
     const Case cases[] = {
         {"LineThatDoesNotLoad", ready, withMissing,
-         "読み込みに失敗したファイルがあります。\nリストを確認してください。\n"},
-        {"SongsOnAPlainImage", plain, songs, "MMLの書き込み領域がありません。\n"},
-        {"EmptyList", ready, empty, "パッチファイルを指定してください。\n"},
+         "読み込みに失敗したファイルがあります。\nリストを確認してください。\n", ""},
+        {"SongsOnAPlainImage", plain, songs, "MMLの書き込み領域がありません。\n",
+         "applied IPS fix.ips\n"},
+        {"EmptyList", ready, empty, "パッチファイルを指定してください。\n", ""},
     };
     for (const Case& c : cases) {
         const auto rom = dir.write("image.smc", c.image);
         const CliRun run = RunCli({"apply", rom.string(), c.list.string()});
         EXPECT_EQ(run.exitCode, 2) << c.name;
         EXPECT_EQ(run.err, c.message) << c.name;
-        EXPECT_EQ(run.out, "") << c.name;
+        EXPECT_EQ(run.out, c.out) << c.name;
         EXPECT_TRUE(ReadFileBytes(rom) == c.image) << c.name;
     }
     const CliRun noImage = RunCli({"apply", (dir.path() / "none.smc").string(), songs.string()});
@@ -186,8 +189,8 @@ TEST(CliApplyUsageTest, BadCommandLinesExitOne)
         EXPECT_NE(run.err.find("usage:"), std::string::npos) << arguments.back();
     }
     const CliRun help = RunCli({"--help"});
-    EXPECT_NE(help.out.find("  ips ROM PATCH.ips\n"), std::string::npos);
-    EXPECT_NE(help.out.find("  vnp apply ROM FILE.vnp --target HH\n"), std::string::npos);
+    EXPECT_NE(help.out.find("  ips ROM PATCH.ips [--backup]\n"), std::string::npos);
+    EXPECT_NE(help.out.find("  vnp apply ROM FILE.vnp --target HH [--backup]\n"), std::string::npos);
 }
 
 } // namespace

@@ -259,6 +259,42 @@ TEST(GifCodecTest, EncoderRefusesWhatReadersCouldNotShow)
     EXPECT_EQ(EncodeGif(offScreen).message(), "GIF画像のフレームが画面の外にはみ出しています。");
 }
 
+// What a reader accepts is checked from the descriptors, before the pixels: the screen, the
+// number of frames and all frames' pixels together.
+TEST(GifCodecTest, ReadingStopsAtTheLimitsTheReaderSets)
+{
+    GifImage image;
+    image.width = 8;
+    image.height = 8;
+    image.colors = Grey(4);
+    for (int i = 0; i < 5; ++i)
+        image.frames.push_back(Frame(0, 0, 8, 8, i, 4));
+    const auto bytes = EncodeGif(image);
+    ASSERT_TRUE(bytes.ok());
+    EXPECT_EQ(GifScreenSize(bytes.value()), std::pair(8, 8));
+    EXPECT_EQ(GifScreenSize(Bytes{'G', 'I', 'F'}), std::nullopt);
+
+    struct Case {
+        const char* name;
+        GifLimits limits;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"Defaults", GifLimits{}, true},
+        {"Exact", GifLimits{8, 8, 5, 5 * 64}, true},
+        {"NarrowerScreen", GifLimits{7, 8, 5, 5 * 64}, false},
+        {"LowerScreen", GifLimits{8, 7, 5, 5 * 64}, false},
+        {"FewerFrames", GifLimits{8, 8, 4, 5 * 64}, false},
+        {"FewerPixels", GifLimits{8, 8, 5, 5 * 64 - 1}, false},
+    };
+    for (const Case& c : cases) {
+        const auto read = DecodeGif(bytes.value(), c.limits);
+        EXPECT_EQ(read.ok(), c.accepted) << c.name;
+        if (!c.accepted)
+            EXPECT_EQ(read.message(), "GIF画像が大きすぎます。") << c.name;
+    }
+}
+
 TEST(GifCodecTest, FilesAreReplacedOnlyByWholeGifs)
 {
     test::TempDir dir;

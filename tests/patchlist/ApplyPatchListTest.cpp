@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "charpatch/CharacterPatchFile.h"
 #include "music/MusicSlots.h"
 #include "patchlist/ApplyPatchList.h"
@@ -25,6 +28,16 @@ std::string SongOfSize(int size)
 Bytes MusicImage(Bytes bookkeeping = {0, 0, 0, 0})
 {
     return RomImageBuilder(RomImageBuilder::kExpandedSize).bytes(0x500000, bookkeeping).build();
+}
+
+// The names in a folder, sorted: what a command left behind.
+std::vector<std::string> FilesIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class ApplyPatchListTest : public ::testing::Test {
@@ -124,13 +137,14 @@ TEST_F(ApplyPatchListTest, ASongThatDoesNotCompileIsNamed)
               "コンパイルに失敗しました。\nbad.mml");
     EXPECT_EQ(targets(), (std::vector<std::string>{"B0", "B1"}));
 
-    // A list without songs needs nothing of the image.
+    // The whole list is tried, so also a list without songs needs the image.
     PatchList noSongs;
     noSongs.addIps(dir.write("x.ips", "PATCHEOF"));
-    EXPECT_TRUE(PrepareMusicEntries(noSongs, dir.path() / "none.smc", kMusic).ok());
+    EXPECT_EQ(PrepareMusicEntries(noSongs, dir.path() / "none.smc", kMusic).message(),
+              "ファイルが開けません。\nnone.smc");
 }
 
-TEST_F(ApplyPatchListTest, TheFirstFailingEntryStopsTheRest)
+TEST_F(ApplyPatchListTest, AFailingEntryLeavesTheImageAsItWas)
 {
     list.addIps(dir.write("first.ips",
                           Bytes{'P', 'A', 'T', 'C', 'H', 0, 0, 0x10, 0, 1, 0xAA, 'E', 'O', 'F'}));
@@ -142,10 +156,17 @@ TEST_F(ApplyPatchListTest, TheFirstFailingEntryStopsTheRest)
 
     const Bytes original = MusicImage();
     const auto rom = image(original);
-    EXPECT_EQ(ApplyPatchList(list, rom, kMusic).message(), "ファイルが開けません。\ngone.vnp");
-    const Bytes after = test::ReadFileBytes(rom);
-    EXPECT_EQ(after[0x10], 0xAA);
-    EXPECT_EQ(after[0x20], original[0x20]);
+    // The preparation already meets the failing entry, before anything is asked or written.
+    EXPECT_EQ(PrepareMusicEntries(list, rom, kMusic).message(), "ファイルが開けません。\ngone.vnp");
+    std::vector<std::string> applied;
+    EXPECT_EQ(ApplyPatchList(list, rom, kMusic,
+                             [&](const PatchEntry& entry) { applied.push_back(entry.fileName()); })
+                  .message(),
+              "ファイルが開けません。\ngone.vnp");
+    EXPECT_EQ(applied, (std::vector<std::string>{"first.ips"}));
+    // Nothing of the list reaches the image, not even the entry before the failing one.
+    EXPECT_TRUE(test::ReadFileBytes(rom) == original);
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"first.ips", "game.smc", "second.ips"}));
 
     EXPECT_EQ(ApplyPatchList(list, dir.path() / "missing.smc", kMusic).message(),
               "ファイルが開けません。\nmissing.smc");
@@ -174,6 +195,52 @@ TEST_F(ApplyPatchListTest, ACharacterAndASongReachTheImage)
     EXPECT_EQ(written.readByte(0x5B0039), 0x07);
     EXPECT_EQ(written.readByte(0x500000), 0xB1);
     EXPECT_EQ(written.readBytes(0x5A6750 + 3 * (0xB0 - 0x7C), 3), (Bytes{0x04, 0x00, 0x50}));
+}
+
+TEST_F(ApplyPatchListTest, SongsFollowAnIpsPatchThatExpandsTheImage)
+{
+    // A plain image has no music region; the IPS patch before the songs makes one (its last
+    // record lies at the end of the song tables, so the image grows with zero bytes).
+    const std::uint64_t needed = MusicImageSizeNeeded(kMusic);
+    ASSERT_LE(needed, 0x1000000u);
+    const auto offset = static_cast<std::uint32_t>(needed - 1);
+    list.addIps(dir.write("expand.ips", Bytes{'P', 'A', 'T', 'C', 'H',
+                                              static_cast<std::uint8_t>(offset >> 16),
+                                              static_cast<std::uint8_t>(offset >> 8),
+                                              static_cast<std::uint8_t>(offset), 0, 1, 0x00, 'E',
+                                              'O', 'F'}));
+    list.addMml(song("one.mml", 0x100));
+    list.addMml(song("two.mml", 0x100));
+    const auto rom = image(RomImageBuilder(RomImageBuilder::kPlainSize).build());
+
+    ASSERT_EQ(PrepareMusicEntries(list, rom, kMusic).message(), "");
+    EXPECT_EQ(targets(), (std::vector<std::string>{"", "B0", "B1"}));
+    EXPECT_EQ(std::filesystem::file_size(rom), RomImageBuilder::kPlainSize); // only tried
+    ASSERT_EQ(ApplyPatchList(list, rom, kMusic).message(), "");
+    MemoryRomStream written(test::ReadFileBytes(rom));
+    EXPECT_EQ(written.size(), needed);
+    EXPECT_EQ(written.readBytes(0x500000, 4), (Bytes{0xB2, 0x04, 0x02, 0x50}));
+}
+
+TEST_F(ApplyPatchListTest, ABackupKeepsTheImageAsItWas)
+{
+    list.addIps(dir.write("one.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0, 0, 0x10, 0, 1, 0xAA, 'E',
+                                           'O', 'F'}));
+    const Bytes original = MusicImage();
+    const auto rom = image(original);
+    ImageChangeOptions options;
+    options.backup = true;
+    ASSERT_TRUE(ApplyPatchList(list, rom, kMusic, {}, options).ok());
+    EXPECT_EQ(test::ReadFileBytes(rom)[0x10], 0xAA);
+    EXPECT_TRUE(test::ReadFileBytes(dir.path() / "game.smc.bak") == original);
+
+    // Without the option no copy is made, and the earlier backup stays as it was.
+    list.clear();
+    list.addIps(dir.write("two.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0, 0, 0x11, 0, 1, 0xBB, 'E',
+                                           'O', 'F'}));
+    ASSERT_TRUE(ApplyPatchList(list, rom, kMusic).ok());
+    EXPECT_EQ(test::ReadFileBytes(rom)[0x11], 0xBB);
+    EXPECT_TRUE(test::ReadFileBytes(dir.path() / "game.smc.bak") == original);
 }
 
 } // namespace

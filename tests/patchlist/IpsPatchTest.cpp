@@ -3,8 +3,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "patchlist/IpsPatch.h"
+#include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 #include "support/TempDir.h"
 
@@ -139,10 +141,12 @@ const IpsCase kIpsCases[] = {
      Ips().raw({0x00, 0x00, 0x20, 0x00, 0x09, 'E', 'O', 'F'}).bytes(), Image(), kAbnormal},
 };
 
-// Every case runs on a memory image and on an image file, which must behave alike.
+// Every case runs on a memory image and on an image file changed through its commit, which
+// must end alike: the file holds what the memory image holds, and a refused patch leaves it
+// as it was.
 struct StreamKind {
     const char* name;
-    std::function<std::unique_ptr<RomStream>(const test::TempDir&, Bytes)> make;
+    std::function<std::pair<Status, Bytes>(const test::TempDir&, const Bytes& ips)> apply;
 };
 
 void PrintTo(const StreamKind& kind, std::ostream* os)
@@ -152,14 +156,17 @@ void PrintTo(const StreamKind& kind, std::ostream* os)
 
 const StreamKind kStreamKinds[] = {
     {"Memory",
-     [](const test::TempDir&, Bytes bytes) -> std::unique_ptr<RomStream> {
-         return std::make_unique<MemoryRomStream>(std::move(bytes));
+     [](const test::TempDir&, const Bytes& ips) {
+         MemoryRomStream rom(Image());
+         const Status status = ApplyIpsPatch(rom, ips, "patch.ips");
+         return std::pair(status, rom.bytes());
      }},
     {"File",
-     [](const test::TempDir& dir, Bytes bytes) -> std::unique_ptr<RomStream> {
-         auto stream = FileRomStream::open(dir.write("image.smc", bytes), RomAccess::ReadWrite);
-         EXPECT_TRUE(stream.ok()) << stream.message();
-         return std::move(stream).value();
+     [](const test::TempDir& dir, const Bytes& ips) {
+         const auto path = dir.write("image.smc", Image());
+         const Status status = ChangeRomImage(
+             path, [&](RomStream& rom) { return ApplyIpsPatch(rom, ips, "patch.ips"); });
+         return std::pair(status, test::ReadFileBytes(path));
      }},
 };
 
@@ -169,12 +176,11 @@ TEST_P(IpsPatchTest, AppliesTheRecords)
 {
     const auto& [kind, c] = GetParam();
     test::TempDir dir;
-    auto rom = kind.make(dir, Image());
-    const Status status = ApplyIpsPatch(*rom, c.ips, "patch.ips");
+    const auto [status, image] = kind.apply(dir, c.ips);
     EXPECT_EQ(status.message(), c.message);
     EXPECT_EQ(status.ok(), c.message.empty());
-    EXPECT_EQ(rom->size(), c.expected.size());
-    EXPECT_TRUE(rom->readBytes(0, rom->size()) == c.expected);
+    EXPECT_EQ(image.size(), c.expected.size());
+    EXPECT_TRUE(image == c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IpsPatchTest,
@@ -191,13 +197,9 @@ TEST(IpsPatchFileTest, AppliesAFileToAnImageFileOnDisk)
     const auto romPath = dir.write("image.smc", Image());
     const auto ipsPath =
         dir.write("grow.ips", Ips().record(0x20, {0xAA}).run(0x500, 2, 0xEE).end().bytes());
-    {
-        auto rom = FileRomStream::open(romPath, RomAccess::ReadWrite);
-        ASSERT_TRUE(rom.ok());
-        const Status status = ApplyIpsPatch(*rom.value(), ipsPath);
-        ASSERT_TRUE(status.ok()) << status.message();
-        ASSERT_TRUE(rom.value()->flush());
-    }
+    const Status status =
+        ChangeRomImage(romPath, [&](RomStream& rom) { return ApplyIpsPatch(rom, ipsPath); });
+    ASSERT_TRUE(status.ok()) << status.message();
     const Bytes expected =
         With(With(With(Image(), kImageSize, Bytes(0x200, 0)), 0x20, {0xAA}), 0x500, {0xEE, 0xEE});
     EXPECT_TRUE(test::ReadFileBytes(romPath) == expected);

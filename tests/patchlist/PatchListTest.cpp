@@ -156,6 +156,9 @@ TEST_F(PatchListTest, SavedListLoadsBackTheSameIncludingAwkwardPaths)
     list.addMml(mml("song.mml"));
     list.addVnp(vnp("b.vnp"));
     list.changeTarget(3, 0x1B);
+    // A path beginning with "//" (the same file for the system) would read as a comment line
+    // unless it is quoted.
+    list.addIps("/" + ips("c.ips").string());
     const auto file = dir.path() / "list.txt";
     ASSERT_TRUE(SavePatchList(file, list.entries(), std::tm{}).ok());
 
@@ -165,6 +168,8 @@ TEST_F(PatchListTest, SavedListLoadsBackTheSameIncludingAwkwardPaths)
     ASSERT_TRUE(result.ok()) << result.message();
     EXPECT_FALSE(result.value());
     EXPECT_EQ(loaded.entries(), list.entries());
+    const auto text = test::ReadFileBytes(file);
+    EXPECT_NE(std::string(text.begin(), text.end()).find("\"//"), std::string::npos);
 }
 
 TEST_F(PatchListTest, LoadingReportsFailingLinesTogetherAndKeepsTheRest)

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "rom/ImageBuffer.h"
 #include "rom/RomStream.h"
 #include "support/TempDir.h"
 
@@ -11,8 +12,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Both implementations must behave alike: a test written against memory images must hold for
-// the file on disk.
+// Both implementations must read alike: a test written against memory images must hold for
+// the file on disk. Only the memory image is written to; a file image is read-only.
 struct StreamKind {
     const char* name;
     std::function<std::unique_ptr<RomStream>(const test::TempDir&, Bytes, bool writable)> make;
@@ -31,12 +32,46 @@ const StreamKind kStreamKinds[] = {
      }},
     {"File",
      [](const test::TempDir& dir, Bytes bytes, bool writable) -> std::unique_ptr<RomStream> {
+         EXPECT_FALSE(writable) << "a file image is never opened for writing";
          const auto path = dir.write("image.smc", bytes);
-         auto stream =
-             FileRomStream::open(path, writable ? RomAccess::ReadWrite : RomAccess::ReadOnly);
+         auto stream = FileRomStream::open(path);
          EXPECT_TRUE(stream.ok()) << stream.message();
          return std::move(stream).value();
      }},
+};
+
+// The streams a command writes to: the memory image of the tests and the buffer an image file
+// is changed in. They must write alike.
+struct WritableKind {
+    const char* name;
+    std::function<std::unique_ptr<RomStream>(const test::TempDir&, Bytes)> make;
+};
+
+void PrintTo(const WritableKind& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const WritableKind kWritableKinds[] = {
+    {"Memory",
+     [](const test::TempDir&, Bytes bytes) -> std::unique_ptr<RomStream> {
+         return std::make_unique<MemoryRomStream>(std::move(bytes));
+     }},
+    {"ImageBuffer",
+     [](const test::TempDir& dir, Bytes bytes) -> std::unique_ptr<RomStream> {
+         auto stream = ImageBuffer::load(dir.write("image.smc", bytes), 0x40000);
+         EXPECT_TRUE(stream.ok()) << stream.message();
+         return std::move(stream).value();
+     }},
+};
+
+class WritableRomStreamTest : public ::testing::TestWithParam<WritableKind> {
+protected:
+    std::unique_ptr<RomStream> MemoryStream(Bytes bytes)
+    {
+        return GetParam().make(dir_, std::move(bytes));
+    }
+    test::TempDir dir_;
 };
 
 class RomStreamTest : public ::testing::TestWithParam<StreamKind> {
@@ -50,7 +85,7 @@ protected:
 
 TEST_P(RomStreamTest, ReadsInsideAndRefusesRangesPastTheEnd)
 {
-    auto stream = make({1, 2, 3, 4, 5});
+    auto stream = make({1, 2, 3, 4, 5}, false);
     EXPECT_EQ(stream->size(), 5u);
 
     Bytes out(2);
@@ -65,9 +100,9 @@ TEST_P(RomStreamTest, ReadsInsideAndRefusesRangesPastTheEnd)
     EXPECT_EQ(stream->readBytes(3, 3), std::nullopt);
 }
 
-TEST_P(RomStreamTest, WritesInPlaceButNeverLengthensTheImage)
+TEST_P(WritableRomStreamTest, WritesInPlaceButNeverLengthensTheImage)
 {
-    auto stream = make({0, 0, 0, 0});
+    auto stream = MemoryStream({0, 0, 0, 0});
     const Bytes two{0xAA, 0xBB};
     ASSERT_TRUE(stream->writeAt(2, two));
     EXPECT_FALSE(stream->writeAt(3, two));
@@ -84,9 +119,9 @@ TEST_P(RomStreamTest, ReadOnlyStreamRefusesWrites)
     EXPECT_EQ(stream->readBytes(0, 2), (Bytes{7, 7}));
 }
 
-TEST_P(RomStreamTest, CursorMovesOnlyOnSuccess)
+TEST_P(WritableRomStreamTest, CursorMovesOnlyOnSuccess)
 {
-    auto stream = make({1, 2, 3, 4});
+    auto stream = MemoryStream({1, 2, 3, 4});
     stream->seek(1);
     Bytes out(2);
     ASSERT_TRUE(stream->read(out));
@@ -100,9 +135,9 @@ TEST_P(RomStreamTest, CursorMovesOnlyOnSuccess)
     EXPECT_EQ(stream->readBytes(0, 4), (Bytes{1, 2, 3, 9}));
 }
 
-TEST_P(RomStreamTest, ExtendLengthensWithZeroBytes)
+TEST_P(WritableRomStreamTest, ExtendLengthensWithZeroBytes)
 {
-    auto stream = make({1, 2, 3});
+    auto stream = MemoryStream({1, 2, 3});
     EXPECT_TRUE(stream->extend(0)); // not larger: nothing changes
     EXPECT_TRUE(stream->extend(3));
     EXPECT_EQ(stream->size(), 3u);
@@ -133,41 +168,53 @@ TEST_P(RomStreamTest, ReadOnlyStreamDoesNotExtend)
 INSTANTIATE_TEST_SUITE_P(Kinds, RomStreamTest, ::testing::ValuesIn(kStreamKinds),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FileRomStreamTest, ReadWriteOpenKeepsTheFileAndWritesReachTheDisk)
+INSTANTIATE_TEST_SUITE_P(Kinds, WritableRomStreamTest, ::testing::ValuesIn(kWritableKinds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImageBufferTest, GrowsUpToItsCapacityAndTellsWhetherItWasWritten)
 {
     test::TempDir dir;
-    const auto path = dir.write("image.smc", Bytes{1, 2, 3, 4, 5, 6});
-    {
-        auto stream = FileRomStream::open(path, RomAccess::ReadWrite);
-        ASSERT_TRUE(stream.ok());
-        ASSERT_TRUE(stream.value()->writeAt(1, Bytes{0xEE}));
-        EXPECT_FALSE(stream.value()->writeAt(6, Bytes{0xEE}));
-    }
-    EXPECT_EQ(test::ReadFileBytes(path), (Bytes{1, 0xEE, 3, 4, 5, 6}));
+    auto buffer = ImageBuffer::load(dir.write("image.smc", Bytes{1, 2, 3}), 0x10000);
+    ASSERT_TRUE(buffer.ok());
+    ImageBuffer& image = *buffer.value();
+    EXPECT_FALSE(image.modified());
+    EXPECT_TRUE(image.extend(2)); // not larger: no change
+    EXPECT_FALSE(image.modified());
+    EXPECT_FALSE(image.extend(0x10001));
+    ASSERT_TRUE(image.extend(0x10000));
+    EXPECT_TRUE(image.modified());
+    EXPECT_EQ(image.readBytes(0xFFFE, 2), (Bytes{0, 0}));
+    EXPECT_EQ(image.bytes().size(), 0x10000u);
+    EXPECT_EQ(image.bytes()[2], 3);
+
+    // What is larger than the capacity, or no regular file, is not read.
+    EXPECT_EQ(ImageBuffer::load(dir.write("big.smc", Bytes(0x10001)), 0x10000).message(),
+              "ファイルが開けません。");
+    EXPECT_FALSE(ImageBuffer::load(dir.path(), 0x10000).ok());
+    auto empty = ImageBuffer::load(dir.write("empty.smc", ""), 0x10000);
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ(empty.value()->size(), 0u);
 }
 
-TEST(FileRomStreamTest, ExtensionReachesTheDisk)
+TEST(FileRomStreamTest, NeverWritesTheFile)
 {
     test::TempDir dir;
-    const auto path = dir.write("image.smc", Bytes{1, 2});
-    {
-        auto stream = FileRomStream::open(path, RomAccess::ReadWrite);
-        ASSERT_TRUE(stream.ok());
-        ASSERT_TRUE(stream.value()->extend(5));
-        ASSERT_TRUE(stream.value()->writeAt(4, Bytes{0xEE}));
-    }
-    EXPECT_EQ(test::ReadFileBytes(path), (Bytes{1, 2, 0, 0, 0xEE}));
+    const auto path = dir.write("image.smc", Bytes{1, 2, 3});
+    auto stream = FileRomStream::open(path);
+    ASSERT_TRUE(stream.ok());
+    EXPECT_FALSE(stream.value()->writable());
+    EXPECT_FALSE(stream.value()->writeAt(0, Bytes{9}));
+    EXPECT_FALSE(stream.value()->extend(8));
+    EXPECT_EQ(test::ReadFileBytes(path), (Bytes{1, 2, 3}));
 }
 
 TEST(FileRomStreamTest, RefusesWhatIsNotAReadableFile)
 {
     test::TempDir dir;
     for (const auto& path : {dir.path() / "missing.smc", dir.path()}) {
-        for (RomAccess access : {RomAccess::ReadOnly, RomAccess::ReadWrite}) {
-            auto stream = FileRomStream::open(path, access);
-            EXPECT_FALSE(stream.ok()) << path;
-            EXPECT_EQ(stream.message(), "ファイルが開けません。");
-        }
+        auto stream = FileRomStream::open(path);
+        EXPECT_FALSE(stream.ok()) << path;
+        EXPECT_EQ(stream.message(), "ファイルが開けません。");
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing.smc")); // nothing created
 }
@@ -175,7 +222,7 @@ TEST(FileRomStreamTest, RefusesWhatIsNotAReadableFile)
 TEST(FileRomStreamTest, EmptyFileOpensWithSizeZero)
 {
     test::TempDir dir;
-    auto stream = FileRomStream::open(dir.write("empty.smc", ""), RomAccess::ReadOnly);
+    auto stream = FileRomStream::open(dir.write("empty.smc", ""));
     ASSERT_TRUE(stream.ok());
     EXPECT_EQ(stream.value()->size(), 0u);
     EXPECT_EQ(stream.value()->readByte(0), std::nullopt);

@@ -29,6 +29,8 @@ bool ScriptedDialogService::askOkCancel(const QString& text, const QString& capt
                                         app::MessageIcon icon)
 {
     messages.push_back({text, caption, icon, true});
+    if (whileAsking)
+        whileAsking();
     return NextAnswer(okCancelAnswers, "OK/Cancel question", false);
 }
 

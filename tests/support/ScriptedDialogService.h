@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -30,6 +31,9 @@ public:
     std::vector<app::FileDialogRequest> saveRequests;
 
     std::deque<bool> okCancelAnswers;
+    // Runs while an OK/Cancel question is open, before it is answered: what the user (or
+    // another program) does in the meantime.
+    std::function<void()> whileAsking;
     std::deque<std::optional<QString>> openAnswers;
     std::deque<std::optional<QString>> saveAnswers;
 };

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "rom/ImageBuffer.h"
+#include "rom/Result.h"
+#include "rom/RomStream.h"
+
+namespace varn {
+
+// The largest a ROM image may be, read or grown: far above any cartridge and any IPS patch's
+// reach, so only a wrong file is refused.
+inline constexpr std::uintmax_t kMaxRomImageSize = 64u << 20;
+
+// How a change reaches the image file.
+struct ImageChangeOptions {
+    // Keeps the image as it was before the change as "<file name>.bak" beside it.
+    bool backup = false;
+};
+
+// A change to a ROM image file. The image is read whole into memory; the command runs on the
+// memory copy; commit() then replaces the file through a temporary file beside it, flushed
+// to the disk and renamed over it. A command that fails or is refused is simply not
+// committed, and a crash, a kill or a full disk at any moment leaves the file either as it
+// was or as the command left it, never a mix.
+class RomImageEdit {
+public:
+    // Reads the image; fails with "ファイルが開けません。" for a file that is missing, not a
+    // regular file, unreadable or larger than kMaxRomImageSize.
+    static Result<RomImageEdit> open(const std::filesystem::path& path);
+
+    // The image in memory, for the command to read and change; it may grow up to
+    // kMaxRomImageSize bytes.
+    RomStream& image() { return *image_; }
+
+    // Whether the command has written to the image (or lengthened it).
+    bool changed() const { return image_->modified(); }
+
+    // Replaces the file with the image in memory (a link is followed to its file, whose
+    // permission bits and, where allowed, owner are kept), first copying the file as it is to
+    // the backup when asked for. An image nothing was written to writes nothing. Fails with
+    // "ファイルに書き込めません。" and the file name, the file as it was.
+    Status commit(const ImageChangeOptions& options = {});
+
+private:
+    RomImageEdit(std::filesystem::path path, std::unique_ptr<ImageBuffer> image);
+
+    std::filesystem::path path_;
+    std::unique_ptr<ImageBuffer> image_;
+};
+
+// Where the backup of the image at `path` is kept: "<file name>.bak" beside it.
+std::filesystem::path ImageBackupPath(const std::filesystem::path& path);
+
+// Opens the image at `path`, runs `change` on it in memory and commits the result when the
+// change succeeds; a failed change leaves the file untouched and its message is returned. An
+// image that cannot be opened fails with "ファイルが開けません。\n" and the file name.
+Status ChangeRomImage(const std::filesystem::path& path,
+                      const std::function<Status(RomStream&)>& change,
+                      const ImageChangeOptions& options = {});
+
+} // namespace varn

@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "rom/FileIo.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+
+namespace varn {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kNew{'n', 'e', 'w', 0, 1, 2, 3};
+
+struct stat StatOf(const fs::path& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+// The names in a folder, sorted: what a write left behind.
+std::vector<std::string> FilesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string WriteMessage(const fs::path& path)
+{
+    return "ファイルに書き込めません。\n" + path.string();
+}
+
+Bytes Pattern(std::size_t size)
+{
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 13 + 7);
+    return bytes;
+}
+
+TEST(WriteFileAtomicallyTest, CreatesAndReplacesFilesWhole)
+{
+    test::TempDir dir;
+    const fs::path created = dir.path() / "created.bin";
+    ASSERT_TRUE(WriteFileAtomically(created, kNew).ok());
+    EXPECT_EQ(test::ReadFileBytes(created), kNew);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(StatOf(created).st_mode & 07777, 0666 & ~mask);
+
+    // An existing file is replaced by another one (a new inode), keeping its permissions.
+    const fs::path existing = dir.write("existing.bin", "old contents");
+    ASSERT_EQ(::chmod(existing.c_str(), 0640), 0);
+    const ino_t before = StatOf(existing).st_ino;
+    ASSERT_TRUE(WriteFileAtomically(existing, kNew).ok());
+    EXPECT_EQ(test::ReadFileBytes(existing), kNew);
+    EXPECT_EQ(StatOf(existing).st_mode & 07777, 0640u);
+    EXPECT_NE(StatOf(existing).st_ino, before);
+
+    ASSERT_TRUE(WriteFileAtomically(existing, Bytes{}).ok()); // an empty file is a file too
+    EXPECT_EQ(fs::file_size(existing), 0u);
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"created.bin", "existing.bin"}));
+}
+
+TEST(WriteFileAtomicallyTest, KeepsTheOwnerWhereAllowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another owner";
+    test::TempDir dir;
+    const fs::path file = dir.write("owned.bin", "old");
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(WriteFileAtomically(file, kNew).ok());
+    EXPECT_EQ(StatOf(file).st_uid, 65534u);
+    EXPECT_EQ(StatOf(file).st_gid, 65534u);
+}
+
+TEST(WriteFileAtomicallyTest, FollowsLinksToTheFileTheyName)
+{
+    test::TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    fs::create_directory(dir.path() / "links");
+    const fs::path real = dir.path() / "real" / "target.bin";
+    std::ofstream(real) << "old";
+    ASSERT_EQ(::chmod(real.c_str(), 0604), 0);
+    // A chain: links/second -> first -> ../real/target.bin (relative targets).
+    fs::create_symlink("../real/target.bin", dir.path() / "links" / "first");
+    fs::create_symlink("first", dir.path() / "links" / "second");
+
+    ASSERT_TRUE(WriteFileAtomically(dir.path() / "links" / "second", kNew).ok());
+    EXPECT_EQ(test::ReadFileBytes(real), kNew);
+    EXPECT_EQ(StatOf(real).st_mode & 07777, 0604u);
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "first"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "second"));
+    // The temporary file lay beside the real file, and nothing is left of it anywhere.
+    EXPECT_EQ(FilesIn(dir.path() / "links"), (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(FilesIn(dir.path() / "real"), (std::vector<std::string>{"target.bin"}));
+
+    // A link to a name not taken yet creates the file there.
+    fs::create_symlink(dir.path() / "real" / "later.bin", dir.path() / "links" / "dangling");
+    ASSERT_TRUE(WriteFileAtomically(dir.path() / "links" / "dangling", kNew).ok());
+    EXPECT_EQ(test::ReadFileBytes(dir.path() / "real" / "later.bin"), kNew);
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "dangling"));
+}
+
+TEST(WriteFileAtomicallyTest, RefusesWhatIsNotARegularFileAndLeavesItAlone)
+{
+    test::TempDir dir;
+    const fs::path folder = dir.path() / "folder";
+    fs::create_directory(folder);
+    const fs::path fifo = dir.path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path socketPath = dir.path() / "socket";
+    const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.string().size(), sizeof address.sun_path);
+    std::copy_n(socketPath.c_str(), socketPath.string().size(), address.sun_path);
+    ASSERT_EQ(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(socketFd);
+    // A device node of its own (the null device's numbers), where the system allows one.
+    const fs::path device = dir.path() / "device";
+    const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    fs::create_symlink("fifo", dir.path() / "link-to-fifo");
+    fs::create_symlink("loop-b", dir.path() / "loop-a");
+    fs::create_symlink("loop-a", dir.path() / "loop-b");
+
+    std::vector<fs::path> refused{folder, fifo, socketPath, dir.path() / "link-to-fifo",
+                                  dir.path() / "loop-a"};
+    if (haveDevice)
+        refused.push_back(device);
+    const std::vector<std::string> before = FilesIn(dir.path());
+    for (const fs::path& path : refused) {
+        const mode_t type = StatOf(path).st_mode & S_IFMT;
+        const Status status = WriteFileAtomically(path, kNew);
+        EXPECT_EQ(status.message(), WriteMessage(path));
+        EXPECT_EQ(StatOf(path).st_mode & S_IFMT, type) << path;
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_EQ(FilesIn(dir.path()), before); // no temporary file left beside any of them
+}
+
+TEST(WriteFileAtomicallyTest, AFolderThatTakesNoNewFileIsRefusedAndTheFileLeftAlone)
+{
+    test::TempDir dir;
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+    const fs::path folder = dir.path() / "readonly";
+    fs::create_directory(folder);
+    const fs::path file = folder / "out.bin";
+    std::ofstream(file) << "old";
+    // The file itself could be written in place; the folder takes no temporary file.
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+
+    const int result = test::RunUnprivileged([&] {
+        const Status status = WriteFileAtomically(file, kNew);
+        return status.message() == WriteMessage(file) ? 0 : 10;
+    });
+    ASSERT_NE(result, test::kChildCannotTest) << "could not drop privileges";
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(test::ReadFileBytes(file), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"out.bin"}));
+    ::chmod(folder.c_str(), 0755);
+}
+
+// A disk that fills after N bytes: the write fails part way, and the old file stays whole.
+TEST(WriteFileAtomicallyTest, AWriteThatFailsPartWayLeavesTheOldFile)
+{
+    test::TempDir dir;
+    const fs::path file = dir.write("data.bin", "the old file");
+    const Bytes large = Pattern(0x30000);
+    for (const std::uint64_t limit : {0ull, 1ull, 4095ull, 4096ull, 0x2FFFFull}) {
+        const int result = test::RunWithFileSizeLimit(limit, [&] {
+            const Status status = WriteFileAtomically(file, large);
+            return status.message() == WriteMessage(file) ? 0 : 10;
+        });
+        EXPECT_EQ(result, 0) << limit;
+        EXPECT_EQ(test::ReadFileBytes(file), (Bytes{'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'f',
+                                                    'i', 'l', 'e'}))
+            << limit;
+        EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"data.bin"})) << limit;
+    }
+    // With room for the whole file the same write succeeds.
+    EXPECT_EQ(test::RunWithFileSizeLimit(0x30000, [&] {
+                  return WriteFileAtomically(file, large).ok() ? 0 : 10;
+              }),
+              0);
+    EXPECT_TRUE(test::ReadFileBytes(file) == large);
+}
+
+TEST(WriteFilesAtomicallyTest, APairAppearsWholeOrNotAtAll)
+{
+    test::TempDir dir;
+    const fs::path palette = dir.path() / "palette.bin";
+    const fs::path tiles = dir.path() / "tiles.bin";
+    const Bytes newPalette = Pattern(32);
+    const Bytes newTiles = Pattern(7104);
+    const std::array<FileToWrite, 2> pair{FileToWrite{palette, newPalette},
+                                          FileToWrite{tiles, newTiles}};
+    ASSERT_TRUE(WriteFilesAtomically(pair).ok());
+    EXPECT_EQ(test::ReadFileBytes(palette), newPalette);
+    EXPECT_EQ(test::ReadFileBytes(tiles), newTiles);
+
+    // The second file's folder is missing: the first file keeps its old contents.
+    const Bytes otherPalette(32, 0xEE);
+    const fs::path nowhere = dir.path() / "missing" / "tiles.bin";
+    const std::array<FileToWrite, 2> broken{FileToWrite{palette, otherPalette},
+                                            FileToWrite{nowhere, newTiles}};
+    EXPECT_EQ(WriteFilesAtomically(broken).message(), WriteMessage(nowhere));
+    EXPECT_EQ(test::ReadFileBytes(palette), newPalette);
+
+    // The disk fills while the second file is written: neither changes.
+    const Bytes otherTiles(7104, 0xEE);
+    const int result = test::RunWithFileSizeLimit(1000, [&] {
+        const std::array<FileToWrite, 2> both{FileToWrite{palette, otherPalette},
+                                              FileToWrite{tiles, otherTiles}};
+        return WriteFilesAtomically(both).message() == WriteMessage(tiles) ? 0 : 10;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(test::ReadFileBytes(palette), newPalette);
+    EXPECT_EQ(test::ReadFileBytes(tiles), newTiles);
+
+    // One file named twice (also through a link) would not be a pair.
+    fs::create_symlink("palette.bin", dir.path() / "same");
+    const std::array<FileToWrite, 2> twice{FileToWrite{palette, otherPalette},
+                                           FileToWrite{dir.path() / "same", newTiles}};
+    EXPECT_EQ(WriteFilesAtomically(twice).message(), WriteMessage(dir.path() / "same"));
+    EXPECT_EQ(test::ReadFileBytes(palette), newPalette);
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{"palette.bin", "same", "tiles.bin"}));
+}
+
+} // namespace
+} // namespace varn

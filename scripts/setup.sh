@@ -3,6 +3,7 @@
 
 VARN_PACKAGES=(
   cmake g++ make pkg-config
+  clang libclang-rt-dev
   qt6-base-dev libgl-dev
   libgif-dev
   libgtest-dev libbenchmark-dev

@@ -98,8 +98,10 @@ Status ReadExtension(GifFileType* gif, PendingExtensions& pending)
         const int length = block[0];
         const GifByteType* data = block + 1;
         if (code == GRAPHICS_EXT_FUNC_CODE && first && length >= 4) {
-            GraphicsControlBlock gcb;
-            DGifExtensionToGCB(static_cast<size_t>(length), data, &gcb);
+            // The fields lie in the first four bytes; giflib takes exactly those, also from a
+            // longer block some writers produce.
+            GraphicsControlBlock gcb{};
+            DGifExtensionToGCB(4, data, &gcb);
             GifControl control;
             control.transparent = gcb.TransparentColor != NO_TRANSPARENT_COLOR;
             control.transparentIndex = data[3]; // kept even while the flag is off
@@ -269,7 +271,7 @@ Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes, const GifLimits&
 
 std::optional<std::pair<int, int>> GifScreenSize(std::span<const std::uint8_t> bytes)
 {
-    if (bytes.size() < 10 || std::memcmp(bytes.data(), "GIF8", 4) != 0)
+    if (bytes.size() < 10 || std::memcmp(bytes.data(), "GIF", 3) != 0)
         return std::nullopt;
     return std::pair(bytes[6] | (bytes[7] << 8), bytes[8] | (bytes[9] << 8));
 }

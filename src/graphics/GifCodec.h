@@ -36,7 +36,8 @@ inline constexpr const char* kGifTooLargeMessage = "GIF画像が大きすぎま�
 Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes, const GifLimits& limits = {});
 
 // The logical screen size a GIF declares in its header (width, height), read without
-// decoding; nullopt for bytes that do not begin as a GIF.
+// decoding; nullopt for bytes that do not begin as a GIF ("GIF" and a version giflib does not
+// check).
 std::optional<std::pair<int, int>> GifScreenSize(std::span<const std::uint8_t> bytes);
 
 // Reads and decodes a GIF file; a file that cannot be read fails with "ファイルが開けません。".

@@ -140,9 +140,11 @@ std::string DecodeTextFileBytes(std::string_view bytes)
 std::string EncodeTextFileBytes(std::string_view utf8)
 {
     // The converter also takes a few look-alikes one way (the wave dash U+301C becomes the
-    // code of "～"); such a text is not kept as it is, so it goes out as UTF-8.
+    // code of "～"), and some CP932 bytes are well-formed UTF-8 as a whole (the half-width
+    // katakana pair "ﾃｱ" is C3 B1, UTF-8 for "ñ"), which the reader takes as UTF-8. Such a
+    // text would not read back as it is, so it goes out as UTF-8.
     if (std::optional<std::string> cp932 = Utf8ToCp932(utf8)) {
-        if (Cp932ToUtf8(*cp932) == utf8) {
+        if (DecodeTextFileBytes(*cp932) == utf8) {
             return std::move(*cp932);
         }
     }

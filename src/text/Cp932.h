@@ -31,8 +31,8 @@ std::optional<std::size_t> Cp932ByteCount(std::string_view utf8);
 // read as CP932 (leniently).
 std::string DecodeTextFileBytes(std::string_view bytes);
 
-// The encoding a text file is written in: CP932 when the text reads back unchanged from it,
-// otherwise UTF-8 with a byte-order mark so that nothing is lost.
+// The encoding a text file is written in: CP932 when DecodeTextFileBytes reads the text back
+// unchanged from it, otherwise UTF-8 with a byte-order mark so that nothing is lost.
 std::string EncodeTextFileBytes(std::string_view utf8);
 
 } // namespace varn

@@ -173,6 +173,22 @@ TEST(GifCodecTest, HandMadeGifDecodes)
     EXPECT_EQ(read.value().colors.at(1), (GifColor{3, 4, 5}));
 }
 
+TEST(GifCodecTest, AControlExtensionLongerThanFourBytesIsReadFromItsFirstFour)
+{
+    // One pixel, and a graphic control block of five bytes: disposal 1, delay 0x0A05, no
+    // transparency (index 0), and one byte more.
+    const Bytes gif{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF,
+                    0x21, 0xF9, 5, 0x04, 0x05, 0x0A, 0, 1, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2,
+                    0x44, 1, 0, 0x3B};
+    const auto read = DecodeGif(gif);
+    ASSERT_TRUE(read.ok()) << read.message();
+    ASSERT_TRUE(read.value().frames.at(0).control.has_value());
+    const GifControl& control = *read.value().frames[0].control;
+    EXPECT_EQ(control.delay, 0x0A05);
+    EXPECT_EQ(control.disposal, GifDisposal::Keep);
+    EXPECT_FALSE(control.transparent);
+}
+
 TEST(GifCodecTest, MalformedGifsAreRefusedWithAMessage)
 {
     struct Case {

@@ -88,7 +88,14 @@ TEST(Cp932Test, WritesCp932UnlessThatLosesSomething)
     // The wave dash has a CP932 code only one way: it would come back as "～".
     EXPECT_EQ(EncodeTextFileBytes("〜"), kBom + "〜");
 
-    for (const std::string text : {"ｱﾞ①", "あ\u00E9", "〜", ""}) {
+    // The CP932 bytes of "ﾃｱ" (C3 B1) are also the UTF-8 form of "ñ", and of "ﾞｿ" (DE BF) that
+    // of U+07BF: a file of either would read back as other characters.
+    EXPECT_EQ(EncodeTextFileBytes("ﾃｱ"), kBom + "ﾃｱ");
+    EXPECT_EQ(EncodeTextFileBytes("a\r\nﾞｿ"), kBom + "a\r\nﾞｿ");
+    // Half-width katakana whose bytes are not UTF-8 as a whole stay CP932.
+    EXPECT_EQ(EncodeTextFileBytes("ｱﾃ"), "\xB1\xC3");
+
+    for (const std::string text : {"ｱﾞ①", "あ\u00E9", "〜", "", "ﾃｱ", "C:\\ﾃｱ\\x.ips, B0\r\n"}) {
         SCOPED_TRACE(text);
         EXPECT_EQ(DecodeTextFileBytes(EncodeTextFileBytes(text)), text);
     }

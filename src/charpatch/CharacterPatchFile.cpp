@@ -477,6 +477,40 @@ const PatchRecord* PatchFile::find(std::uint8_t type) const
     return found == records.end() ? nullptr : &*found;
 }
 
+std::string CommentText(const PatchComment& comment)
+{
+    const auto end = std::find(comment.bytes.begin(), comment.bytes.end(), std::uint8_t{0});
+    const std::string text = DecodeTextFileBytes(std::string_view(
+        reinterpret_cast<const char*>(comment.bytes.data()),
+        static_cast<std::size_t>(end - comment.bytes.begin())));
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            shown += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
+std::string StoredCommentText(std::string_view shown)
+{
+    std::string stored;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == '\n' || shown[i] == '\r') {
+            stored += "\r\n";
+            if (shown[i] == '\r' && i + 1 < shown.size() && shown[i + 1] == '\n')
+                ++i;
+        } else {
+            stored += shown[i];
+        }
+    }
+    return stored;
+}
+
 Result<PatchFile> ParsePatchFile(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() < kPatchHeadSize) {
@@ -618,10 +652,11 @@ Result<PatchFile> BuildPatchFile(const CharacterForm& form, const GifImage& shee
     }
 
     if (!form.comment.empty()) {
-        if (const auto c = FirstCharWithoutCp932(form.comment)) {
+        if (const auto c = FirstCommentCharNotKept(form.comment)) {
             return Failure{"「" + *c + "」は使用できません。"};
         }
-        const std::optional<std::string> bytes = Utf8ToCp932(form.comment);
+        const std::string stored = StoredCommentText(form.comment);
+        const std::optional<std::string> bytes = Utf8ToCp932(stored);
         if (!bytes) {
             return Failure{kCommentTooLongMessage};
         }
@@ -629,7 +664,7 @@ Result<PatchFile> BuildPatchFile(const CharacterForm& form, const GifImage& shee
             return Failure{kCommentTooLongMessage};
         }
         std::size_t units = 0;
-        for (const char32_t c : Utf8ToU32(form.comment)) {
+        for (const char32_t c : Utf8ToU32(stored)) {
             units += c > 0xFFFF ? 2 : 1;
         }
         patch.comment =
@@ -683,11 +718,7 @@ Status LoadPatchIntoForm(const PatchFile& patch, CharacterForm& form, GifImage& 
         LoadRecord(record, form, extensions);
     }
     if (patch.comment) {
-        const Bytes& bytes = patch.comment->bytes;
-        const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-        form.comment =
-            DecodeTextFileBytes(std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::size_t>(end - bytes.begin())));
+        form.comment = CommentText(*patch.comment);
     }
     return {};
 }

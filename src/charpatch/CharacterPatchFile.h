@@ -62,6 +62,15 @@ struct PatchComment {
     friend bool operator==(const PatchComment&, const PatchComment&) = default;
 };
 
+// The comment's text as the editor shows it: its bytes up to the first zero byte, read in the
+// Japanese code page they are written in, with every line break (CR LF, or the lone LF or CR
+// of older files) as one LF.
+std::string CommentText(const PatchComment& comment);
+
+// A comment as it is stored in the file: every line break as CR LF, as the files users share
+// keep multi-line text. The comment's 1024-byte limit counts this form.
+std::string StoredCommentText(std::string_view shown);
+
 struct PatchFile {
     std::array<std::uint8_t, 3> magic{'V', 'N', 'P'};
     std::array<std::uint8_t, 8> name{};

@@ -160,6 +160,24 @@ std::optional<std::string> FirstCharWithoutCp932(std::string_view text)
     return std::nullopt;
 }
 
+std::optional<std::string> FirstCommentCharNotKept(std::string_view comment)
+{
+    if (auto c = FirstCharWithoutCp932(comment)) {
+        return c;
+    }
+    const std::string stored = StoredCommentText(comment);
+    const std::optional<std::string> bytes = Utf8ToCp932(stored);
+    if (bytes && DecodeTextFileBytes(*bytes) == stored) {
+        return std::nullopt;
+    }
+    for (const char32_t c : Utf8ToU32(comment)) {
+        if (c >= 0x80) {
+            return U32ToUtf8(std::u32string_view(&c, 1));
+        }
+    }
+    return std::nullopt;
+}
+
 std::string TrimTrailingBlanks(std::string_view text)
 {
     // Blanks are single bytes in UTF-8, never part of another character.
@@ -475,11 +493,13 @@ PatchCheckResult CheckCharacterPatch(CharacterForm& form, bool hasSheet,
     }
 
     // The comment is stored in the user's character set, so a character that set cannot hold
-    // would be lost: it is refused like an unusable character of a game text.
-    if (const auto c = FirstCharWithoutCp932(form.comment)) {
+    // (or that would read back as another) would be lost: it is refused like an unusable
+    // character of a game text.
+    if (const auto c = FirstCommentCharNotKept(form.comment)) {
         return fail(Problem("「" + *c + "」は使用できません。", -1, "Memo1"));
     }
-    if (Cp932ByteCount(form.comment).value_or(0) > kMaxCommentBytes) {
+    // The limit counts the comment as it is stored, each line break as CR LF.
+    if (Cp932ByteCount(StoredCommentText(form.comment)).value_or(0) > kMaxCommentBytes) {
         return fail(Problem("コメントが長すぎます", -1, "Memo1"));
     }
 

@@ -60,6 +60,12 @@ bool ChoiceNeedsLineBreak(std::string_view text);
 // cannot hold, or nullopt when it holds them all.
 std::optional<std::string> FirstCharWithoutCp932(std::string_view text);
 
+// The first character of a comment (as the editor holds it) that would not come back as it is
+// from the file: one CP932 cannot hold, or, for the rare comment whose CP932 bytes read as
+// UTF-8 (only ASCII and a half-width katakana pair after a Latin letter, "aﾃｱ"), its first
+// character beyond ASCII. nullopt when the comment is kept whole.
+std::optional<std::string> FirstCommentCharNotKept(std::string_view comment);
+
 // A fixed text field: empty gives "すべての項目を入力してください。"; the text without trailing
 // blanks must encode into `capacity` bytes (else `message`) with encodable characters only
 // ("「c」は使用できません。", see UnusableCharMessage). The problem names no page.

@@ -116,7 +116,8 @@ int Encode(Arguments arguments, std::ostream& out, std::ostream& err)
         return Fail(err, *problem);
 
     // Arguments are UTF-8 where the terminal is; bytes that are not are read as CP932.
-    const std::string text = DecodeTextFileBytes(options.operands[0]);
+    const std::string& argument = options.operands[0];
+    const std::string text = IsValidUtf8(argument) ? argument : Cp932ToUtf8Lenient(argument);
     int capacity = 0;
     if (options.capacity) {
         capacity = *options.capacity;

@@ -150,10 +150,7 @@ int Info(Arguments arguments, std::ostream& out, std::ostream& err)
         PrintPieces(out, record, extensions);
     }
     if (file.comment) {
-        const std::string_view bytes(reinterpret_cast<const char*>(file.comment->bytes.data()),
-                                     file.comment->bytes.size());
-        out << "comment (" << file.comment->count
-            << "): " << DecodeTextFileBytes(bytes.substr(0, bytes.find('\0'))) << '\n';
+        out << "comment (" << file.comment->count << "): " << CommentText(*file.comment) << '\n';
     }
     return kExitOk;
 }

@@ -33,16 +33,6 @@ Result<PatchFile> ReadPatchForPreview(const std::filesystem::path& path)
     return ParsePatchFile(data);
 }
 
-// The comment's text up to its first zero byte, in UTF-8 (the comment is written in the
-// Japanese code page; a comment saved as UTF-8 reads as such).
-std::string CommentText(const PatchComment& comment)
-{
-    const auto end = std::find(comment.bytes.begin(), comment.bytes.end(), std::uint8_t{0});
-    return DecodeTextFileBytes(
-        std::string_view(reinterpret_cast<const char*>(comment.bytes.data()),
-                         static_cast<std::size_t>(end - comment.bytes.begin())));
-}
-
 } // namespace
 
 std::string VnpPreview::message() const

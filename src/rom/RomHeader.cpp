@@ -13,9 +13,10 @@ constexpr std::string_view kIronVanguardKana = "\xB1\xB2\xB1\xDD\xB6\xDE\xB0\xC4
 constexpr std::string_view kObliqueSleepersKana =
     "\xB5\xCC\xDE\xD8\xB0\xB8\xA5\xBD\xD8\xB0\xCA\xDF\xBD\xDE"; // ｵﾌﾞﾘｰｸ･ｽﾘｰﾊﾟｽﾞ
 
+// Spaces, control characters and DEL pad a title; none of them is part of it.
 bool IsBlankByte(char c)
 {
-    return static_cast<unsigned char>(c) <= 0x20;
+    return static_cast<unsigned char>(c) <= 0x20 || static_cast<unsigned char>(c) == 0x7F;
 }
 
 std::string_view Trim(std::string_view text)

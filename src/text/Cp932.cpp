@@ -1,5 +1,6 @@
 #include "text/Cp932.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <iconv.h>
@@ -122,6 +123,83 @@ std::optional<std::size_t> Cp932ByteCount(std::string_view utf8)
     return bytes->size();
 }
 
+namespace {
+
+bool IsAsciiLetter(char32_t c)
+{
+    return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z');
+}
+
+// The two-byte characters a run may be made of, by what they are in writing.
+enum class TwoByteKind { Sign, LatinLetter, Greek, Cyrillic, Hebrew, Arabic, Other };
+
+TwoByteKind KindOf(char32_t c)
+{
+    if (c >= 0xA0 && c <= 0xBF)
+        return TwoByteKind::Sign;
+    if (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7)
+        return TwoByteKind::LatinLetter;
+    if ((c >= 0x386 && c <= 0x3FF) && c != 0x387)
+        return TwoByteKind::Greek;
+    if (c >= 0x400 && c <= 0x4FF)
+        return TwoByteKind::Cyrillic;
+    if (c >= 0x5D0 && c <= 0x5EA)
+        return TwoByteKind::Hebrew;
+    if (c >= 0x620 && c <= 0x64A)
+        return TwoByteKind::Arabic;
+    return TwoByteKind::Other;
+}
+
+} // namespace
+
+bool ReadsAsUtf8(std::string_view bytes)
+{
+    if (!IsValidUtf8(bytes))
+        return false;
+    const std::u32string text = Utf8ToU32(bytes);
+    if (std::any_of(text.begin(), text.end(), [](char32_t c) { return c >= 0x800; }))
+        return true;
+
+    // Only one- and two-byte characters: every run of two-byte characters must read as text.
+    std::optional<TwoByteKind> alphabet;
+    std::size_t alphabetLetters = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        if (text[start] < 0x80) {
+            ++start;
+            continue;
+        }
+        std::size_t end = start;
+        while (end < text.size() && text[end] >= 0x80)
+            ++end;
+        const TwoByteKind kind = KindOf(text[start]);
+        const bool same = std::all_of(text.begin() + static_cast<std::ptrdiff_t>(start),
+                                      text.begin() + static_cast<std::ptrdiff_t>(end),
+                                      [kind](char32_t c) { return KindOf(c) == kind; });
+        const bool besideLatin = (start > 0 && IsAsciiLetter(text[start - 1])) ||
+                                 (end < text.size() && IsAsciiLetter(text[end]));
+        switch (same ? kind : TwoByteKind::Other) {
+        case TwoByteKind::Sign:
+            if (end - start != 1)
+                return false;
+            break;
+        case TwoByteKind::LatinLetter:
+            if (!besideLatin)
+                return false;
+            break;
+        case TwoByteKind::Other:
+            return false;
+        default:
+            if (alphabet && *alphabet != kind)
+                return false;
+            alphabet = kind;
+            alphabetLetters += end - start;
+            break;
+        }
+        start = end;
+    }
+    return !alphabet || alphabetLetters >= 3;
+}
+
 std::string DecodeTextFileBytes(std::string_view bytes)
 {
     if (bytes.starts_with(kUtf8Bom)) {
@@ -131,7 +209,7 @@ std::string DecodeTextFileBytes(std::string_view bytes)
         }
         return U32ToUtf8(Utf8ToU32(bytes));
     }
-    if (IsValidUtf8(bytes)) {
+    if (ReadsAsUtf8(bytes)) {
         return std::string(bytes);
     }
     return Cp932ToUtf8Lenient(bytes);
@@ -140,9 +218,9 @@ std::string DecodeTextFileBytes(std::string_view bytes)
 std::string EncodeTextFileBytes(std::string_view utf8)
 {
     // The converter also takes a few look-alikes one way (the wave dash U+301C becomes the
-    // code of "～"), and some CP932 bytes are well-formed UTF-8 as a whole (the half-width
-    // katakana pair "ﾃｱ" is C3 B1, UTF-8 for "ñ"), which the reader takes as UTF-8. Such a
-    // text would not read back as it is, so it goes out as UTF-8.
+    // code of "～"), and the CP932 bytes of a few texts read as UTF-8 (half-width katakana
+    // pairs after a Latin letter: "aﾃｱ" is 61 C3 B1, UTF-8 for "añ"). Such a text would not
+    // read back as it is, so it goes out as UTF-8.
     if (std::optional<std::string> cp932 = Utf8ToCp932(utf8)) {
         if (DecodeTextFileBytes(*cp932) == utf8) {
             return std::move(*cp932);

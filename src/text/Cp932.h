@@ -26,8 +26,20 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 // some character has no CP932 form.
 std::optional<std::size_t> Cp932ByteCount(std::string_view utf8);
 
+// Whether the bytes of a text file without a byte-order mark are UTF-8 rather than CP932: they
+// must be valid UTF-8, and that reading must be the plausible one. CP932 text forms valid
+// UTF-8 only by chance, out of pairs of half-width katakana, and those read as two-byte
+// characters; so a text with any character of three or four bytes is UTF-8. A text whose
+// characters beyond ASCII are all of two bytes is UTF-8 only when each run of them reads as
+// writing does: a sign such as "©" or "°" standing alone, accented Latin letters inside or at
+// the edge of a Latin word ("café"), or letters of one other alphabet (Greek, Cyrillic,
+// Hebrew, Arabic), at least three of them in the text (a word, or a row of single letters as
+// the extension characters are written). Anything else ("ﾃｽ" as a name of its own, which would
+// read as "ý") is CP932.
+bool ReadsAsUtf8(std::string_view bytes);
+
 // Turns the bytes of a text file into UTF-8: a UTF-8 byte-order mark is dropped and the rest
-// read as UTF-8; bytes that are valid UTF-8 as a whole are taken as UTF-8; anything else is
+// read as UTF-8; bytes that ReadsAsUtf8 takes for UTF-8 are taken as they are; anything else is
 // read as CP932 (leniently).
 std::string DecodeTextFileBytes(std::string_view bytes);
 

@@ -170,7 +170,7 @@ bool LoadExtensionChars(const std::filesystem::path& path, ExtensionTable& table
     if (bytes.starts_with(kUtf8Bom)) {
         bytes.remove_prefix(kUtf8Bom.size());
     } else {
-        utf8 = IsValidUtf8(bytes);
+        utf8 = ReadsAsUtf8(bytes);
     }
 
     std::array<std::u32string, ExtensionTable::kRows> rows;

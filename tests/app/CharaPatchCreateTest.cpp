@@ -236,6 +236,28 @@ TEST_F(CharaPatchCreateTest, WarningsAreConfirmedOnceBeforeSaving)
     }
 }
 
+TEST_F(CharaPatchCreateTest, ATwoLineCommentIsStoredWithCrLfAndComesBackAsTwoLines)
+{
+    createEditor();
+    loadSheet();
+    write("Memo1", "一行目\n二行目");
+    const QString path = pathIn("comment.vnp");
+    createPatch(path);
+    ASSERT_EQ(messageTexts(), QStringList{"処理が完了しました"});
+    // The comment record ends the file: its bytes hold the line break as CR LF.
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(app::ToPath(path));
+    const std::string tail = "\x88\xEA\x8D\x73\x96\xDA\r\n\x93\xF1\x8D\x73\x96\xDA";
+    ASSERT_GE(bytes.size(), tail.size());
+    EXPECT_EQ(std::string(bytes.end() - static_cast<std::ptrdiff_t>(tail.size()), bytes.end()), tail);
+
+    createEditor();
+    dialogs->messages.clear();
+    openWithButton(path);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_EQ(memo("Memo1")->toPlainText(), "一行目\n二行目");
+    EXPECT_EQ(memo("Memo1")->document()->blockCount(), 2);
+}
+
 TEST_F(CharaPatchCreateTest, LoadingAPatchRestoresWhatItHoldsAndKeepsTheRest)
 {
     createEditor();

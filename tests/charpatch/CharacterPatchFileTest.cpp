@@ -6,6 +6,7 @@
 #include "CharpatchTestSupport.h"
 #include "charpatch/CharacterPatchFile.h"
 #include "support/TempDir.h"
+#include "text/Cp932.h"
 #include "text/TextCodec.h"
 
 namespace varn {
@@ -27,7 +28,7 @@ CharacterForm FullForm()
     form.name = "なまえ";
     form.title = "かたがき";
     form.gender = 3;
-    form.comment = "メモ\r\n二行目 ok";
+    form.comment = "メモ\n二行目 ok"; // as the editor holds it
     form.attributes = {"5", "20", "35", "50", "65", "80", "90"};
     form.lp = "128";
     form.guardianStar = 4;
@@ -456,7 +457,11 @@ TEST(WriteCharacterPatchTest, TheCommentIsWrittenInCp932WithItsUtf16Count)
         {"あいうえおかきくけこ",
          {0xFF, 0x0A, 0x00, 0x82, 0xA0, 0x82, 0xA2, 0x82, 0xA4, 0x82, 0xA6, 0x82,
           0xA8, 0x82, 0xA9, 0x82, 0xAB, 0x82, 0xAD, 0x82, 0xAF, 0x82, 0xB1}},
+        // A line break is stored as CR LF, as the files users share keep it; one typed in the
+        // editor (LF) and one already stored (CR LF) give the same bytes.
+        {"ab\nｱ", {0xFF, 0x05, 0x00, 0x61, 0x62, 0x0D, 0x0A, 0xB1}},
         {"ab\r\nｱ", {0xFF, 0x05, 0x00, 0x61, 0x62, 0x0D, 0x0A, 0xB1}},
+        {"\n\n", {0xFF, 0x04, 0x00, 0x0D, 0x0A, 0x0D, 0x0A}},
     };
     for (const auto& [comment, expected] : cases) {
         CharacterForm form;
@@ -991,10 +996,15 @@ TEST(LoadPatchIntoFormTest, TheRepeatTalkAndFinalBattleRecords)
 
 TEST(LoadPatchIntoFormTest, TheCommentIsReadUpToItsFirstZeroInEitherCharacterSet)
 {
+    // Line breaks show as the editor's LF: CR LF as stored, and the LF or CR of older files.
     const std::pair<Bytes, std::string> cases[] = {
         {{0x82, 0xA0, 0x00, 0x82, 0xA2}, "あ"},
-        {{0x82, 0xA0, 0x0D, 0x0A, 0xB1}, "あ\r\nｱ"},
+        {{0x82, 0xA0, 0x0D, 0x0A, 0xB1}, "あ\nｱ"},
+        {{0x82, 0xA0, 0x0A, 0x0A, 0xB1}, "あ\n\nｱ"},
+        {{0x61, 0x0D, 0x62, 0x0D, 0x0A, 0x0D}, "a\nb\n\n"},
         {{0xE3, 0x81, 0x82, 0x61}, "あa"},
+        // Half-width katakana whose bytes happen to be UTF-8 ("ý") are read as written.
+        {{0x2F, 0xC3, 0xBD, 0x2E}, "/ﾃｽ."},
         {{}, ""},
         {{0x00, 0x61}, ""},
     };
@@ -1007,6 +1017,25 @@ TEST(LoadPatchIntoFormTest, TheCommentIsReadUpToItsFirstZeroInEitherCharacterSet
         ASSERT_TRUE(Load(patch, form, sheet).ok());
         EXPECT_EQ(form.comment, comment);
     }
+}
+
+TEST(WriteCharacterPatchTest, ATwoLineCommentIsStoredWithCrLfAndLoadsBackAsTwoLines)
+{
+    test::TempDir dir;
+    CharacterForm form;
+    form.comment = "一行目\n二行目";
+    GifImage sheet;
+    const auto path = dir.path() / "two.vnp";
+    ASSERT_TRUE(WriteCharacterPatch(path, form, PatternSheet(), PlainExtensions()).ok());
+    const Bytes file = test::ReadFileBytes(path);
+    const std::string cp932 = *Utf8ToCp932("一行目\r\n二行目");
+    const Bytes stored(cp932.begin(), cp932.end());
+    ASSERT_GE(file.size(), stored.size());
+    EXPECT_EQ(Bytes(file.end() - static_cast<std::ptrdiff_t>(stored.size()), file.end()), stored);
+
+    CharacterForm loaded;
+    ASSERT_TRUE(LoadCharacterPatch(path, loaded, sheet, PlainExtensions()).ok());
+    EXPECT_EQ(loaded.comment, "一行目\n二行目");
 }
 
 TEST(LoadPatchIntoFormTest, ANameOrTitleThatDoesNotDecodeFails)

@@ -137,6 +137,23 @@ INSTANTIATE_TEST_SUITE_P(Fields, FieldCheckTest,
                                               [](CharacterForm& f) { f.comment = "ok \U0001F600"; },
                                               FormProblem{"「\U0001F600」は使用できません。", -1,
                                                           "Memo1"}},
+                                    // The limit counts a line break as the two bytes it is
+                                    // stored as.
+                                    FieldCase{"CommentOf1024BytesWithALineBreak",
+                                              [](CharacterForm& f) {
+                                                  f.comment = Repeat("あ", 511) + "\n";
+                                              },
+                                              std::nullopt},
+                                    FieldCase{"CommentOf1025BytesWithALineBreak",
+                                              [](CharacterForm& f) {
+                                                  f.comment = Repeat("あ", 511) + "a\n";
+                                              },
+                                              FormProblem{"コメントが長すぎます", -1, "Memo1"}},
+                                    // CP932 bytes that would read back as UTF-8 ("añ").
+                                    FieldCase{"CommentThatWouldReadBackAsOtherText",
+                                              [](CharacterForm& f) { f.comment = "aﾃｱ"; },
+                                              FormProblem{"「ﾃ」は使用できません。", -1,
+                                                          "Memo1"}},
                                     FieldCase{
                                         "CommentMayHoldAnyCp932Text",
                                         [](CharacterForm& f) { f.comment = "■ＡＢｃ 123\r\n漢字"; },

@@ -25,7 +25,7 @@ TEST(CliVnpTest, InfoShowsHeadRecordsConversationsAndComment)
              "  NG選択後の相手のセリフ: そうか。\n",
              "  ラストバトル前のセリフ: ここで終わりだ！\n",
              "record 83 TalkMusicRecord (1): 10\n",
-             "comment (58): Varnworkの見本キャラクターです。\n",
+             "comment (59): Varnworkの見本キャラクターです。\n",
          })
         EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
 }

@@ -76,7 +76,7 @@ TEST_F(PatchPreviewTest, WholePatchShowsNameTitleSheetAndComment)
     EXPECT_FALSE(preview.removesEntry());
     EXPECT_EQ(preview.name, "ゆうしゃ");
     EXPECT_EQ(preview.title, "たびびと");
-    EXPECT_EQ(preview.comment, "こんにちは\r\nせかい");
+    EXPECT_EQ(preview.comment, "こんにちは\nせかい"); // shown as the editor shows it
 
     GifImage expected;
     BuildSheetImage(patch.palette, patch.tiles, expected);

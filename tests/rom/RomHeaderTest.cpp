@@ -85,6 +85,9 @@ const ProbeCase kProbeCases[] = {
      "VARNHOLD EPICS3", 1, false},
     {"TitleTrimmedOfControlBytes", RomImageBuilder().cartridge("\x01\x1F VARNHOLD EPICS3\t", 1),
      "VARNHOLD EPICS3", 1, false},
+    // DEL pads a title as a space does, at either end, and the game is still recognised.
+    {"TitleTrimmedOfDel", RomImageBuilder().cartridge("\x7F VARNHOLD EPICS3\x7F\x7F", 1),
+     "VARNHOLD EPICS3", 1, false},
     // The headerless place wins when both would match.
     {"HeaderlessPassFirst",
      RomImageBuilder()

@@ -5,14 +5,14 @@
 #
 # Runs TARGET, or every target, for SECONDS each (default 60), as many at a time as there are
 # processors (VARN_FUZZ_JOBS sets another number). A target starts from its seeds in
-# fuzz/corpus/TARGET and the matching files of examples/, and keeps the inputs it finds in
-# build-fuzz/corpus/TARGET for the next run. Exits with 1 when a target crashes or breaks a
-# property, naming the input that did it (kept in build-fuzz/crashes/TARGET/).
+# fuzz/corpus/TARGET and the matching files of examples/ and data/, and keeps the inputs it
+# finds in build-fuzz/corpus/TARGET for the next run. Exits with 1 when a target crashes or
+# breaks a property, naming the input that did it (kept in build-fuzz/crashes/TARGET/).
 set -euo pipefail
 VARN_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$VARN_ROOT/scripts/setup.sh"
 
-FUZZ_TARGETS=(vnp gif ips mml list header text textfile settings)
+FUZZ_TARGETS=(vnp gif ips mml list header text textfile settings data)
 BUILD="$VARN_ROOT/build-fuzz"
 
 usage() {
@@ -31,6 +31,13 @@ example_seeds() {
     list) echo example_list.txt ;;
     textfile) echo Varnkit.ini song.mml example_list.txt ;;
     settings) echo Varnkit.ini ;;
+  esac
+}
+
+# The data files of data/ a target also starts from.
+data_seeds() {
+  case $1 in
+    data) echo kanji.txt item_labels.txt ;;
   esac
 }
 
@@ -75,11 +82,14 @@ fi
 
 # Runs one target; its log and exit status go to build-fuzz/logs/.
 run_target() {
-  local name=$1 seeds="$BUILD/seeds/$1" example
+  local name=$1 seeds="$BUILD/seeds/$1" example shipped
   rm -rf "$seeds"
   mkdir -p "$seeds" "$BUILD/corpus/$name" "$BUILD/crashes/$name"
   for example in $(example_seeds "$name"); do
     cp "$VARN_ROOT/examples/$example" "$seeds/"
+  done
+  for shipped in $(data_seeds "$name"); do
+    cp "$VARN_ROOT/data/$shipped" "$seeds/"
   done
   local status=0
   # New inputs go to the first folder. Inputs that take long (an MML macro that expands to its

@@ -251,3 +251,16 @@ SETTINGS = (
 put("settings", "utf8", SETTINGS)
 put("settings", "cp932", SETTINGS.encode("cp932"))
 put("settings", "odd-values", "[varnwork]\nstartuppage=+9\nSmcHeaderCheck=99999999999\n[Other]\nExtensionChar=0\n100,x\n")
+
+
+# --- Data files -------------------------------------------------------------------------
+# The shipped data/kanji.txt and data/item_labels.txt are added by fuzz.sh; these show the
+# other shapes: comments and spaces, CP932, a byte-order mark, and refusals of each kind.
+
+put("data", "kanji-comments", "# order\n七万　三\t上\r\n\n#下\n丈\n")
+put("data", "kanji-cp932", "# 並び\r\n七万三上下不与世両並\r\n".encode("cp932"))
+put("data", "kanji-refused", "七万七\n一\nア\nA\n" + "\uFFFD")
+put("data", "labels-entries", "# labels\r\nweapon 00 剣\r\n  armour\t60　鎧 改 \r\nspell ab 術\n")
+put("data", "labels-cp932", "weapon 00 大剣\r\ntarget B0 場所\r\n".encode("cp932"))
+put("data", "labels-bom", b"\xEF\xBB\xBF" + "formation 01 陣形\n".encode())
+put("data", "labels-refused", "weapon 00\nshield 00 盾\nweapon 07 x\nweapon 0G x\nweapon 00 a\nweapon 00 b\n")

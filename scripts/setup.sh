@@ -4,7 +4,7 @@
 VARN_PACKAGES=(
   cmake g++ make pkg-config
   clang libclang-rt-dev
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libgif-dev
   libgtest-dev libbenchmark-dev
   fonts-noto-cjk

@@ -24,10 +24,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/FieldLimits.h"
 #include "app/GifQImage.h"
+#include "app/MemoEdit.h"
 #include "app/ItemListModel.h"
 #include "app/TForm1.h"
 #include "charpatch/CharacterPatchFile.h"
+#include "charpatch/PatchValidation.h"
 #include "graphics/SpriteSheet.h"
 #include "text/ExtensionTable.h"
 
@@ -82,6 +85,11 @@ QLineEdit* TextField(const QString& name)
     field->setObjectName(name);
     return field;
 }
+
+// What the conversation fields take as the user types, in bytes of the Japanese code page.
+constexpr int kTalkTypedBytes = 120;
+constexpr int kChoiceTypedBytes = 30;
+constexpr int kLastBattleTypedBytes = 60;
 
 // Number fields hold two or three digits.
 constexpr int kNumberFieldWidth = 48;
@@ -246,8 +254,10 @@ QWidget* CharaPatchPage::buildLeftColumn()
 
     Edit1 = TextField("Edit1");
     Edit1->setText(QStringLiteral("名無しさん"));
+    ShowRoom(Edit1, [](std::string_view text) { return NameRoom(text, ProcessExtensionTable()); });
     Edit2 = TextField("Edit2");
     Edit2->setText(QStringLiteral("お腹いっぱい。"));
+    ShowRoom(Edit2, [](std::string_view text) { return TitleRoom(text, ProcessExtensionTable()); });
     ComboBox1 = listBox("ComboBox1", genderItems_);
     auto* fields = new QGridLayout;
     fields->setHorizontalSpacing(6);
@@ -260,9 +270,8 @@ QWidget* CharaPatchPage::buildLeftColumn()
     fields->addWidget(ComboBox1, 2, 1);
     layout->addLayout(fields);
 
-    layout->addWidget(Caption("コメント"));
-    Memo1 = new QPlainTextEdit;
-    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1 = memo("Memo1", 1, 0, [](std::string_view text) { return CommentRoom(text); });
+    layout->addLayout(captioned(Caption("コメント"), Memo1));
     layout->addWidget(Memo1, 1);
 
     Button8 = new QPushButton(QStringLiteral("アニメーション確認"));
@@ -313,17 +322,42 @@ QComboBox* CharaPatchPage::listBox(const QString& name, ItemListModel* model)
     return box;
 }
 
-QPlainTextEdit* CharaPatchPage::memo(const QString& name, int visibleLines)
+QPlainTextEdit* CharaPatchPage::memo(const QString& name, int visibleLines, int maxTypedBytes,
+                                     RoomOf room)
 {
-    auto* memo = new QPlainTextEdit;
+    auto* memo = new MemoEdit;
     memo->setObjectName(name);
-    memo->setTabChangesFocus(true);
+    memo->setMaxTypedBytes(maxTypedBytes);
+    counters_.insert(memo, RoomCounter(memo, std::move(room)));
     const int lineHeight = memo->fontMetrics().lineSpacing();
     const int margins =
         2 * (memo->frameWidth() + static_cast<int>(memo->document()->documentMargin()));
     memo->setMinimumHeight(
         std::max(memo->minimumSizeHint().height(), visibleLines * lineHeight + margins));
     return memo;
+}
+
+QHBoxLayout* CharaPatchPage::captioned(QLabel* caption, QPlainTextEdit* memo) const
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(6);
+    row->addWidget(caption, 1);
+    row->addWidget(counters_.value(memo));
+    return row;
+}
+
+QPlainTextEdit* CharaPatchPage::talkMemo(const QString& name, int visibleLines)
+{
+    return memo(name, visibleLines, kTalkTypedBytes,
+                [](std::string_view text) { return TalkMessageRoom(text); });
+}
+
+QLineEdit* CharaPatchPage::choiceField(const QString& name)
+{
+    QLineEdit* field = TextField(name);
+    LimitTypedBytes(field, kChoiceTypedBytes);
+    ShowRoom(field, [](std::string_view text) { return ChoiceRoom(text); });
+    return field;
 }
 
 QWidget* CharaPatchPage::buildStatusPage()
@@ -596,12 +630,12 @@ QWidget* CharaPatchPage::buildFirstTalkPage()
     };
 
     // The first question: the line, the choices and the answer to OK.
-    Memo2 = memo("Memo2", 3);
-    Memo3 = memo("Memo3", 3);
-    Edit57 = TextField("Edit57");
-    Edit58 = TextField("Edit58");
-    grid->addWidget(Caption("相手のセリフ"), 0, 0);
-    grid->addWidget(Caption("OK選択後の相手のセリフ"), 0, 1);
+    Memo2 = talkMemo("Memo2", 3);
+    Memo3 = talkMemo("Memo3", 3);
+    Edit57 = choiceField("Edit57");
+    Edit58 = choiceField("Edit58");
+    grid->addLayout(captioned(Caption("相手のセリフ"), Memo2), 0, 0);
+    grid->addLayout(captioned(Caption("OK選択後の相手のセリフ"), Memo3), 0, 1);
     grid->addWidget(Memo2, 1, 0);
     grid->addWidget(Memo3, 1, 1);
     grid->addLayout(choices(Edit57, Edit58), 2, 0, 1, 2);
@@ -609,8 +643,8 @@ QWidget* CharaPatchPage::buildFirstTalkPage()
     // The second question, asked only when switched on: its choices, the maximum-HP
     // condition, the line on joining and the line on refusing.
     CheckBox31 = Tick(QStringLiteral("CheckBox31"), "2回目の選択肢");
-    Edit59 = TextField("Edit59");
-    Edit60 = TextField("Edit60");
+    Edit59 = choiceField("Edit59");
+    Edit60 = choiceField("Edit60");
     grid->setRowMinimumHeight(3, 4);
     grid->addWidget(CheckBox31, 4, 0, 1, 2);
     grid->addLayout(choices(Edit59, Edit60), 5, 0, 1, 2);
@@ -627,10 +661,10 @@ QWidget* CharaPatchPage::buildFirstTalkPage()
     grid->addWidget(RadioButton8, 7, 0, 1, 2);
     grid->addWidget(RadioButton9, 8, 0, 1, 2);
 
-    Memo4 = memo("Memo4", 3);
-    Memo5 = memo("Memo5", 3);
-    grid->addWidget(WrappingCaption("OK選択後、仲間になる時の相手のセリフ"), 9, 0);
-    grid->addWidget(WrappingCaption("仲間にならない時の相手のセリフ"), 9, 1);
+    Memo4 = talkMemo("Memo4", 3);
+    Memo5 = talkMemo("Memo5", 3);
+    grid->addLayout(captioned(WrappingCaption("OK選択後、仲間になる時の相手のセリフ"), Memo4), 9, 0);
+    grid->addLayout(captioned(WrappingCaption("仲間にならない時の相手のセリフ"), Memo5), 9, 1);
     grid->addWidget(Memo4, 10, 0);
     grid->addWidget(Memo5, 10, 1);
     grid->setColumnStretch(0, 1);
@@ -650,22 +684,22 @@ QWidget* CharaPatchPage::buildRepeatTalkPage()
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(3);
 
-    Memo6 = memo("Memo6", kMemoLines);
-    Edit61 = TextField("Edit61");
-    Edit62 = TextField("Edit62");
-    Memo7 = memo("Memo7", kMemoLines);
-    Memo8 = memo("Memo8", kMemoLines);
+    Memo6 = talkMemo("Memo6", kMemoLines);
+    Edit61 = choiceField("Edit61");
+    Edit62 = choiceField("Edit62");
+    Memo7 = talkMemo("Memo7", kMemoLines);
+    Memo8 = talkMemo("Memo8", kMemoLines);
 
-    layout->addWidget(Caption("相手のセリフ"));
+    layout->addLayout(captioned(Caption("相手のセリフ"), Memo6));
     layout->addWidget(Memo6, 1);
     auto* choices = CaptionedRows({{"選択肢OK", Edit61}, {"選択肢NG", Edit62}});
     layout->addSpacing(3);
     layout->addLayout(choices);
     layout->addSpacing(3);
-    layout->addWidget(Caption("OK選択後の相手のセリフ"));
+    layout->addLayout(captioned(Caption("OK選択後の相手のセリフ"), Memo7));
     layout->addWidget(Memo7, 1);
     layout->addSpacing(3);
-    layout->addWidget(Caption("NG選択後の相手のセリフ"));
+    layout->addLayout(captioned(Caption("NG選択後の相手のセリフ"), Memo8));
     layout->addWidget(Memo8, 1);
     return page;
 }
@@ -676,8 +710,9 @@ QWidget* CharaPatchPage::buildLastBattlePage()
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(3);
-    Memo9 = memo("Memo9", kMemoLines);
-    layout->addWidget(Caption("ラストバトル前のセリフ"));
+    Memo9 = memo("Memo9", kMemoLines, kLastBattleTypedBytes,
+                 [](std::string_view text) { return LastBattleRoom(text); });
+    layout->addLayout(captioned(Caption("ラストバトル前のセリフ"), Memo9));
     layout->addWidget(Memo9);
     layout->addStretch(1);
     return page;
@@ -868,7 +903,7 @@ void CharaPatchPage::updateTalkControls()
 void CharaPatchPage::Button1Click()
 {
     const auto path = window_.dialogs().chooseOpenFile(
-        {QStringLiteral("GIF,vnpファイル (*.gif;*vnp)|*.gif;*vnp"), 1, {}, {}});
+        {QStringLiteral("GIF,vnpファイル (*.gif;*vnp)|*.gif;*vnp"), 1, {}, {}, FileKind::SpriteSheet});
     if (path)
         LoadIntoEditor(*path);
 }
@@ -940,7 +975,8 @@ void CharaPatchPage::CreateCharacterPatch()
 
     const auto path =
         dialogs.chooseSaveFile({QStringLiteral("vnpファイル(*.vnp)|*.vnp"), 1,
-                                QStringLiteral(".vnp"), DatedFileName(Edit1->text())});
+                                QStringLiteral(".vnp"), DatedFileName(Edit1->text()),
+                                FileKind::CharacterPatch});
     if (!path)
         return;
     const Status written =

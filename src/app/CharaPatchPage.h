@@ -2,7 +2,10 @@
 
 #include <array>
 
+#include <QHash>
 #include <QWidget>
+
+#include "app/FieldLimits.h"
 
 #include "charpatch/CharacterForm.h"
 #include "charpatch/PatchValidation.h"
@@ -11,6 +14,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -80,7 +84,15 @@ private:
 
     QLineEdit* numberField(const QString& name, int maxLength, const char* text);
     QComboBox* listBox(const QString& name, ItemListModel* model);
-    QPlainTextEdit* memo(const QString& name, int visibleLines);
+    // A multi-line field showing `visibleLines` lines at least, taking at most `maxTypedBytes`
+    // as the user types, with its counter.
+    QPlainTextEdit* memo(const QString& name, int visibleLines, int maxTypedBytes, RoomOf room);
+    // A conversation message (120 bytes typed, 4 lines of 15) and a choice (30 bytes typed,
+    // 15 characters).
+    QPlainTextEdit* talkMemo(const QString& name, int visibleLines);
+    QLineEdit* choiceField(const QString& name);
+    // A memo's caption with the memo's counter at the right.
+    QHBoxLayout* captioned(QLabel* caption, QPlainTextEdit* memo) const;
 
     void CreateCharacterPatch();
     void showProblem(const FormProblem& problem);
@@ -112,6 +124,7 @@ private:
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;
     QComboBox* ComboBox1 = nullptr;
+    QHash<const QPlainTextEdit*, QLabel*> counters_;
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* Button8 = nullptr;
     QPushButton* Button2 = nullptr;

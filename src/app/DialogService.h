@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <QString>
+#include <QStringList>
 
 namespace varn::app {
 
@@ -15,13 +16,19 @@ inline const QString kConfirmCaption = QStringLiteral("確認");
 inline const QString kFinishedCaption = QStringLiteral("終了");
 inline const QString kFinishedMessage = QStringLiteral("処理が完了しました");
 
+// The kinds of files whose dialogs remember, each on its own, the folder last used.
+enum class FileKind { None, RomImage, SpriteSheet, CharacterPatch, PatchList, MmlFile };
+
 // A file dialog as a command sets it up. Filters are written as "label|pattern" pairs joined
 // by "|" ("smcファイル (*.smc)|*.smc"); the filter index counts from 1.
 struct FileDialogRequest {
     QString filter;
     int filterIndex = 1;
     QString defaultExtension; // save only: added when the chosen name has none (".vnp")
-    QString proposedName;     // save only
+    QString proposedName;     // the name proposed (save), or the file selected at first (open)
+    FileKind kind = FileKind::None;
+    QString startFolder;  // where the dialog opens; filled in from the folders remembered
+    QStringList history;  // folders or files offered for a quick return (recent images)
 };
 
 // Every message box and file dialog of the program goes through the one service the main

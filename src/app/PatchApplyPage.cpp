@@ -64,6 +64,8 @@ QLineEdit* ReadOnlyField(const char* name)
     auto* field = new QLineEdit;
     field->setObjectName(QString::fromLatin1(name));
     field->setReadOnly(true);
+    // Tab passes over what cannot be edited; a click still selects text to copy.
+    field->setFocusPolicy(Qt::ClickFocus);
     return field;
 }
 
@@ -189,6 +191,8 @@ QWidget* PatchApplyPage::buildPreview()
     Memo10 = new QPlainTextEdit;
     Memo10->setObjectName(QStringLiteral("Memo10"));
     Memo10->setReadOnly(true);
+    Memo10->setTabChangesFocus(true);
+    Memo10->setFocusPolicy(Qt::ClickFocus);
     layout->addWidget(caption("コメント", Memo10));
     layout->addWidget(Memo10, 1);
 
@@ -393,7 +397,8 @@ void PatchApplyPage::Button5Click()
 {
     DialogService& dialogs = window_.dialogs();
     const auto path = dialogs.chooseSaveFile(
-        {kListFileFilter, 1, QStringLiteral(".txt"), DatedFileName(kListFileBaseName)});
+        {kListFileFilter, 1, QStringLiteral(".txt"), DatedFileName(kListFileBaseName),
+         FileKind::PatchList});
     if (!path)
         return;
     const Status saved = SavePatchList(ToPath(*path), list_.entries(), LocalNow());
@@ -403,7 +408,8 @@ void PatchApplyPage::Button5Click()
 
 void PatchApplyPage::Button6Click()
 {
-    const auto path = window_.dialogs().chooseOpenFile({kListFileFilter, 1, {}, {}});
+    const auto path =
+        window_.dialogs().chooseOpenFile({kListFileFilter, 1, {}, {}, FileKind::PatchList});
     if (path)
         LoadListFile(*path);
 }
@@ -416,7 +422,8 @@ void PatchApplyPage::Button7Click()
     const std::filesystem::path patch = list_.entries()[*selected].path;
     DialogService& dialogs = window_.dialogs();
     const auto path = dialogs.chooseSaveFile(
-        {kGifFileFilter, 1, QStringLiteral(".gif"), DatedFileName(Edit63->text())});
+        {kGifFileFilter, 1, QStringLiteral(".gif"), DatedFileName(Edit63->text()),
+         FileKind::SpriteSheet});
     if (!path)
         return;
     const Result<GifImage> sheet = VnpSheetForGif(patch, window_.settings().tmpTransparent);

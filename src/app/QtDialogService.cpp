@@ -32,6 +32,15 @@ void SelectFilter(QFileDialog& dialog, const FileDialogRequest& request)
         dialog.selectNameFilter(filters.at(index));
 }
 
+// Opens the dialog where the request says and offers its history.
+void SelectStart(QFileDialog& dialog, const FileDialogRequest& request)
+{
+    if (!request.startFolder.isEmpty())
+        dialog.setDirectory(request.startFolder);
+    if (!request.history.isEmpty())
+        dialog.setHistory(request.history);
+}
+
 std::optional<QString> RunFileDialog(QFileDialog& dialog)
 {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -77,6 +86,9 @@ std::optional<QString> QtDialogService::chooseOpenFile(const FileDialogRequest& 
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     SelectFilter(dialog, request);
+    SelectStart(dialog, request);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
     return RunFileDialog(dialog);
 }
 
@@ -93,6 +105,7 @@ std::optional<QString> QtDialogService::chooseSaveFile(const FileDialogRequest& 
         extension.remove(0, 1);
     dialog.setDefaultSuffix(extension);
     SelectFilter(dialog, request);
+    SelectStart(dialog, request);
     dialog.selectFile(request.proposedName);
     return RunFileDialog(dialog);
 }

@@ -1,6 +1,11 @@
 #include "app/TForm1.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QKeySequence>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +17,8 @@
 #include "app/PatchApplyPage.h"
 #include "app/PatchListView.h"
 #include "app/QtDialogService.h"
+#include "app/RememberingDialogService.h"
+#include "app/UiState.h"
 #include "app/VarnApplication.h"
 #include "graphics/SpriteSheet.h"
 #include "rom/RomIdentification.h"
@@ -23,6 +30,10 @@ namespace {
 
 constexpr int kClientWidth = 544;
 constexpr int kClientHeight = 567;
+// A 1920 × 1080 screen at display scale 2 leaves about 960 × 500 for a window beside the
+// task bar and the title bar; below this the pages scroll.
+constexpr int kSmallestWidth = 480;
+constexpr int kSmallestHeight = 400;
 
 // The pages of the main window in their order: object name and caption.
 struct PageInfo {
@@ -46,7 +57,39 @@ QLineEdit* MakeReadOnlyField(const char* name, QWidget* parent)
     auto* field = new QLineEdit(parent);
     field->setObjectName(QString::fromLatin1(name));
     field->setReadOnly(true);
+    // Tab passes over what cannot be edited; a click still selects text to copy.
+    field->setFocusPolicy(Qt::ClickFocus);
     return field;
+}
+
+// Holds a page in its scroll area at the area's size, or at the page's minimum size where the
+// area is smaller. It has no layout of its own on purpose: a scroll area asks a layout with
+// wrapping captions for its preferred height at the width given and would scroll a page that
+// fits.
+class PageHolder : public QWidget {
+public:
+    explicit PageHolder(QWidget* page) : page_(page) { page->setParent(this); }
+
+    QSize sizeHint() const override { return page_->sizeHint(); }
+    QSize minimumSizeHint() const override { return page_->minimumSizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { page_->setGeometry(rect()); }
+
+private:
+    QWidget* page_;
+};
+
+// A page in a scroll area: at the window's designed size or larger the page fills it, smaller
+// it scrolls, so that every control stays reachable.
+QScrollArea* Scrollable(QWidget* page, QWidget* parent)
+{
+    auto* area = new QScrollArea(parent);
+    area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(new PageHolder(page));
+    return area;
 }
 
 } // namespace
@@ -61,18 +104,31 @@ QString ToQString(const std::filesystem::path& path)
     return QString::fromStdU16String(path.u16string());
 }
 
-TForm1::TForm1(const std::filesystem::path& settingsPath, std::unique_ptr<DialogService> dialogs,
-               QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      dialogs_(std::move(dialogs))
+QSize TForm1::designedSize()
 {
-    if (!dialogs_)
-        dialogs_ = std::make_unique<QtDialogService>(this);
+    return {kClientWidth, kClientHeight};
+}
+
+QSize TForm1::smallestSize()
+{
+    return {kSmallestWidth, kSmallestHeight};
+}
+
+TForm1::TForm1(const std::filesystem::path& settingsPath, const QString& statePath,
+               std::unique_ptr<DialogService> dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(std::make_unique<UiState>(statePath))
+{
+    if (!dialogs)
+        dialogs = std::make_unique<QtDialogService>(this);
+    dialogs_ = std::make_unique<RememberingDialogService>(std::move(dialogs), *state_);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Varnwork"));
-    setFixedSize(kClientWidth, kClientHeight);
+    setMinimumSize(smallestSize());
+    // The designed size, as far as the screen has room for it.
+    QSize size = designedSize();
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableSize() - QSize(0, 40)).expandedTo(smallestSize());
+    resize(size);
 
     buildHeaderStrip();
     buildPages();
@@ -86,6 +142,9 @@ TForm1::TForm1(const std::filesystem::path& settingsPath, std::unique_ptr<Dialog
 
     PageControl1->setCurrentIndex(settings_.startupPage >= 0 ? settings_.startupPage : 0);
     installDropTargets();
+
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, &TForm1::Button3Click);
 
     // The character editor's totals follow its default values from the start.
     charaPatchPage_->ShowTotals();
@@ -143,8 +202,11 @@ void TForm1::buildPages()
 {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    // Compact tabs, so that all seven captions stand in one row of the fixed-width window.
+    // Compact tabs, so that all seven captions stand in one row at the designed width; a
+    // narrower window scrolls the row.
     PageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
+    PageControl1->setUsesScrollButtons(true);
+    PageControl1->setElideMode(Qt::ElideNone);
     for (int index = 0; index < kMainPageCount; ++index) {
         const PageInfo& page = kMainPages[index];
         QWidget* sheet = nullptr;
@@ -155,7 +217,7 @@ void TForm1::buildPages()
         else
             sheet = new QWidget(PageControl1);
         sheet->setObjectName(QString::fromLatin1(page.objectName));
-        PageControl1->addTab(sheet, QString::fromUtf8(page.caption));
+        PageControl1->addTab(Scrollable(sheet, PageControl1), QString::fromUtf8(page.caption));
     }
     static_cast<QVBoxLayout*>(layout())->addWidget(PageControl1, 1);
 }
@@ -188,15 +250,18 @@ void TForm1::clearHeaderStrip()
 
 void TForm1::Button3Click()
 {
-    const auto path =
-        dialogs_->chooseOpenFile({QStringLiteral("smcファイル (*.smc)|*.smc"), 1, {}, {}});
+    FileDialogRequest request{QStringLiteral("smcファイル (*.smc)|*.smc"), 1, {}, {}};
+    request.kind = FileKind::RomImage;
+    const auto path = dialogs_->chooseOpenFile(request);
     if (path)
         OpenRomImage(*path);
 }
 
-void TForm1::OpenRomImage(const QString& path)
+void TForm1::OpenRomImage(const QString& typedPath)
 {
     clearHeaderStrip();
+    // The field shows the image's full path, however it was given.
+    const QString path = typedPath.isEmpty() ? typedPath : QFileInfo(typedPath).absoluteFilePath();
 
     const RomIdentification image = IdentifyRomImage(ToPath(path), settings_.smcHeaderCheck);
     const QString message = QString::fromStdString(image.message());
@@ -213,6 +278,7 @@ void TForm1::OpenRomImage(const QString& path)
     }
 
     Edit65->setText(path);
+    state_->rememberImage(path);
     Edit91->setText(QString::fromStdString(image.titleText));
     Edit92->setText(QString::fromStdString(image.versionText));
     Edit93->setText(QString::fromStdString(image.headerText));

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include <QSize>
 #include <QWidget>
 
 #include "app/DialogService.h"
@@ -17,6 +18,7 @@ namespace varn::app {
 
 class CharaPatchPage;
 class PatchApplyPage;
+class UiState;
 
 // The main window: the header strip with the open ROM image, and the seven pages. It owns
 // the settings, the music constants and the dialog service, and is the only way pages reach
@@ -26,11 +28,18 @@ class TForm1 : public QWidget {
 
 public:
     // Runs the start-up sequence: reads the settings at `settingsPath`, shows the start-up
-    // page and installs the drop targets. Without a dialog service of its own the window
-    // shows real message boxes and file dialogs.
-    explicit TForm1(const std::filesystem::path& settingsPath,
-                    std::unique_ptr<DialogService> dialogs = nullptr, QWidget* parent = nullptr);
+    // page and installs the drop targets. `statePath` is the file where the folders last
+    // used and the recent images are kept (none when empty). Without a dialog service of its
+    // own the window shows real message boxes and file dialogs.
+    TForm1(const std::filesystem::path& settingsPath, const QString& statePath,
+           std::unique_ptr<DialogService> dialogs = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The size the window opens at (its designed client size) and the smallest it may be made:
+    // small enough for a 1366 × 768 screen and for a 1920 × 1080 screen at display scale 2;
+    // below the designed size the pages scroll.
+    static QSize designedSize();
+    static QSize smallestSize();
 
     const Settings& settings() const { return settings_; }
     const MusicConstants& musicConstants() const { return musicConstants_; }
@@ -65,6 +74,7 @@ private:
     void installDropTargets();
     void clearHeaderStrip();
 
+    std::unique_ptr<UiState> state_;
     std::unique_ptr<DialogService> dialogs_;
     Settings settings_;
     MusicConstants musicConstants_;

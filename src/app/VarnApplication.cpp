@@ -3,6 +3,9 @@
 #include <exception>
 
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace varn::app {
 
@@ -11,6 +14,7 @@ VarnApplication::VarnApplication(int& argc, char** argv) : QApplication(argc, ar
     setApplicationName(QStringLiteral("Varnwork"));
     setApplicationDisplayName(QStringLiteral("Varnwork"));
     ApplyInterfaceFont(*this);
+    qtTranslationLoaded_ = InstallQtTranslation(*this);
 }
 
 VarnApplication* VarnApplication::instance()
@@ -50,6 +54,19 @@ void VarnApplication::reportException(const QString& message)
         exceptionHandler_(message);
     else
         qWarning("%s", qUtf8Printable(message));
+}
+
+bool InstallQtTranslation(QApplication& application)
+{
+    auto* translator = new QTranslator(&application);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          folder) &&
+        !translator->load(QStringLiteral("qtbase_ja"), folder)) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void ApplyInterfaceFont(QApplication& application)

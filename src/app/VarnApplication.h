@@ -26,12 +26,22 @@ public:
     // The current application object, if it is a VarnApplication.
     static VarnApplication* instance();
 
+    // Whether Qt's own texts (dialog buttons, the file dialog) are translated.
+    bool qtTranslationLoaded() const { return qtTranslationLoaded_; }
+
 private:
     void reportException(const QString& message);
 
     const QObject* handlerOwner_ = nullptr;
+    bool qtTranslationLoaded_ = false;
     ExceptionHandler exceptionHandler_;
 };
+
+// Translates Qt's own dialogs and buttons, which would otherwise speak English inside a
+// Japanese program: into the system's language where Qt has a translation for it, else into
+// Japanese. Returns whether a translation was installed (the translations are a package of
+// their own).
+bool InstallQtTranslation(QApplication& application);
 
 // The interface font: Noto Sans CJK JP at 12 pixels where installed, else the platform's
 // default family at 12 pixels.

@@ -1,9 +1,15 @@
 #include "charpatch/ItemLists.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <span>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "charpatch/ApplyCharacterPatch.h"
 #include "charpatch/ItemLabelsFileText.h"
@@ -97,89 +103,6 @@ std::string CodedLabel(std::uint8_t code, std::string_view name)
     return "【" + HexCode(code) + "】" + std::string(name);
 }
 
-// The item label data: names by list keyword and code. A line is "<list> <code> <name>";
-// lines starting with "#", empty lines and lines that do not have that shape are skipped, and
-// the first entry for a code wins.
-class ItemLabelData {
-public:
-    ItemLabelData()
-    {
-        const std::string_view text(reinterpret_cast<const char*>(kItemLabelsFileText.data()),
-                                    kItemLabelsFileText.size());
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            std::size_t end = text.find('\n', pos);
-            if (end == std::string_view::npos) {
-                end = text.size();
-            }
-            parseLine(text.substr(pos, end - pos));
-            pos = end + 1;
-        }
-    }
-
-    std::string name(std::string_view list, std::uint8_t code) const
-    {
-        const auto found = names_.find({std::string(list), code});
-        return found == names_.end() ? kUnnamedLabel : found->second;
-    }
-
-private:
-    static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-    static std::string_view Trim(std::string_view text)
-    {
-        while (!text.empty() && IsSpace(text.front())) {
-            text.remove_prefix(1);
-        }
-        while (!text.empty() && IsSpace(text.back())) {
-            text.remove_suffix(1);
-        }
-        return text;
-    }
-
-    // Splits off the first word of `text`.
-    static std::string_view NextWord(std::string_view& text)
-    {
-        text = Trim(text);
-        std::size_t end = 0;
-        while (end < text.size() && !IsSpace(text[end])) {
-            ++end;
-        }
-        const std::string_view word = text.substr(0, end);
-        text.remove_prefix(end);
-        return word;
-    }
-
-    void parseLine(std::string_view line)
-    {
-        if (line.starts_with("\xEF\xBB\xBF")) {
-            line.remove_prefix(3);
-        }
-        line = Trim(line);
-        if (line.empty() || line.front() == '#') {
-            return;
-        }
-        const std::string_view list = NextWord(line);
-        const std::string_view code = NextWord(line);
-        const std::string_view name = Trim(line);
-        if (code.size() != 2 || HexDigitValue(code[0]) < 0 || HexDigitValue(code[1]) < 0 ||
-            name.empty()) {
-            return;
-        }
-        const auto value =
-            static_cast<std::uint8_t>(HexDigitValue(code[0]) * 16 + HexDigitValue(code[1]));
-        names_.emplace(std::pair{std::string(list), value}, std::string(name));
-    }
-
-    std::map<std::pair<std::string, std::uint8_t>, std::string> names_;
-};
-
-const ItemLabelData& LabelData()
-{
-    static const ItemLabelData data;
-    return data;
-}
-
 ItemList PlainItems(std::initializer_list<std::pair<std::uint8_t, const char*>> items)
 {
     ItemList list;
@@ -200,21 +123,454 @@ ItemList CodedItems(std::initializer_list<const char*> names)
     return list;
 }
 
-// "【FF】なし", then every code of the ranges named from the label data.
+// --- The item label file -------------------------------------------------------------------
+
+constexpr std::string_view kWeaponList = "weapon";
+constexpr std::string_view kArmourList = "armour";
+constexpr std::string_view kTechniqueList = "technique";
+constexpr std::string_view kSpellList = "spell";
+constexpr std::string_view kFormationList = "formation";
+constexpr std::string_view kExclusiveList = "exclusive";
+constexpr std::string_view kCommanderList = "commander";
+constexpr std::string_view kTargetList = "target";
+
+constexpr std::array<std::string_view, 8> kLabelListNames{
+    kWeaponList,    kArmourList,    kTechniqueList, kSpellList,
+    kFormationList, kExclusiveList, kCommanderList, kTargetList,
+};
+
+// The exclusive weapon and the commander each have one item named from the file.
+constexpr std::uint8_t kNamedExclusiveCode = 0xB8;
+constexpr std::uint8_t kNamedCommanderCode = 0x08;
+constexpr std::uint8_t kFirstFormationCode = 0x01;
+constexpr std::uint8_t kLastFormationCode = 0x0A;
+
 template <std::size_t N>
-ItemList NamedItems(const std::array<CodeRange, N>& ranges, std::string_view list)
+std::vector<std::uint8_t> RangeCodes(const std::array<CodeRange, N>& ranges)
 {
-    ItemList items{{kNoItemCode, kNoneLabel}};
+    std::vector<std::uint8_t> codes;
     for (const CodeRange& range : ranges) {
         for (int code = range.first; code <= range.last; ++code) {
-            const auto value = static_cast<std::uint8_t>(code);
-            items.push_back({value, CodedLabel(value, LabelData().name(list, value))});
+            codes.push_back(static_cast<std::uint8_t>(code));
         }
+    }
+    return codes;
+}
+
+using LabelKey = std::pair<std::string, std::uint8_t>;
+
+// The name of a code; a code the labels lack (only possible in a broken built-in copy) shows
+// the placeholder.
+std::string NameOf(const ItemLabels& labels, std::string_view list, std::uint8_t code)
+{
+    const auto found = labels.names.find(LabelKey{std::string(list), code});
+    return found == labels.names.end() ? kUnnamedLabel : found->second;
+}
+
+// Spaces between and around the fields: ASCII ones and the full-width space an input method
+// types.
+constexpr std::string_view kFullWidthSpace = "\u3000";
+
+std::size_t SpaceLength(std::string_view text)
+{
+    if (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) {
+        return 1;
+    }
+    return text.starts_with(kFullWidthSpace) ? kFullWidthSpace.size() : 0;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    while (const std::size_t length = SpaceLength(text)) {
+        text.remove_prefix(length);
+    }
+    while (!text.empty()) {
+        if (text.back() == ' ' || text.back() == '\t' || text.back() == '\r') {
+            text.remove_suffix(1);
+        } else if (text.ends_with(kFullWidthSpace)) {
+            text.remove_suffix(kFullWidthSpace.size());
+        } else {
+            break;
+        }
+    }
+    return text;
+}
+
+// Splits off the first word of `text` (which starts trimmed).
+std::string_view NextWord(std::string_view& text)
+{
+    std::size_t end = 0;
+    while (end < text.size() && SpaceLength(text.substr(end)) == 0) {
+        ++end;
+    }
+    const std::string_view word = text.substr(0, end);
+    text = Trim(text.substr(end));
+    return word;
+}
+
+std::string ListKeywords()
+{
+    std::string keywords;
+    for (const std::string_view name : kLabelListNames) {
+        keywords += (keywords.empty() ? "" : " ") + std::string(name);
+    }
+    return keywords;
+}
+
+// The names a label file gives and its first problem. Reading goes on past a problem (the
+// line is skipped and the first entry for a code wins), so that a damaged built-in copy still
+// names what it can.
+struct LabelReading {
+    ItemLabels labels;
+    std::map<LabelKey, int> lines; // where each entry was read
+    std::string problem;           // "<line>行目: …"; empty when there is none
+};
+
+class LabelFileReader {
+public:
+    LabelReading read(std::string_view text)
+    {
+        if (text.starts_with("\xEF\xBB\xBF")) {
+            text.remove_prefix(3);
+        }
+        int line = 0;
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            std::size_t end = text.find('\n', pos);
+            if (end == std::string_view::npos) {
+                end = text.size();
+            }
+            readLine(text.substr(pos, end - pos), ++line);
+            pos = end + 1;
+        }
+        checkEveryCodeNamed(std::max(line, 1));
+        return std::move(reading_);
+    }
+
+private:
+    void note(int line, const std::string& what)
+    {
+        if (reading_.problem.empty()) {
+            reading_.problem = std::to_string(line) + "行目: " + what;
+        }
+    }
+
+    void readLine(std::string_view text, int line)
+    {
+        text = Trim(text);
+        if (text.empty() || text.front() == '#') {
+            return;
+        }
+        if (text.find("\uFFFD") != std::string_view::npos) {
+            note(line, "文字として読めないバイトがあります。");
+            return;
+        }
+        std::string_view rest = text;
+        const std::string_view list = NextWord(rest);
+        const std::string_view code = NextWord(rest);
+        const std::string_view name = rest;
+        if (code.empty() || name.empty()) {
+            note(line, "「" + std::string(text) +
+                           "」は「一覧 コード 名前」の形ではありません（空白で区切ります）。");
+            return;
+        }
+        const std::vector<std::uint8_t> codes = ItemLabelCodes(list);
+        if (codes.empty()) {
+            note(line, "「" + std::string(list) + "」という一覧はありません（" + ListKeywords() +
+                           " のどれかです）。");
+            return;
+        }
+        if (code.size() != 2 || HexDigitValue(code[0]) < 0 || HexDigitValue(code[1]) < 0) {
+            note(line, "コード「" + std::string(code) + "」は2桁の16進数ではありません。");
+            return;
+        }
+        const auto value =
+            static_cast<std::uint8_t>(HexDigitValue(code[0]) * 16 + HexDigitValue(code[1]));
+        const std::string entry = std::string(list) + " " + HexCode(value);
+        if (std::find(codes.begin(), codes.end(), value) == codes.end()) {
+            note(line,
+                 "一覧 " + std::string(list) + " にコード" + HexCode(value) + "はありません。");
+            return;
+        }
+        const LabelKey key{std::string(list), value};
+        if (const auto first = reading_.lines.find(key); first != reading_.lines.end()) {
+            note(line, entry + " は" + std::to_string(first->second) +
+                           "行目にもあります。一つのコードに名前は一つです。");
+            return;
+        }
+        reading_.lines.emplace(key, line);
+        reading_.labels.names.emplace(key, std::string(name));
+    }
+
+    // Names a code no line names at the entry before it in its list (or, for the first codes of
+    // a list, the entry after them), where its line belongs.
+    void checkEveryCodeNamed(int lastLine)
+    {
+        for (const std::string_view list : kLabelListNames) {
+            const std::vector<std::uint8_t> codes = ItemLabelCodes(list);
+            const auto lineOf = [&](std::uint8_t code) {
+                const auto found = reading_.lines.find(LabelKey{std::string(list), code});
+                return found == reading_.lines.end() ? 0 : found->second;
+            };
+            const std::string name(list);
+            for (std::size_t i = 0; i < codes.size(); ++i) {
+                if (lineOf(codes[i]) != 0) {
+                    continue;
+                }
+                const std::string missing = name + " " + HexCode(codes[i]);
+                if (i > 0 && lineOf(codes[i - 1]) != 0) {
+                    note(lineOf(codes[i - 1]), name + " " + HexCode(codes[i - 1]) + " の次の " +
+                                                   missing + " の行がありません。");
+                    return;
+                }
+                const auto next =
+                    std::find_if(codes.begin() + static_cast<std::ptrdiff_t>(i), codes.end(),
+                                 [&](std::uint8_t code) { return lineOf(code); });
+                if (next != codes.end()) {
+                    note(lineOf(*next), name + " " + HexCode(*next) + " の前の " + missing +
+                                            " の行がありません。");
+                } else {
+                    note(lastLine, "一覧 " + name + " の行が一つもありません（" + missing +
+                                       " から " + std::to_string(codes.size()) +
+                                       "行が必要です）。");
+                }
+                return;
+            }
+        }
+    }
+
+    LabelReading reading_;
+};
+
+// The lists whose items carry names from the label file, built together from one set of
+// labels.
+struct NamedLists {
+    ItemList weapons;
+    ItemList armours;
+    ItemList techniques;
+    ItemList spells;
+    ItemList formations;
+    ItemList exclusiveWeapons;
+    ItemList commanders;
+    ItemList targets;
+};
+
+// "【FF】なし", then every code of the list named from the labels.
+ItemList NoneThenNamed(const ItemLabels& labels, std::string_view list)
+{
+    ItemList items{{kNoItemCode, kNoneLabel}};
+    for (const std::uint8_t code : ItemLabelCodes(list)) {
+        items.push_back({code, CodedLabel(code, NameOf(labels, list, code))});
     }
     return items;
 }
 
+NamedLists BuildNamedLists(const ItemLabels& labels)
+{
+    NamedLists lists;
+    lists.weapons = NoneThenNamed(labels, kWeaponList);
+    lists.armours = NoneThenNamed(labels, kArmourList);
+    lists.techniques = NoneThenNamed(labels, kTechniqueList);
+
+    lists.spells = {{kNoItemCode, kNoneLabel}};
+    for (const SpellSchoolCodes& school : kSpellCodes) {
+        for (const std::uint8_t code : school.codes) {
+            const std::string name =
+                "(" + std::string(school.school) + ")" + NameOf(labels, kSpellList, code);
+            lists.spells.push_back({code, CodedLabel(code, name)});
+        }
+    }
+
+    lists.formations = {{0x00, "【00】なし"}};
+    for (const std::uint8_t code : ItemLabelCodes(kFormationList)) {
+        lists.formations.push_back({code, CodedLabel(code, NameOf(labels, kFormationList, code))});
+    }
+
+    lists.exclusiveWeapons = PlainItems({{0xFF, "【FF】なし"},
+                                         {0x00, "【00】剣"},
+                                         {0x08, "【08】剣(曲刀)"},
+                                         {0x10, "【10】小剣"},
+                                         {0x18, "【18】小剣(剣技可能)"},
+                                         {0x20, "【20】斧"},
+                                         {0x28, "【28】棍棒"},
+                                         {0x30, "【30】棍棒(杖)"},
+                                         {0x80, "【80】大剣"},
+                                         {0x88, "【88】大剣(刀)"},
+                                         {0x90, "【90】大剣(剣技可能)"},
+                                         {0x98, "【98】槍"},
+                                         {0xA0, "【A0】槍(矛槍)"},
+                                         {0xA8, "【A8】槍(三椏)"},
+                                         {0xB0, "【B0】弓"}});
+    lists.exclusiveWeapons.push_back(
+        {kNamedExclusiveCode,
+         CodedLabel(kNamedExclusiveCode, NameOf(labels, kExclusiveList, kNamedExclusiveCode))});
+
+    lists.commanders = CodedItems({"物理", "術(主に蒼龍)", "術(主に朱鳥)", "術(主に白虎)",
+                                   "術(主に玄武)", "術(主に太陽)", "術(主に月)", "物理と術"});
+    lists.commanders.push_back(
+        {kNamedCommanderCode,
+         CodedLabel(kNamedCommanderCode, NameOf(labels, kCommanderList, kNamedCommanderCode))});
+
+    for (const std::uint8_t code : kCharacterPatchTargets) {
+        lists.targets.push_back({code, CodedLabel(code, NameOf(labels, kTargetList, code))});
+    }
+    return lists;
+}
+
+const NamedLists& BuiltInNamedLists()
+{
+    static const NamedLists lists = BuildNamedLists(BuiltInItemLabels());
+    return lists;
+}
+
+// The named lists in use: the built-in ones while this is null.
+constinit std::atomic<const NamedLists*> gNamedListsInUse{nullptr};
+
+// Every set of lists installed in the process. Never freed (not even at exit), so that a
+// reference a list function returned stays valid whatever is installed after it.
+std::vector<std::unique_ptr<const NamedLists>>& InstalledLists()
+{
+    static auto* lists = new std::vector<std::unique_ptr<const NamedLists>>;
+    return *lists;
+}
+
+std::mutex& InstallMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+const NamedLists& NamedListsInUse()
+{
+    const NamedLists* lists = gNamedListsInUse.load(std::memory_order_acquire);
+    return lists != nullptr ? *lists : BuiltInNamedLists();
+}
+
+bool SameLabels(const NamedLists& a, const NamedLists& b)
+{
+    const auto same = [](const ItemList& x, const ItemList& y) {
+        return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                          [](const ListItem& p, const ListItem& q) {
+                              return p.code == q.code && p.label == q.label;
+                          });
+    };
+    return same(a.weapons, b.weapons) && same(a.armours, b.armours) &&
+           same(a.techniques, b.techniques) && same(a.spells, b.spells) &&
+           same(a.formations, b.formations) && same(a.exclusiveWeapons, b.exclusiveWeapons) &&
+           same(a.commanders, b.commanders) && same(a.targets, b.targets);
+}
+
 } // namespace
+
+std::span<const std::string_view> ItemLabelListNames()
+{
+    return kLabelListNames;
+}
+
+std::vector<std::uint8_t> ItemLabelCodes(std::string_view list)
+{
+    if (list == kWeaponList) {
+        return RangeCodes(kWeaponCodes);
+    }
+    if (list == kArmourList) {
+        return RangeCodes(kArmourCodes);
+    }
+    if (list == kTechniqueList) {
+        return RangeCodes(kTechniqueCodes);
+    }
+    if (list == kSpellList) {
+        std::vector<std::uint8_t> codes;
+        for (const SpellSchoolCodes& school : kSpellCodes) {
+            codes.insert(codes.end(), school.codes.begin(), school.codes.end());
+        }
+        return codes;
+    }
+    if (list == kFormationList) {
+        std::vector<std::uint8_t> codes;
+        for (int code = kFirstFormationCode; code <= kLastFormationCode; ++code) {
+            codes.push_back(static_cast<std::uint8_t>(code));
+        }
+        return codes;
+    }
+    if (list == kExclusiveList) {
+        return {kNamedExclusiveCode};
+    }
+    if (list == kCommanderList) {
+        return {kNamedCommanderCode};
+    }
+    if (list == kTargetList) {
+        return {kCharacterPatchTargets.begin(), kCharacterPatchTargets.end()};
+    }
+    return {};
+}
+
+Result<ItemLabels> ParseItemLabels(std::string_view utf8)
+{
+    LabelReading reading = LabelFileReader().read(utf8);
+    if (!reading.problem.empty()) {
+        return Failure{std::move(reading.problem)};
+    }
+    return std::move(reading.labels);
+}
+
+const ItemLabels& BuiltInItemLabels()
+{
+    static const ItemLabels labels =
+        LabelFileReader()
+            .read(std::string_view(reinterpret_cast<const char*>(kItemLabelsFileText.data()),
+                                   kItemLabelsFileText.size()))
+            .labels;
+    return labels;
+}
+
+Status InstallItemLabels(const ItemLabels& labels)
+{
+    std::size_t expected = 0;
+    for (const std::string_view list : kLabelListNames) {
+        for (const std::uint8_t code : ItemLabelCodes(list)) {
+            ++expected;
+            const auto found = labels.names.find(LabelKey{std::string(list), code});
+            if (found == labels.names.end() || Trim(found->second).empty()) {
+                return Failure{"項目名が揃っていません。\n" + std::string(list) + " " +
+                               HexCode(code) + " の名前がありません。"};
+            }
+        }
+    }
+    if (labels.names.size() != expected) {
+        for (const auto& [key, name] : labels.names) {
+            const std::vector<std::uint8_t> codes = ItemLabelCodes(key.first);
+            if (std::find(codes.begin(), codes.end(), key.second) == codes.end()) {
+                return Failure{"項目名が正しくありません。\n" + key.first + " " +
+                               HexCode(key.second) + " という項目はありません。"};
+            }
+        }
+    }
+
+    auto lists = std::make_unique<const NamedLists>(BuildNamedLists(labels));
+    const std::lock_guard lock(InstallMutex());
+    if (SameLabels(*lists, BuiltInNamedLists())) {
+        gNamedListsInUse.store(nullptr, std::memory_order_release);
+        return {};
+    }
+    // Installing the same names again takes the lists already built for them, so that
+    // reloading the same file does not make the kept lists grow.
+    std::vector<std::unique_ptr<const NamedLists>>& installed = InstalledLists();
+    const auto same = std::find_if(installed.begin(), installed.end(),
+                                   [&](const auto& known) { return SameLabels(*known, *lists); });
+    if (same == installed.end()) {
+        installed.push_back(std::move(lists));
+        gNamedListsInUse.store(installed.back().get(), std::memory_order_release);
+    } else {
+        gNamedListsInUse.store(same->get(), std::memory_order_release);
+    }
+    return {};
+}
+
+void UseBuiltInItemLabels()
+{
+    const std::lock_guard lock(InstallMutex());
+    gNamedListsInUse.store(nullptr, std::memory_order_release);
+}
 
 const ItemList& GenderItems()
 {
@@ -267,83 +623,37 @@ const ItemList& InitialMagicItems()
 
 const ItemList& WeaponItems()
 {
-    static const ItemList items = NamedItems(kWeaponCodes, "weapon");
-    return items;
+    return NamedListsInUse().weapons;
 }
 
 const ItemList& ArmourItems()
 {
-    static const ItemList items = NamedItems(kArmourCodes, "armour");
-    return items;
+    return NamedListsInUse().armours;
 }
 
 const ItemList& TechniqueItems()
 {
-    static const ItemList items = NamedItems(kTechniqueCodes, "technique");
-    return items;
+    return NamedListsInUse().techniques;
 }
 
 const ItemList& SpellItems()
 {
-    static const ItemList items = [] {
-        ItemList list{{kNoItemCode, kNoneLabel}};
-        for (const SpellSchoolCodes& school : kSpellCodes) {
-            for (const std::uint8_t code : school.codes) {
-                const std::string name =
-                    "(" + std::string(school.school) + ")" + LabelData().name("spell", code);
-                list.push_back({code, CodedLabel(code, name)});
-            }
-        }
-        return list;
-    }();
-    return items;
+    return NamedListsInUse().spells;
 }
 
 const ItemList& FormationItems()
 {
-    static const ItemList items = [] {
-        ItemList list{{0x00, "【00】なし"}};
-        for (std::uint8_t code = 0x01; code <= 0x0A; ++code) {
-            list.push_back({code, CodedLabel(code, LabelData().name("formation", code))});
-        }
-        return list;
-    }();
-    return items;
+    return NamedListsInUse().formations;
 }
 
 const ItemList& ExclusiveWeaponItems()
 {
-    static const ItemList items = [] {
-        ItemList list = PlainItems({{0xFF, "【FF】なし"},
-                                    {0x00, "【00】剣"},
-                                    {0x08, "【08】剣(曲刀)"},
-                                    {0x10, "【10】小剣"},
-                                    {0x18, "【18】小剣(剣技可能)"},
-                                    {0x20, "【20】斧"},
-                                    {0x28, "【28】棍棒"},
-                                    {0x30, "【30】棍棒(杖)"},
-                                    {0x80, "【80】大剣"},
-                                    {0x88, "【88】大剣(刀)"},
-                                    {0x90, "【90】大剣(剣技可能)"},
-                                    {0x98, "【98】槍"},
-                                    {0xA0, "【A0】槍(矛槍)"},
-                                    {0xA8, "【A8】槍(三椏)"},
-                                    {0xB0, "【B0】弓"}});
-        list.push_back({0xB8, CodedLabel(0xB8, LabelData().name("exclusive", 0xB8))});
-        return list;
-    }();
-    return items;
+    return NamedListsInUse().exclusiveWeapons;
 }
 
 const ItemList& CommanderItems()
 {
-    static const ItemList items = [] {
-        ItemList list = CodedItems({"物理", "術(主に蒼龍)", "術(主に朱鳥)", "術(主に白虎)",
-                                    "術(主に玄武)", "術(主に太陽)", "術(主に月)", "物理と術"});
-        list.push_back({0x08, CodedLabel(0x08, LabelData().name("commander", 0x08))});
-        return list;
-    }();
-    return items;
+    return NamedListsInUse().commanders;
 }
 
 const ItemList& TalkMusicItems()
@@ -361,14 +671,7 @@ const ItemList& TalkMusicItems()
 
 const ItemList& CharacterTargetItems()
 {
-    static const ItemList items = [] {
-        ItemList list;
-        for (const std::uint8_t code : kCharacterPatchTargets) {
-            list.push_back({code, CodedLabel(code, LabelData().name("target", code))});
-        }
-        return list;
-    }();
-    return items;
+    return NamedListsInUse().targets;
 }
 
 int ItemIndexOfCode(const ItemList& items, std::uint8_t code)

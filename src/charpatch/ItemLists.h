@@ -1,9 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "rom/Result.h"
 
 namespace varn {
 
@@ -11,8 +16,14 @@ namespace varn {
 // is a game code and the label the list shows, "【" + the code in two upper-case hexadecimal
 // digits + "】" + a name, except the lists whose labels are plain words (gender, guardian star,
 // favourite weapon). The codes and their order are the game's; the names of the game's items,
-// techniques, spells, formations, characters and places come from the item label data compiled
-// into the program.
+// techniques, spells, formations, characters and places come from the item label file: the
+// copy compiled into the program (data/item_labels.txt), or one the user supplies in its place
+// (InstallItemLabels).
+//
+// A list function returns a reference that stays valid for the rest of the process. The lists
+// that carry names are rebuilt by InstallItemLabels: a reference taken before still shows the
+// names it was taken with, so callers that show the names take the list after the labels are
+// installed (the programs install them at start-up, before any list is used).
 
 struct ListItem {
     std::uint8_t code;
@@ -43,6 +54,42 @@ const ItemList& TalkMusicItems();       // 【00】変更しない, then 【01�
 // 【B0】 to 【B9】 named by the place the additional slot belongs to, then the game's
 // characters.
 const ItemList& CharacterTargetItems();
+
+// --- The item label file ---------------------------------------------------------------
+
+// The names of the coded items, by list keyword and code ("weapon", 0x00 → "武器00").
+struct ItemLabels {
+    std::map<std::pair<std::string, std::uint8_t>, std::string> names;
+};
+
+// The list keywords of the item label file, in the order the file gives them: weapon, armour,
+// technique, spell, formation, exclusive (the exclusive weapon B8), commander (the commander
+// 08) and target (the character slots a patch can replace).
+std::span<const std::string_view> ItemLabelListNames();
+
+// The codes the list `list` names, in list order; empty for a keyword that is not a list.
+std::vector<std::uint8_t> ItemLabelCodes(std::string_view list);
+
+// Reads the text of an item label file (UTF-8; a byte-order mark is dropped): one entry a
+// line, "<list> <code> <name>", the code in two hexadecimal digits, the name the rest of the
+// line; lines that begin with "#" and blank lines are ignored. Every code of every list must
+// be named exactly once. Fails on the first problem with "<line>行目: <what is wrong>" (a
+// line that is not an entry, an unknown list or code, a code named twice, bytes that are not a
+// character); a code no line names is reported at the line of the entry before it in its list.
+Result<ItemLabels> ParseItemLabels(std::string_view utf8);
+
+// The names compiled into the program.
+const ItemLabels& BuiltInItemLabels();
+
+// Makes `labels` the names of the lists for the rest of the process: the named lists
+// (weapons, armours, techniques, spells, formations, the exclusive weapon, the commander,
+// the character slots) are rebuilt and SpellSchool reads them. Refuses, keeping the names in
+// use, labels that do not name every code of every list exactly once. Lists built before stay
+// in memory, so references taken from them never dangle.
+Status InstallItemLabels(const ItemLabels& labels);
+
+// Puts the built-in names back in use.
+void UseBuiltInItemLabels();
 
 // The index of the first item with `code`, or 0 when no item has it.
 int ItemIndexOfCode(const ItemList& items, std::uint8_t code);

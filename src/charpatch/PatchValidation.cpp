@@ -91,6 +91,43 @@ int CountMessageLines(const std::u32string& text, int width)
     return lines;
 }
 
+// The game wraps a line after `width` characters by itself, so a break typed right after a
+// full line would leave an empty line: it is removed. The text comes back in full-width form
+// with the kind of line break the field used.
+std::u32string NormaliseMessage(std::string_view text, int width)
+{
+    const std::u32string breakText = text.find("\r\n") != std::string::npos ? U"\r\n" : U"\n";
+    const std::u32string chars = Utf8ToU32(ToFullWidth(text));
+    std::u32string normalised;
+    int lineLength = 0;
+    for (std::size_t i = 0; i < chars.size();) {
+        if (const std::size_t breakLength = BreakAt(chars, i); breakLength > 0) {
+            if (lineLength != width) {
+                normalised += breakText;
+            }
+            lineLength = 0;
+            i += breakLength;
+            continue;
+        }
+        normalised.push_back(chars[i]);
+        ++lineLength;
+        ++i;
+    }
+    return normalised;
+}
+
+// The game-text bytes of a fixed field's text without trailing blanks, a character the game
+// cannot show counted as one byte, so that the count still grows as the user types.
+int GameTextBytes(std::string_view text, const ExtensionTable& extensions)
+{
+    int bytes = 0;
+    for (const char32_t c : Utf8ToU32(ToFullWidth(TrimTrailingBlanks(text)))) {
+        const TextMeasure one = MeasureText(U32ToUtf8(std::u32string_view(&c, 1)), extensions);
+        bytes += one.result == 0 ? one.byteCount : 1;
+    }
+    return bytes;
+}
+
 // The measured byte count of a game text without its trailing blanks, or the problem that an
 // unencodable character gives.
 TextCheck MeasureField(std::string_view text, int page, const std::string& control,
@@ -335,26 +372,7 @@ TextCheck CheckMessage(std::string& text, int page, const std::string& control, 
         return {0, Problem(kFillInMessage, page, control)};
     }
 
-    // The game wraps a line after `width` characters by itself, so a break typed right after a
-    // full line would leave an empty line: it is removed. The text is written back in
-    // full-width form with the kind of line break the field used.
-    const std::u32string breakText = text.find("\r\n") != std::string::npos ? U"\r\n" : U"\n";
-    const std::u32string chars = Utf8ToU32(ToFullWidth(text));
-    std::u32string normalised;
-    int lineLength = 0;
-    for (std::size_t i = 0; i < chars.size();) {
-        if (const std::size_t breakLength = BreakAt(chars, i); breakLength > 0) {
-            if (lineLength != width) {
-                normalised += breakText;
-            }
-            lineLength = 0;
-            i += breakLength;
-            continue;
-        }
-        normalised.push_back(chars[i]);
-        ++lineLength;
-        ++i;
-    }
+    const std::u32string normalised = NormaliseMessage(text, width);
     text = U32ToUtf8(normalised);
 
     if (width <= 0 || CountMessageLines(normalised, width) > maxLines) {
@@ -570,6 +588,42 @@ PatchCheckResult CheckCharacterPatch(CharacterForm& form, bool hasSheet,
         result.warning += "このまま続けてよろしいですか？";
     }
     return result;
+}
+
+FieldRoom NameRoom(std::string_view text, const ExtensionTable& extensions)
+{
+    return {GameTextBytes(text, extensions), kNameBytes, RoomUnit::Bytes};
+}
+
+FieldRoom TitleRoom(std::string_view text, const ExtensionTable& extensions)
+{
+    return {GameTextBytes(text, extensions), kTitleBytes, RoomUnit::Bytes};
+}
+
+FieldRoom TalkMessageRoom(std::string_view text)
+{
+    return {text.empty() ? 0 : CountMessageLines(NormaliseMessage(text, kChoiceWidth), kChoiceWidth),
+            kTalkLines, RoomUnit::Lines};
+}
+
+FieldRoom LastBattleRoom(std::string_view text)
+{
+    return {text.empty() ? 0
+                         : CountMessageLines(NormaliseMessage(text, kLastBattleWidth),
+                                             kLastBattleWidth),
+            kLastBattleLines, RoomUnit::Lines};
+}
+
+FieldRoom ChoiceRoom(std::string_view text)
+{
+    return {static_cast<int>(Utf8ToU32(ToFullWidth(text)).size()), kChoiceWidth,
+            RoomUnit::Characters};
+}
+
+FieldRoom CommentRoom(std::string_view text)
+{
+    return {static_cast<int>(Cp932TypedLength(StoredCommentText(text))),
+            static_cast<int>(kMaxCommentBytes), RoomUnit::Bytes};
 }
 
 } // namespace varn

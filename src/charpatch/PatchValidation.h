@@ -125,4 +125,28 @@ PatchCheckResult CheckCharacterPatch(CharacterForm& form, bool hasSheet,
                                      const PatchCheckSettings& settings,
                                      const ExtensionTable& extensions);
 
+// How much of a limited text field a text uses, for the editor's live counters; the checks of
+// "パッチ作成" keep their own messages.
+enum class RoomUnit { Bytes, Lines, Characters };
+struct FieldRoom {
+    int used = 0;
+    int limit = 0;
+    RoomUnit unit = RoomUnit::Bytes;
+
+    bool over() const { return used > limit; }
+    friend bool operator==(const FieldRoom&, const FieldRoom&) = default;
+};
+
+// The name (8 bytes) and the title (10 bytes): game-text bytes without trailing blanks.
+FieldRoom NameRoom(std::string_view text, const ExtensionTable& extensions);
+FieldRoom TitleRoom(std::string_view text, const ExtensionTable& extensions);
+// A conversation message (4 lines of 15 characters) and the final-battle line (3 of 10): the
+// lines the game needs, counted as the check counts them.
+FieldRoom TalkMessageRoom(std::string_view text);
+FieldRoom LastBattleRoom(std::string_view text);
+// A choice: characters as the game shows them, at most 15.
+FieldRoom ChoiceRoom(std::string_view text);
+// The comment: bytes of its stored form (line breaks as CR LF), at most 1024.
+FieldRoom CommentRoom(std::string_view text);
+
 } // namespace varn

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "datafiles/DataFiles.h"
 
 namespace varn {
 struct ExtensionTable;
@@ -35,6 +38,16 @@ int RunVnp(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunIps(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunMml(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunApply(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunData(Arguments arguments, std::ostream& out, std::ostream& err);
+
+// The data folder the tool read before running the verb (empty when there is none) and what
+// loading it gave; main records it, the verb "data" reports it.
+struct DataFolderState {
+    std::filesystem::path folder;
+    DataLoadReport report;
+};
+void SetDataFolderState(DataFolderState state);
+const DataFolderState& CurrentDataFolderState();
 
 // Bytes as upper-case two-digit hexadecimal separated by single spaces.
 std::string HexBytes(std::span<const std::uint8_t> bytes);

@@ -1,9 +1,12 @@
 #include <array>
+#include <cstddef>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
+#include "datafiles/DataFiles.h"
 
 namespace varn::cli {
 
@@ -75,14 +78,23 @@ constexpr std::array kVerbs{
          "      entry as it is applied, then \"written ROM\". The list is all or nothing:\n"
          "      when an entry fails, its message is printed and the image is left as it was.\n",
          RunApply},
+    Verb{"data",
+         "  data check\n"
+         "      Prints the data folder and, for kanji.txt and item_labels.txt, the file in\n"
+         "      use or 組み込み (built in); fails when a file there was refused.\n"
+         "  data labels LIST\n"
+         "      Prints the labels of a selection list as the editor shows them, one a line;\n"
+         "      LIST is weapon, armour, technique, spell, formation, exclusive, commander\n"
+         "      or target.\n",
+         RunData},
 };
 
 } // namespace
 
 void PrintUsage(std::ostream& stream)
 {
-    stream << "usage: varnwork-cli VERB [ARGUMENTS]\n"
-              "       varnwork-cli --help\n\n"
+    stream << "usage: varnwork-cli [--data DIR] VERB [ARGUMENTS]\n"
+              "       varnwork-cli --help | --version\n\n"
               "Works on the ROM image of VARNHOLD EPICS3 and its files from the command line.\n"
               "Exit status: 0 done, 1 bad command line, 2 the command failed.\n"
               "A verb that changes the ROM image changes a copy in memory and replaces the\n"
@@ -90,6 +102,14 @@ void PrintUsage(std::ostream& stream)
               "the image as it was. --backup keeps the image as it was before the change as\n"
               "ROM.bak beside it. Files written by a verb are replaced the same way; an output\n"
               "that is a folder, a device or a FIFO is refused, a link is followed.\n\n"
+              "Data files: kanji.txt (the 847 kanji of the game's character table in font\n"
+              "order) and item_labels.txt (the names of the selection lists) are built into\n"
+              "the program; a copy in the data folder is used in their place. The data folder\n"
+              "is DIR of --data DIR (given before the verb), else $XDG_CONFIG_HOME/Varnwork,\n"
+              "or ~/.config/Varnwork when XDG_CONFIG_HOME is not set. A file that is not there\n"
+              "keeps the built-in copy. A damaged file is named on standard error with the\n"
+              "line at fault; the command then goes on with the built-in copy, or, when the\n"
+              "folder was given with --data, fails (exit status 2) without running.\n\n"
               "verbs:\n";
     for (const Verb& verb : kVerbs)
         stream << verb.usage;
@@ -110,19 +130,63 @@ int Fail(std::ostream& err, std::string_view message)
 
 } // namespace varn::cli
 
+namespace {
+
+// Loads the data files before the verb runs. A damaged file in the user's configuration folder
+// is reported and the built-in copy used, so that one bad file does not stop every command;
+// one in a folder named with --data stops the command, since the user asked for exactly those
+// files. Returns the exit status when the command must stop.
+std::optional<int> LoadDataFolder(const std::optional<std::string>& dataOption)
+{
+    using namespace varn;
+    const std::filesystem::path folder = ResolveDataFolder(
+        dataOption ? std::optional<std::filesystem::path>(*dataOption) : std::nullopt);
+    DataLoadReport report = LoadDataFiles(folder, dataOption.has_value());
+    if (!report.ok()) {
+        if (dataOption) {
+            std::string messages;
+            for (const DataFileProblem& problem : report.problems)
+                messages += (messages.empty() ? "" : "\n\n") + problem.message;
+            return cli::Fail(std::cerr, messages);
+        }
+        std::cerr << DataLoadWarning(report) << std::endl;
+    }
+    cli::SetDataFolderState({folder, std::move(report)});
+    return std::nullopt;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     using namespace varn::cli;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty())
+    // Global options come before the verb.
+    std::optional<std::string> dataOption;
+    std::size_t first = 0;
+    while (first < arguments.size() && arguments[first] == "--data") {
+        if (first + 1 == arguments.size())
+            return UsageError(std::cerr, "--data needs a folder");
+        dataOption = arguments[first + 1];
+        first += 2;
+    }
+    if (first == arguments.size())
         return UsageError(std::cerr, "no verb given");
-    if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
+    const std::string& verbName = arguments[first];
+    if (verbName == "--help" || verbName == "-h" || verbName == "help") {
         PrintUsage(std::cout);
         return kExitOk;
     }
-    for (const Verb& verb : kVerbs) {
-        if (arguments[0] == verb.name)
-            return verb.run(Arguments(arguments).subspan(1), std::cout, std::cerr);
+    if (verbName == "--version") {
+        std::cout << "varnwork-cli " << VARN_VERSION << '\n';
+        return kExitOk;
     }
-    return UsageError(std::cerr, "unknown verb: " + arguments[0]);
+    for (const Verb& verb : kVerbs) {
+        if (verbName != verb.name)
+            continue;
+        if (const std::optional<int> stop = LoadDataFolder(dataOption))
+            return *stop;
+        return verb.run(Arguments(arguments).subspan(first + 1), std::cout, std::cerr);
+    }
+    return UsageError(std::cerr, "unknown verb: " + verbName);
 }

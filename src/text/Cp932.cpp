@@ -123,6 +123,22 @@ std::optional<std::size_t> Cp932ByteCount(std::string_view utf8)
     return bytes->size();
 }
 
+std::size_t Cp932TypedLength(std::string_view utf8)
+{
+    if (const std::optional<std::size_t> whole = Cp932ByteCount(utf8)) {
+        return *whole;
+    }
+    std::size_t length = 0;
+    for (const char32_t c : Utf8ToU32(utf8)) {
+        if (c < 0x80) {
+            ++length;
+        } else {
+            length += Cp932ByteCount(U32ToUtf8(std::u32string_view(&c, 1))).value_or(2);
+        }
+    }
+    return length;
+}
+
 namespace {
 
 bool IsAsciiLetter(char32_t c)

@@ -38,6 +38,10 @@ std::optional<std::size_t> Cp932ByteCount(std::string_view utf8);
 // read as "ý") is CP932.
 bool ReadsAsUtf8(std::string_view bytes);
 
+// The bytes a UTF-8 text takes in CP932 as the user types it, a character without a CP932 form
+// counted as two (as a typing limit in bytes must count something for it).
+std::size_t Cp932TypedLength(std::string_view utf8);
+
 // Turns the bytes of a text file into UTF-8: a UTF-8 byte-order mark is dropped and the rest
 // read as UTF-8; bytes that ReadsAsUtf8 takes for UTF-8 are taken as they are; anything else is
 // read as CP932 (leniently).

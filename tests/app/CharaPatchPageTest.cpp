@@ -1,3 +1,4 @@
+#include <QScrollArea>
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QTabBar>
@@ -20,7 +21,9 @@ QString Numbered(const char* prefix, int number)
 TEST_F(CharaPatchPageTest, InnerPagesInOrderEachReachableAndUnclipped)
 {
     createEditor();
-    EXPECT_EQ(control<QTabWidget>("PageControl1")->widget(1)->objectName(), "CharaPatchPage");
+    const auto* area = qobject_cast<QScrollArea*>(control<QTabWidget>("PageControl1")->widget(1));
+    ASSERT_NE(area, nullptr);
+    EXPECT_TRUE(area->isAncestorOf(control("CharaPatchPage")));
     EXPECT_EQ(control<QTabWidget>("PageControl1")->tabText(1), "キャラパッチ");
 
     QTabWidget* pages = innerPages();
@@ -45,6 +48,7 @@ TEST_F(CharaPatchPageTest, InnerPagesInOrderEachReachableAndUnclipped)
             }
         }
         expectControlsUnclipped(window.get(), captions[i].toStdString());
+        expectPagesUnscrolled(captions[i].toStdString());
     }
 }
 

@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QUrl>
 
@@ -30,9 +32,17 @@ protected:
             settings ? dir.write("Varnkit.ini", *settings) : dir.path() / "Varnkit.ini";
         auto scripted = std::make_unique<ScriptedDialogService>();
         dialogs = scripted.get();
-        window = std::make_unique<app::TForm1>(path, std::move(scripted));
+        window = std::make_unique<app::TForm1>(path, statePath(), std::move(scripted));
+        // The pages are tested at the size they are designed for, whatever room the test's
+        // screen has (the size the window chose is kept for the tests of that choice).
+        initialSize = window->size();
+        window->resize(app::TForm1::designedSize());
         return *window;
     }
+
+    // The file where the window keeps the folders last used: one per test, so that a window
+    // created again in the same test finds what the first one remembered.
+    QString statePath() const { return app::ToQString(dir.path() / "state.ini"); }
 
     template <class T = QWidget> T* control(const char* name) const
     {
@@ -75,6 +85,18 @@ protected:
         return drop.isAccepted();
     }
 
+    // At the designed size no page needs to scroll: the scroll areas that hold the pages show
+    // no scroll bars.
+    void expectPagesUnscrolled(const std::string& where) const
+    {
+        for (const QScrollArea* area : window->findChildren<QScrollArea*>()) {
+            if (!area->isVisible() || !area->objectName().endsWith(QLatin1String("Scroll")))
+                continue;
+            EXPECT_FALSE(area->verticalScrollBar()->isVisible()) << where;
+            EXPECT_FALSE(area->horizontalScrollBar()->isVisible()) << where;
+        }
+    }
+
     // Every visible control under `root` stands inside its parent, has the size its style
     // asks for at least, and shows its caption whole (a wrapping caption on as many lines as
     // it needs).
@@ -115,6 +137,7 @@ protected:
     }
 
     TempDir dir;
+    QSize initialSize;
     ScriptedDialogService* dialogs = nullptr;
     std::unique_ptr<app::TForm1> window;
 };

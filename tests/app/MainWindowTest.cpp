@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabBar>
 
 #include "MainWindowFixture.h"
@@ -25,8 +26,12 @@ TEST_F(MainWindowTest, HasTheSevenPagesInOrder)
     ASSERT_EQ(pages->count(), captions.size());
     for (int i = 0; i < pages->count(); ++i)
         EXPECT_EQ(pages->tabText(i), captions[i]) << i;
-    EXPECT_EQ(pages->widget(3)->objectName(), "TabSheet14");
-    EXPECT_EQ(pages->widget(6)->objectName(), "TabSheet20");
+    // Each page stands in a scroll area of its own.
+    for (const auto& [index, name] : {std::pair{3, "TabSheet14"}, std::pair{6, "TabSheet20"}}) {
+        const auto* area = qobject_cast<const QScrollArea*>(pages->widget(index));
+        ASSERT_NE(area, nullptr) << index;
+        EXPECT_TRUE(area->isAncestorOf(control(name))) << name;
+    }
 }
 
 TEST_F(MainWindowTest, HeaderStripFieldsAreReadOnly)
@@ -47,13 +52,13 @@ TEST_F(MainWindowTest, HeaderStripFieldsAreReadOnly)
         EXPECT_TRUE(labels.contains(QString::fromUtf8(caption))) << caption;
 }
 
-TEST_F(MainWindowTest, FixedSizeWindowShowsEveryControlUnclipped)
+TEST_F(MainWindowTest, DesignedSizeShowsEveryControlUnclipped)
 {
     createWindow();
     window->show();
+    window->resize(app::TForm1::designedSize());
     QApplication::processEvents();
     EXPECT_EQ(window->size(), QSize(544, 567));
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
 
     // Every page's tab is shown: the tab row needs no scroll buttons.
     const QTabBar* tabs = control<QTabWidget>("PageControl1")->tabBar();
@@ -62,6 +67,7 @@ TEST_F(MainWindowTest, FixedSizeWindowShowsEveryControlUnclipped)
         EXPECT_TRUE(tabs->rect().contains(tabs->tabRect(i))) << i;
 
     expectControlsUnclipped(window.get(), "main window");
+    expectPagesUnscrolled("main window");
 }
 
 TEST_F(MainWindowTest, UsesTheJapaneseFontAtTwelvePixels)

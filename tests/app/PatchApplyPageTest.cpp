@@ -30,6 +30,7 @@ TEST_F(PatchApplyPageTest, PageHoldsTheListThePreviewAndTheCommandsUnclipped)
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(page->isVisible());
     expectControlsUnclipped(page, "パッチ適用");
+    expectPagesUnscrolled("パッチ適用");
 
     QTreeWidget* view = list();
     ASSERT_EQ(view->columnCount(), 4);

@@ -539,5 +539,49 @@ TEST(TrimTrailingBlanksTest, RemovesHalfWidthSpacesAndControlsButKeepsFullWidthS
     }
 }
 
+// What the editor's counters show: each agrees with the check that later refuses the text,
+// so a counter turns red exactly when the check would refuse.
+TEST(FieldRoomTest, CountersCountAsTheChecksDo)
+{
+    const auto bytes = [](int used, int limit) { return FieldRoom{used, limit, RoomUnit::Bytes}; };
+    const auto lines = [](int used, int limit) { return FieldRoom{used, limit, RoomUnit::Lines}; };
+    const auto chars = [](int used) { return FieldRoom{used, 15, RoomUnit::Characters}; };
+    const std::pair<FieldRoom, FieldRoom> cases[] = {
+        {NameRoom("", PlainExtensions()), bytes(0, 8)},
+        {NameRoom("名無しさん", PlainExtensions()), bytes(7, 8)}, // kanji take two bytes
+        {NameRoom("あいうえおかきくけ", PlainExtensions()), bytes(9, 8)},
+        {NameRoom("ab  ", PlainExtensions()), bytes(2, 8)}, // trailing blanks do not count
+        {NameRoom("■", PlainExtensions()), bytes(1, 8)},    // refused later, but counted
+        {TitleRoom("お腹いっぱい。", PlainExtensions()), bytes(9, 10)},
+        {TalkMessageRoom(""), lines(0, 4)},
+        {TalkMessageRoom("やあ"), lines(1, 4)},
+        {TalkMessageRoom(std::string(16, 'a')), lines(2, 4)},
+        // A break right after a full line of 15 is removed: still two lines, not three.
+        {TalkMessageRoom(std::string(15, 'a') + "\nb"), lines(2, 4)},
+        {TalkMessageRoom("a\nb\nc\nd\ne"), lines(5, 4)},
+        {LastBattleRoom(std::string(11, 'a')), lines(2, 3)},
+        {ChoiceRoom("はい"), chars(2)},
+        {ChoiceRoom("ｶﾞ"), chars(1)}, // a voiced half-width letter is one character
+        {ChoiceRoom(std::string(16, 'x')), chars(16)},
+        {CommentRoom("あ\nb"), bytes(5, 1024)}, // the line break as the CR LF it is stored as
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [room, expected] = cases[i];
+        EXPECT_EQ(room, expected) << i;
+        EXPECT_EQ(room.over(), expected.used > expected.limit) << i;
+    }
+
+    // The counters and the checks agree at the limits.
+    CharacterForm form;
+    form.name = "あいうえおかきく";
+    EXPECT_FALSE(NameRoom(form.name, PlainExtensions()).over());
+    EXPECT_EQ(Check(form).problem, std::nullopt);
+    form.name += "け";
+    EXPECT_TRUE(NameRoom(form.name, PlainExtensions()).over());
+    EXPECT_NE(Check(form).problem, std::nullopt);
+    EXPECT_TRUE(CommentRoom(Repeat("あ", 511) + "a\n").over());
+    EXPECT_FALSE(CommentRoom(Repeat("あ", 511) + "\n").over());
+}
+
 } // namespace
 } // namespace varn

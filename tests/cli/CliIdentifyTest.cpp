@@ -59,6 +59,11 @@ TEST(CliIdentifyTest, HelpListsTheVerbs)
     EXPECT_EQ(run.exitCode, 0);
     for (const char* verb : {"identify ROM", "text encode", "text decode"})
         EXPECT_NE(run.out.find(verb), std::string::npos) << verb;
+    EXPECT_NE(run.out.find("--version"), std::string::npos);
+
+    const CliRun version = RunCli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("varnwork-cli ") + VARN_VERSION + "\n");
 }
 
 } // namespace

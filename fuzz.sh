@@ -12,7 +12,7 @@ set -euo pipefail
 VARN_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$VARN_ROOT/scripts/setup.sh"
 
-FUZZ_TARGETS=(vnp gif ips mml list header text textfile settings data)
+FUZZ_TARGETS=(vnp gif ips mml list header text textfile settings data bps diff skill skillgif spark charsheet enemygif enemyrom enemylabels)
 BUILD="$VARN_ROOT/build-fuzz"
 
 usage() {
@@ -38,14 +38,19 @@ example_seeds() {
 data_seeds() {
   case $1 in
     data) echo kanji.txt item_labels.txt ;;
+    enemylabels) echo enemy_labels.txt ;;
   esac
 }
 
 # The longest input a target is given: a character patch needs its 7158-byte head, a comment
-# of up to 1024 bytes and the records before it; the others start from libFuzzer's default.
+# of up to 1024 bytes and the records before it; a pair of images for diff is given room for
+# moved and repeated stretches, an enemy picture and a packed battle graphic room for 128 × 160
+# pixels; the others start from libFuzzer's default.
 max_len_option() {
   case $1 in
     vnp) echo -max_len=9216 ;;
+    diff) echo -max_len=16384 ;;
+    enemygif | enemyrom) echo -max_len=16384 ;;
     *) ;;
   esac
 }

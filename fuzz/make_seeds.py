@@ -264,3 +264,108 @@ put("data", "labels-entries", "# labels\r\nweapon 00 剣\r\n  armour\t60　鎧 �
 put("data", "labels-cp932", "weapon 00 大剣\r\ntarget B0 場所\r\n".encode("cp932"))
 put("data", "labels-bom", b"\xEF\xBB\xBF" + "formation 01 陣形\n".encode())
 put("data", "labels-refused", "weapon 00\nshield 00 盾\nweapon 07 x\nweapon 0G x\nweapon 00 a\nweapon 00 b\n")
+
+
+# --- Enemy graphics and tables ----------------------------------------------------------
+# Pictures for a new battle graphic: the smallest, one at the largest size with zero runs and
+# busy tiles, and one refused by each rule. Packed graphics as the enemyrom target reads its
+# input first: whole, with a zero run past its tile, and cut short; its first byte also picks
+# the image size for the tables (0: 4 MiB, 1: expanded, 2: cut inside the expansion).
+
+put("enemygif", "blank-8x8", gif_bytes([indexed(8, 8, [0] * 64, GREY[:16])]))
+put("enemygif", "busy-128x160",
+    gif_bytes([indexed(128, 160, [0 if (x // 8 + y // 8) % 3 == 0 else (x * 7 + y) % 16
+                                  for y in range(160) for x in range(128)], GREY[:16])]))
+put("enemygif", "transparent-40x48",
+    gif_bytes([indexed(40, 48, [(x ^ y) % 16 for y in range(48) for x in range(40)], GREY[:16])],
+              transparency=0))
+put("enemygif", "too-wide", gif_bytes([indexed(136, 8, [0] * (136 * 8), GREY[:16])]))
+put("enemygif", "not-whole-tiles", gif_bytes([indexed(12, 8, [0] * 96, GREY[:16])]))
+put("enemygif", "colour-16", gif_bytes([indexed(16, 8, [16 if x == 3 else 0 for y in range(8) for x in range(16)], GREY)]))
+
+put("enemyrom", "packed-two-tiles", bytes([0x02, 0x01, 0x00, 0x20]) + bytes(range(1, 33)))
+put("enemyrom", "expanded-runs", bytes([0x01, 0x01, 0x00, 0x02, 0x05, 0x00, 0x1D, 0x45, 0x01, 0x3F]))
+put("enemyrom", "run-past-tile", bytes([0x01, 0x01, 0x05, 0x00, 0x20]))
+put("enemyrom", "cut-short", bytes([0x02, 0x02, 0x00, 0x20, 0x00]))
+
+put("enemylabels", "entries", "# enemy labels\r\nrace 0C 種族\r\n  boss\t0B　ボス 改 \r\ncurrency 00 円\n")
+put("enemylabels", "cp932", "race 13 種族\r\nelement 07 地相\r\n".encode("cp932"))
+put("enemylabels", "refused", "race 0C\nrace 0D x\nenemy 00 x\nboss 0G x\nboss 0B a\nboss 0B b\n")
+
+
+# --- BPS patches and patch making -------------------------------------------------------
+# The bps target takes a patch from its target size on (it writes "BPS1", the size of its
+# 256-byte image and the checksums itself); numbers are written seven bits a byte, the last
+# byte marked by its top bit, each byte before it counting one more.
+
+
+def bps_number(value):
+    out = bytearray()
+    while True:
+        low = value & 0x7F
+        value >>= 7
+        if value == 0:
+            out.append(low | 0x80)
+            return bytes(out)
+        out.append(low)
+        value -= 1
+
+
+def bps_action(kind, length):
+    return bps_number((length - 1) << 2 | kind)
+
+
+def bps_move(move):
+    return bps_number(abs(move) << 1 | (1 if move < 0 else 0))
+
+
+def bps_rest(target_size, actions, metadata=b""):
+    return bps_number(target_size) + bps_number(len(metadata)) + metadata + actions
+
+
+put("bps", "every-action", bps_rest(50,
+    bps_action(0, 16) + bps_action(1, 2) + b"xy"
+    + bps_action(2, 8) + bps_move(100) + bps_action(2, 4) + bps_move(-50)
+    + bps_action(3, 6) + bps_move(2) + bps_action(3, 10) + bps_move(27)
+    + bps_action(0, 4)))
+put("bps", "metadata", bps_rest(256, bps_action(0, 256), b"<patch>\n  <note>\xe6\x94\xb9</note>\n</patch>"))
+put("bps", "grow", bps_rest(300, bps_action(0, 256) + bps_action(1, 1) + b"\xff" + bps_action(3, 43) + bps_move(256)))
+put("bps", "shrink", bps_rest(100, bps_action(0, 100)))
+put("bps", "copy-before-start", bps_rest(8, bps_action(2, 8) + bps_move(-1)))
+put("bps", "empty-target", bps_rest(0, b""))
+
+# The diff target: the original's length (two bytes), a mode byte (1: the rest is written over
+# the original at the offset of the next two bytes; 3: and what lengthens it is 0xFF), then
+# the original and the rest.
+diff_original = bytes((i * 37 + (i >> 4)) & 0xFF for i in range(600))
+put("diff", "overlay", struct.pack(">HBH", 600, 1, 50) + diff_original + b"\x00" * 20 + b"new data")
+put("diff", "overlay-grows", struct.pack(">HBH", 600, 3, 590) + diff_original + diff_original[100:300])
+put("diff", "moved", struct.pack(">HBH", 600, 0, 0) + diff_original
+    + diff_original[300:] + diff_original[:300] + b"\xaa" * 100)
+put("diff", "shorter", struct.pack(">HBH", 600, 0, 0) + diff_original + diff_original[:500])
+
+# --- Character sprite sheets in the image -----------------------------------------------
+# The charsheet target: the image's size (four bytes, little-endian), the 30 pointer entries of
+# the extra codes (4 bytes each: unused, low, high, bank), their 30 names (8 bytes of game
+# text each) and their 30 palettes (32 bytes each); a shorter input leaves the rest to the
+# pattern.
+
+def sheet_entries(pointers):
+    return b"".join(bytes([0, p & 0xFF, (p >> 8) & 0xFF, p >> 16]) for p in pointers)
+
+
+SHEET_NAMES = b"".join(bytes([0x51 + n % 40, 0x52, 0x53, 0x50, 0x50, 0x50, 0x50, 0x50]) for n in range(30))
+SHEET_PALETTES = b"".join(struct.pack("<16H", *[(n * 0x421 + i * 0x1084) & 0x7FFF for i in range(16)])
+                          for n in range(30))
+
+put("charsheet", "plain", struct.pack("<I", 0x400000))
+put("charsheet", "short", struct.pack("<I", 0x1D0000))
+put("charsheet", "expanded", struct.pack("<I", 0x600000)
+    + sheet_entries([0x580000 + 0x2000 * n for n in range(30)]) + SHEET_NAMES + SHEET_PALETTES)
+# The two pointer forms: bank C5 below 4 MiB and bank 41 above it; then pointers at and past
+# the end, a name that does not decode and an image that ends inside the palettes.
+put("charsheet", "pointer-forms", struct.pack("<I", 0x600000)
+    + bytes([0, 0x20, 0xA0, 0xC5]) + bytes([0, 0, 0, 0x41]) + bytes([0xFF, 0xFF, 0xFF, 0xFF])
+    + bytes([0, 0x40, 0xE4, 0x5F]) + bytes([0, 0, 0, 0x60]))
+put("charsheet", "bad-names", struct.pack("<I", 0x5AA120) + sheet_entries([0x410000] * 30)
+    + bytes([0x00, 0x18, 0x20, 0x24] * 60))

@@ -5,10 +5,11 @@ VARN_PACKAGES=(
   cmake g++ make pkg-config
   clang libclang-rt-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
-  libgif-dev
+  libgif-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   fonts-noto-cjk
   gifsicle python3 python3-pil
+  xdelta3
 )
 
 # Installs the packages that are missing: with apt-get when run as root, otherwise prints the

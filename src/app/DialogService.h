@@ -22,6 +22,13 @@ enum class FileKind { None, RomImage, SpriteSheet, CharacterPatch, PatchList, Mm
 // A file dialog as a command sets it up. Filters are written as "label|pattern" pairs joined
 // by "|" ("smcファイル (*.smc)|*.smc"); the filter index counts from 1.
 struct FileDialogRequest {
+    FileDialogRequest(QString filter = {}, int filterIndex = 1, QString defaultExtension = {},
+                      QString proposedName = {}, FileKind kind = FileKind::None)
+        : filter(std::move(filter)), filterIndex(filterIndex),
+          defaultExtension(std::move(defaultExtension)), proposedName(std::move(proposedName)),
+          kind(kind)
+    {}
+
     QString filter;
     int filterIndex = 1;
     QString defaultExtension; // save only: added when the chosen name has none (".vnp")

@@ -13,6 +13,7 @@
 
 #include "charpatch/ApplyCharacterPatch.h"
 #include "charpatch/ItemLabelsFileText.h"
+#include "graphics/CharacterSheetRom.h"
 #include "rom/HexText.h"
 #include "text/Utf8.h"
 
@@ -353,6 +354,7 @@ struct NamedLists {
     ItemList exclusiveWeapons;
     ItemList commanders;
     ItemList targets;
+    ItemList sheets;
 };
 
 // "【FF】なし", then every code of the list named from the labels.
@@ -414,6 +416,10 @@ NamedLists BuildNamedLists(const ItemLabels& labels)
     for (const std::uint8_t code : kCharacterPatchTargets) {
         lists.targets.push_back({code, CodedLabel(code, NameOf(labels, kTargetList, code))});
     }
+    // The character graphics list names the game's characters as the slot list does.
+    for (const std::uint8_t code : kCharacterSheetCodes) {
+        lists.sheets.push_back({code, CodedLabel(code, NameOf(labels, kTargetList, code))});
+    }
     return lists;
 }
 
@@ -457,7 +463,8 @@ bool SameLabels(const NamedLists& a, const NamedLists& b)
     return same(a.weapons, b.weapons) && same(a.armours, b.armours) &&
            same(a.techniques, b.techniques) && same(a.spells, b.spells) &&
            same(a.formations, b.formations) && same(a.exclusiveWeapons, b.exclusiveWeapons) &&
-           same(a.commanders, b.commanders) && same(a.targets, b.targets);
+           same(a.commanders, b.commanders) && same(a.targets, b.targets) &&
+           same(a.sheets, b.sheets);
 }
 
 } // namespace
@@ -672,6 +679,11 @@ const ItemList& TalkMusicItems()
 const ItemList& CharacterTargetItems()
 {
     return NamedListsInUse().targets;
+}
+
+const ItemList& CharacterSheetItems()
+{
+    return NamedListsInUse().sheets;
 }
 
 int ItemIndexOfCode(const ItemList& items, std::uint8_t code)

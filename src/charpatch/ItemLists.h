@@ -55,6 +55,10 @@ const ItemList& TalkMusicItems();       // 【00】変更しない, then 【01�
 // characters.
 const ItemList& CharacterTargetItems();
 
+// The characters whose sprite sheets the page "キャラグラフィック" always lists, in its order
+// (kCharacterSheetCodes: 00 to 07, 1B, 08 to 1A, 1C to 1F), named as the character slots are.
+const ItemList& CharacterSheetItems();
+
 // --- The item label file ---------------------------------------------------------------
 
 // The names of the coded items, by list keyword and code ("weapon", 0x00 → "武器00").
@@ -83,7 +87,8 @@ const ItemLabels& BuiltInItemLabels();
 
 // Makes `labels` the names of the lists for the rest of the process: the named lists
 // (weapons, armours, techniques, spells, formations, the exclusive weapon, the commander,
-// the character slots) are rebuilt and SpellSchool reads them. Refuses, keeping the names in
+// the character slots and the characters of the graphics page) are rebuilt and SpellSchool
+// reads them. Refuses, keeping the names in
 // use, labels that do not name every code of every list exactly once. Lists built before stay
 // in memory, so references taken from them never dangle.
 Status InstallItemLabels(const ItemLabels& labels);

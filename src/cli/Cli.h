@@ -7,11 +7,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "datafiles/DataFiles.h"
 
 namespace varn {
 struct ExtensionTable;
+struct ImageChangeOptions;
 }
 
 namespace varn::cli {
@@ -34,11 +36,17 @@ struct Verb {
 int RunIdentify(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunText(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunSheet(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunAnim(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunVnp(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunIps(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunMml(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunEnemy(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunApply(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunData(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunBps(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunDiff(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunSkill(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunSpark(Arguments arguments, std::ostream& out, std::ostream& err);
 
 // The data folder the tool read before running the verb (empty when there is none) and what
 // loading it gave; main records it, the verb "data" reports it.
@@ -57,6 +65,12 @@ std::string HexBytes(std::span<const std::uint8_t> bytes);
 // message, since a mistyped name would otherwise pass silently.
 std::optional<std::string> LoadIniExtensions(const std::optional<std::string>& ini,
                                              ExtensionTable& extensions);
+
+// Splits the arguments of a verb that changes the image and takes no option but --backup:
+// the operands in order, and the backup switch in `options`. Returns the problem with an
+// unknown option, to report as a usage error.
+std::optional<std::string> SplitBackupOption(Arguments arguments, std::vector<std::string>& operands,
+                                             ImageChangeOptions& options);
 
 // Prints the usage of every verb.
 void PrintUsage(std::ostream& stream);

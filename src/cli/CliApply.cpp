@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "rom/RomImageEdit.h"
 #include "patchlist/ApplyPatchList.h"
 #include "patchlist/PatchListFile.h"
 #include "rom/Settings.h"
@@ -16,14 +17,8 @@ int RunApply(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     ImageChangeOptions options;
     std::vector<std::string> operands;
-    for (const std::string& argument : arguments) {
-        if (argument == "--backup")
-            options.backup = true;
-        else if (argument.starts_with("--"))
-            return UsageError(err, "unknown option: " + argument);
-        else
-            operands.push_back(argument);
-    }
+    if (const auto problem = SplitBackupOption(arguments, operands, options))
+        return UsageError(err, *problem);
     if (operands.size() != 2)
         return UsageError(err, "apply takes a ROM image and a list file");
     const std::filesystem::path rom = operands[0];

@@ -2,6 +2,7 @@
 #include <system_error>
 
 #include "cli/Cli.h"
+#include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 #include "rom/Settings.h"
 #include "text/ExtensionTable.h"
@@ -19,6 +20,20 @@ std::string HexBytes(std::span<const std::uint8_t> bytes)
         hex += kDigits[byte & 0x0F];
     }
     return hex;
+}
+
+std::optional<std::string> SplitBackupOption(Arguments arguments, std::vector<std::string>& operands,
+                                             ImageChangeOptions& options)
+{
+    for (const std::string& argument : arguments) {
+        if (argument == "--backup")
+            options.backup = true;
+        else if (argument.starts_with("--"))
+            return "unknown option: " + argument;
+        else
+            operands.push_back(argument);
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> LoadIniExtensions(const std::optional<std::string>& ini,

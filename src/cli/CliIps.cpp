@@ -24,14 +24,8 @@ int RunIps(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     ImageChangeOptions options;
     std::vector<std::string> operands;
-    for (const std::string& argument : arguments) {
-        if (argument == "--backup")
-            options.backup = true;
-        else if (argument.starts_with("--"))
-            return UsageError(err, "unknown option: " + argument);
-        else
-            operands.push_back(argument);
-    }
+    if (const auto problem = SplitBackupOption(arguments, operands, options))
+        return UsageError(err, *problem);
     if (operands.size() != 2)
         return UsageError(err, "ips takes a ROM image and one IPS patch");
     const std::string& romPath = operands[0];

@@ -4,10 +4,17 @@
 #include <string_view>
 #include <vector>
 
+#include <filesystem>
+#include <system_error>
+
 #include "cli/Cli.h"
-#include "rom/HexText.h"
 #include "music/MML.h"
+#include "music/MmlPageCommands.h"
+#include "music/MusicTitle.h"
 #include "rom/FileIo.h"
+#include "rom/HexText.h"
+#include "rom/RomImageEdit.h"
+#include "rom/RomStream.h"
 #include "text/Cp932.h"
 
 namespace varn::cli {
@@ -237,13 +244,148 @@ int Info(Arguments arguments, std::ostream& out, std::ostream& err)
     return kExitOk;
 }
 
+struct DecompileOptions {
+    std::optional<int> music;
+    std::optional<std::string> allFolder;
+    std::optional<std::string> title;
+    std::vector<std::string> operands;
+};
+
+std::string KnownTitles()
+{
+    std::string titles;
+    for (const MusicTitle& title : kMusicTitles)
+        titles += "\n  " + std::string(title.romTitle);
+    return titles;
+}
+
+std::optional<std::string> ParseDecompileOptions(Arguments arguments, DecompileOptions& options)
+{
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            options.operands.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument != "--music" && argument != "--all" && argument != "--title")
+            return "unknown option: " + argument;
+        if (i + 1 == arguments.size())
+            return argument + " needs a value";
+        const std::string& value = arguments[++i];
+        if (argument == "--music") {
+            options.music = ParseHexField(value, 2);
+            if (!options.music)
+                return "--music takes a music number of two hexadecimal digits (00 to FF)";
+        } else if (argument == "--all") {
+            options.allFolder = value;
+        } else {
+            if (!SelectTitle(value))
+                return "--title takes one of the titles:" + KnownTitles();
+            options.title = value;
+        }
+    }
+    return std::nullopt;
+}
+
+// A message of several lines as one line of a listing.
+std::string OneLine(std::string text)
+{
+    for (char& c : text) {
+        if (c == '\n')
+            c = ' ';
+    }
+    return text;
+}
+
+// Every readable song of the image into FOLDER/HH.mml, one line per music number.
+int DecompileAll(const std::string& rom, const std::string& folder,
+                 const std::optional<std::string>& titleName, std::ostream& out,
+                 std::ostream& err)
+{
+    if (const auto missing = CheckMmlReverseCompile(rom))
+        return Fail(err, missing->text);
+    const auto title = SelectImageTitle(rom, titleName);
+    if (!title)
+        return Fail(err, title.message());
+    auto bytes = ReadFileBytes(rom, kMaxRomImageSize);
+    if (!bytes)
+        return Fail(err, bytes.message() + "\n" + rom);
+    std::error_code error;
+    const std::filesystem::path directory(folder);
+    if (!std::filesystem::is_directory(directory, error) &&
+        !std::filesystem::create_directories(directory, error))
+        return Fail(err, std::string(kCannotWriteFileMessage) + "\n" + folder);
+
+    MemoryRomStream image(std::move(bytes).value(), false);
+    int written = 0;
+    for (int number = 0; number < 0xFF; ++number) {
+        const std::string hex = HexDigits(number, 2);
+        MML mml;
+        mml.variant = title.value().variant;
+        mml.headerSize = title.value().headerSize;
+        mml.musicNumber = number;
+        const auto text = mml.ReverseCompile(image);
+        if (!text) {
+            out << hex << " skipped: " << OneLine(text.message()) << '\n';
+            continue;
+        }
+        const std::filesystem::path path = directory / (hex + ".mml");
+        const std::string encoded = EncodeTextFileBytes(text.value());
+        const auto* data = reinterpret_cast<const std::uint8_t*>(encoded.data());
+        if (const Status saved = WriteFileAtomically(path, {data, encoded.size()}); !saved) {
+            out << hex << " skipped: " << OneLine(saved.message()) << '\n';
+            continue;
+        }
+        out << hex << " written " << path.string() << '\n';
+        ++written;
+    }
+    if (written == 0)
+        return Fail(err, "no song written");
+    return kExitOk;
+}
+
+int Decompile(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    DecompileOptions options;
+    if (const auto problem = ParseDecompileOptions(arguments, options))
+        return UsageError(err, *problem);
+    if (options.allFolder) {
+        if (options.music)
+            return UsageError(err, "mml decompile takes either --music or --all");
+        if (options.operands.size() != 1)
+            return UsageError(err, "mml decompile --all DIR takes one ROM");
+        return DecompileAll(options.operands[0], *options.allFolder, options.title, out, err);
+    }
+    if (!options.music)
+        return UsageError(err, "mml decompile needs --music or --all");
+    if (options.operands.size() != 2)
+        return UsageError(err, "mml decompile --music HH takes ROM and OUT.mml");
+
+    MmlReverseCompileRequest request;
+    request.romPath = options.operands[0];
+    request.musicNumberText = HexDigits(*options.music, 2);
+    request.outPath = options.operands[1];
+    request.title = options.title;
+    const MmlReverseCompileOutcome outcome = RunMmlReverseCompile(request);
+    if (!outcome.succeeded)
+        return Fail(err, outcome.message.text);
+    out << "written " << request.outPath << '\n';
+    return kExitOk;
+}
+
 } // namespace
 
-// mml compile|build|measure|info: the MML compiler on the command line.
+// mml compile|build|measure|info|decompile: the MML compiler and reverse compiler on the
+// command line.
 int RunMml(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.empty())
-        return UsageError(err, "mml needs compile, build, measure or info");
+        return UsageError(err, "mml needs compile, build, measure, info or decompile");
     const std::string& command = arguments[0];
     if (command == "compile")
         return Compile(arguments.subspan(1), out, err);
@@ -253,6 +395,8 @@ int RunMml(Arguments arguments, std::ostream& out, std::ostream& err)
         return Measure(arguments.subspan(1), out, err);
     if (command == "info")
         return Info(arguments.subspan(1), out, err);
+    if (command == "decompile")
+        return Decompile(arguments.subspan(1), out, err);
     return UsageError(err, "unknown mml command: " + command);
 }
 

@@ -1,13 +1,22 @@
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "charpatch/CharacterGraphicsItems.h"
 #include "cli/Cli.h"
+#include "graphics/CharacterSheetRom.h"
 #include "graphics/GifCodec.h"
 #include "graphics/SpriteSheet.h"
 #include "rom/FileIo.h"
+#include "rom/HexText.h"
+#include "rom/RomHeader.h"
+#include "rom/RomIdentification.h"
+#include "rom/RomStream.h"
 
 namespace varn::cli {
 
@@ -76,13 +85,83 @@ int Split(Arguments arguments, std::ostream& out, std::ostream& err)
     return kExitOk;
 }
 
+// Opens an image for the character graphics page: it must be the game this editor is for,
+// version 1.1, without a copier header, as the page requires before it reads anything.
+Result<std::unique_ptr<FileRomStream>> OpenForCharacterGraphics(const std::string& romPath)
+{
+    auto rom = FileRomStream::open(romPath);
+    if (!rom)
+        return Failure{rom.message() + "\n" + romPath};
+    if (!CharacterGraphicsAvailable(ProbeRomHeader(*rom.value())))
+        return Failure{kNotTargetImageMessage};
+    return rom;
+}
+
+int List(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.size() != 1)
+        return UsageError(err, "sheet list takes one ROM image");
+    auto rom = OpenForCharacterGraphics(arguments[0]);
+    if (!rom)
+        return Fail(err, rom.message());
+    for (const ListItem& item : CharacterGraphicsItems(*rom.value()))
+        out << item.label << '\n';
+    return kExitOk;
+}
+
+// A character code: two hexadecimal digits.
+std::optional<std::uint8_t> ParseCode(const std::string& text)
+{
+    if (text.size() != 2 || HexDigitValue(text[0]) < 0 || HexDigitValue(text[1]) < 0)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]));
+}
+
+int Export(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    std::optional<std::string> codeText;
+    bool transparent = false;
+    std::vector<std::string> operands;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--code" && i + 1 < arguments.size())
+            codeText = arguments[++i];
+        else if (arguments[i] == "--transparent")
+            transparent = true;
+        else if (arguments[i].starts_with("--"))
+            return UsageError(err, "unknown option: " + arguments[i]);
+        else
+            operands.push_back(arguments[i]);
+    }
+    if (operands.size() != 2)
+        return UsageError(err, "sheet export takes ROM and OUT.gif");
+    if (!codeText)
+        return UsageError(err, "sheet export needs --code HH");
+    const std::optional<std::uint8_t> code = ParseCode(*codeText);
+    if (!code)
+        return UsageError(err, "--code takes two hexadecimal digits: " + *codeText);
+
+    auto rom = OpenForCharacterGraphics(operands[0]);
+    if (!rom)
+        return Fail(err, rom.message());
+    Result<GifImage> sheet = ReadCharacterSheet(*rom.value(), *code);
+    if (!sheet)
+        return Fail(err, sheet.message());
+    // The page's setting TmpTransparent = 1 is --transparent here.
+    ApplySheetTransparency(sheet.value(), transparent ? 1 : 0);
+    if (const Status saved = SaveGifFile(sheet.value(), operands[1]); !saved)
+        return Fail(err, saved.message());
+    out << operands[1] << '\n';
+    return kExitOk;
+}
+
 } // namespace
 
-// sheet check|build|split: the character sprite sheet image and its palette and tile bytes.
+// sheet check|build|split: the character sprite sheet image and its palette and tile bytes;
+// sheet list|export: the sheets of the ROM image's characters.
 int RunSheet(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.empty())
-        return UsageError(err, "sheet needs check, build or split");
+        return UsageError(err, "sheet needs check, build, split, list or export");
     const std::string& command = arguments[0];
     if (command == "check")
         return Check(arguments.subspan(1), out, err);
@@ -90,6 +169,10 @@ int RunSheet(Arguments arguments, std::ostream& out, std::ostream& err)
         return Build(arguments.subspan(1), out, err);
     if (command == "split")
         return Split(arguments.subspan(1), out, err);
+    if (command == "list")
+        return List(arguments.subspan(1), out, err);
+    if (command == "export")
+        return Export(arguments.subspan(1), out, err);
     return UsageError(err, "unknown sheet command: " + command);
 }
 

@@ -37,8 +37,23 @@ constexpr std::array kVerbs{
          "      Draws the sprite sheet of a 32-byte palette and a 7104-byte tile block.\n"
          "  sheet split SHEET.gif PALETTE.bin TILES.bin\n"
          "      The reverse: checks the sheet as sheet check does, then writes its palette\n"
-         "      and tile block.\n",
+         "      and tile block.\n"
+         "  sheet list ROM\n"
+         "      Prints the characters of the page \"キャラグラフィック\", one a line, as its\n"
+         "      list shows them: the 32 fixed codes, and B0-CD with the names the image\n"
+         "      holds when it is expanded.\n"
+         "  sheet export ROM --code HH OUT.gif [--transparent]\n"
+         "      Saves the sprite sheet of character code HH read from the ROM image, as the\n"
+         "      page saves it; --transparent makes colour 0 transparent (TmpTransparent=1).\n"
+         "      The image must be VARNHOLD EPICS3 1.1 without a copier header.\n",
          RunSheet},
+    Verb{"anim",
+         "  anim SHEET.gif|FILE.vnp --pose N OUT.gif [--poison] [--opaque]\n"
+         "      Saves pose N of a sprite sheet (or of a character patch's sheet) as the\n"
+         "      animation window saves it: 0 前, 1 後, 2 横, 3 ダッシュ, 4 技, 5 術. --poison\n"
+         "      tints it as \"毒\" does; colour 0 is transparent unless --opaque\n"
+         "      (AniTransparent=0).\n",
+         RunAnim},
     Verb{"vnp",
          "  vnp info [--ini FILE] FILE.vnp\n"
          "      Prints what a character patch holds: name, title, gender, palette, every\n"
@@ -54,6 +69,22 @@ constexpr std::array kVerbs{
          "      Applies one IPS patch to the ROM image, lengthening the image where the\n"
          "      patch writes past its end.\n",
          RunIps},
+    Verb{"bps",
+         "  bps ROM PATCH.bps [--backup]\n"
+         "      Applies one BPS patch to the ROM image. The patch's own checksum is checked\n"
+         "      first, then the image against the image the patch was made for (an image\n"
+         "      that is another one, or that the patch has already been applied to, is\n"
+         "      refused), and the result against the one the patch promises; a refused\n"
+         "      patch leaves the image as it was.\n",
+         RunBps},
+    Verb{"diff",
+         "  diff ORIGINAL MODIFIED OUT.ips|OUT.bps [--metadata TEXT.txt]\n"
+         "      Writes the patch that turns ORIGINAL into MODIFIED, in the format of OUT's\n"
+         "      extension, after checking it by applying it to ORIGINAL in memory. BPS finds\n"
+         "      moved and repeated data and carries checksums; --metadata puts the text of a\n"
+         "      file (UTF-8 or Shift-JIS) into a BPS patch. MODIFIED may not be shorter than\n"
+         "      ORIGINAL, nor, for IPS, larger than 16 MiB.\n",
+         RunDiff},
     Verb{"mml",
          "  mml compile FILE.mml ROM --music HH --address HHHHHH [--map-battle N]...\n"
          "              [--monster-battle N]... [--map-theme N]... [--backup]\n"
@@ -68,8 +99,30 @@ constexpr std::array kVerbs{
          "      Prints the size of the song block in bytes.\n"
          "  mml info FILE.mml\n"
          "      Prints the song's information lines (#TITLE, #COMPOSER, #ORIGINAL,\n"
-         "      #COPYRIGHT).\n",
+         "      #COPYRIGHT).\n"
+         "  mml decompile ROM --music HH OUT.mml [--title NAME]\n"
+         "      Reverse-compiles music number HH of the image into an MML file the compiler\n"
+         "      accepts. The image is read as the title its cartridge header names (one of\n"
+         "      nine related titles), or as NAME; 512 bytes of a copier header are skipped.\n"
+         "  mml decompile ROM --all DIR [--title NAME]\n"
+         "      Every readable song of the image into DIR/HH.mml; prints one line per music\n"
+         "      number, \"HH written PATH\" or \"HH skipped: REASON\". Fails when no song\n"
+         "      could be written.\n",
          RunMml},
+    Verb{"enemy",
+         "  enemy show ROM --enemy HHH\n"
+         "      Prints what the page \"敵変更\" reads for enemy HHH (000-13F, or to 1FF on\n"
+         "      an expanded image): name, record fields, equipment with the armour summary,\n"
+         "      the two action patterns with their techniques, drops and money, one field\n"
+         "      a line.\n"
+         "  enemy pack PICTURE.gif OUT.bin\n"
+         "      Checks a picture as the page does (at most 128 x 160, sides multiples of 8,\n"
+         "      colours 0-15) and writes its packed battle graphic; prints its size and the\n"
+         "      size code of the box the page chooses (hexadecimal), the box and offsets.\n"
+         "  enemy export ROM --enemy HHH OUT.gif\n"
+         "      Saves the battle graphic the image holds for enemy HHH as an indexed GIF\n"
+         "      with the enemy's 16-colour palette.\n",
+         RunEnemy},
     Verb{"apply",
          "  apply ROM LIST.txt [--backup]\n"
          "      Applies a patch list file to the ROM image without asking, as the page\n"
@@ -87,6 +140,28 @@ constexpr std::array kVerbs{
          "      LIST is weapon, armour, technique, spell, formation, exclusive, commander\n"
          "      or target.\n",
          RunData},
+    Verb{"skill",
+         "  skill export ROM --category N --id HH --palette-category N --palette-id HH OUT.gif\n"
+         "      Saves a technique or spell graphic (128 x 16) with its palette as a GIF, as\n"
+         "      the page \"技術グラフィック\" shows it: graphic category N 0-4 and palette\n"
+         "      category N 0-5 in the order of the page's lists, IDs in hexadecimal.\n"
+         "  skill write ROM IN.gif --id HH [--address HHHHHH] [--palette-id HH] [--backup]\n"
+         "      Writes a 128 x 16 GIF of colours 0-7 as graphic HH of the reserved category\n"
+         "      03: its pointer, and its compressed tiles at file offset HHHHHH (default\n"
+         "      5D0000); with --palette-id also its first 8 colours as palette HH of the\n"
+         "      reserved palette category 04. Prints \"last address: HHHHHH\", the offset of\n"
+         "      the graphic's last byte. Nothing is written when any of it would pass the\n"
+         "      end of the image.\n",
+         RunSkill},
+    Verb{"spark",
+         "  spark show ROM\n"
+         "      Prints the spark aptitude table: a heading line, then one line per\n"
+         "      technique (0F-DB, then the expanded image's entries) with its label, a tab\n"
+         "      and the sixteen marks (○ set, × clear) in the order of the headings.\n"
+         "  spark set ROM (--technique HH | --slot HH) --mask HHHH [--backup]\n"
+         "      Writes one technique's mask (bit 0 = the first heading), a technique\n"
+         "      0F-DB or a slot of the expanded image's index list, and prints its line.\n",
+         RunSpark},
 };
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "charpatch/ItemLists.h"
+#include "enemy/EnemyLabels.h"
+#include "music/MusicLabels.h"
 #include "rom/FileIo.h"
 #include "text/CharacterTable.h"
 #include "text/Cp932.h"
@@ -107,6 +109,10 @@ DataLoadReport LoadDataFiles(const fs::path& folder, bool folderRequired)
                              UseBuiltInKanjiOrder, report);
     LoadDataFile<ItemLabels>(folder / kItemLabelsFileName, ParseItemLabels, InstallItemLabels,
                              UseBuiltInItemLabels, report);
+    LoadDataFile<MusicLabels>(folder / kMusicLabelsFileName, ParseMusicLabels,
+                              InstallMusicLabels, UseBuiltInMusicLabels, report);
+    LoadDataFile<EnemyLabels>(folder / kEnemyLabelsFileName, ParseEnemyLabels,
+                              InstallEnemyLabels, UseBuiltInEnemyLabels, report);
     return report;
 }
 
@@ -114,6 +120,8 @@ void UseBuiltInDataFiles()
 {
     UseBuiltInKanjiOrder();
     UseBuiltInItemLabels();
+    UseBuiltInMusicLabels();
+    UseBuiltInEnemyLabels();
 }
 
 std::string DataLoadWarning(const DataLoadReport& report)
@@ -124,7 +132,8 @@ std::string DataLoadWarning(const DataLoadReport& report)
             warning += "\n\n";
         }
         const std::string name = problem.path.filename().string();
-        const bool dataFile = name == kKanjiFileName || name == kItemLabelsFileName;
+        const bool dataFile = name == kKanjiFileName || name == kItemLabelsFileName ||
+                              name == kMusicLabelsFileName || name == kEnemyLabelsFileName;
         warning += problem.message + "\n" +
                    (dataFile ? "組み込みの " + name + " を使います。"
                              : std::string("組み込みのデータを使います。"));

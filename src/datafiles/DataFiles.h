@@ -9,12 +9,17 @@
 
 namespace varn {
 
-// The program ships two data files, compiled into it: the kanji order of the character table
-// and the names of the selection lists. A user may put replacements of either in a data
-// folder; the programs load them at start-up, before any text is encoded or any list shown,
-// and use them for the rest of the process.
+// The program ships data files, compiled into it: the kanji order of the character table,
+// the names of the selection lists and those of the MML page's playback lists. A user may put
+// replacements of any in a data folder; the programs load them at start-up, before any text
+// is encoded or any list shown, and use them for the rest of the process.
 inline constexpr std::string_view kKanjiFileName = "kanji.txt";
 inline constexpr std::string_view kItemLabelsFileName = "item_labels.txt";
+// The names of the MML page's playback lists (maps, monsters, map themes).
+inline constexpr std::string_view kMusicLabelsFileName = "music_labels.txt";
+// The enemy page's labels that are the game's names (two races, the seventh element, the
+// currency, the bosses of four appearance patterns).
+inline constexpr std::string_view kEnemyLabelsFileName = "enemy_labels.txt";
 
 // The folder under the user's configuration folder, shared with the settings file.
 inline constexpr std::string_view kDataFolderName = "Varnwork";
@@ -56,8 +61,10 @@ std::filesystem::path ResolveDataFolder(const std::optional<std::filesystem::pat
 // Loads the data files of `folder` and installs each one that passes its checks in place of
 // its built-in copy, for the rest of the process. A file the folder lacks keeps (or gets back)
 // its built-in copy, as does a refused file: one that cannot be read, is larger than
-// kMaxDataFileSize, or fails ParseKanjiOrder / ParseItemLabels; the report holds its message.
-// The two files are independent: one refused file does not keep the other from loading. An
+// kMaxDataFileSize, or fails ParseKanjiOrder / ParseItemLabels / ParseMusicLabels /
+// ParseEnemyLabels; the report
+// holds its message.
+// The files are independent: one refused file does not keep another from loading. An
 // empty path, or a folder that does not exist, leaves the built-in copies in use; with
 // `folderRequired` (a folder the user named) a folder that does not exist is a problem.
 //
@@ -65,7 +72,7 @@ std::filesystem::path ResolveDataFolder(const std::optional<std::filesystem::pat
 // taken before keep showing the data they were taken from) but does not update them.
 DataLoadReport LoadDataFiles(const std::filesystem::path& folder, bool folderRequired = false);
 
-// Puts the built-in copies of both files back in use.
+// Puts the built-in copies of the files back in use.
 void UseBuiltInDataFiles();
 
 // The text to show when the programs go on after refused files: every problem's message,

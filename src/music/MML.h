@@ -130,6 +130,36 @@ public:
     // field can say (64 KiB less one byte).
     Result<std::vector<std::uint8_t>> EmitSong();
 
+    // --- The reverse compiler: one song of any of the nine titles as MML text --------------
+    //
+    // The caller sets `musicNumber`, `variant` (the title index) and `headerSize` (0x200 when
+    // the image has a copier header; it is added to every offset read). The song is written in
+    // the target game's vocabulary: the "#WAVE" lines, the "#DRUM" lines for titles with drum
+    // tables, then one line per channel under its banner, every channel ended by ";" (an empty
+    // channel is ";" alone, so that the file compiles back into the same channels).
+    //
+    // Reading never leaves the image: a song table entry, header or block that lies past its
+    // end is refused, a channel reads no further than its block length says, and a song whose
+    // pointer entry is zero is no song. Every failure leaves its message in `error`.
+
+    // Reads the song from the image at `romPath` and writes the MML file at `outPath`, in the
+    // Windows Japanese code page with CR LF line ends, replacing the file whole (nothing is
+    // written when the song cannot be read). Fails with "ファイルが開けません。" when the image
+    // cannot be read and "ファイルに書き込めません。" and the path when the file cannot be
+    // written.
+    Status ReverseCompileToFile();
+
+    // The MML text of the song (UTF-8, lines ended by CR LF). Refuses a music number in no
+    // range of the title (0xFF) with "音楽番号の指定が不正です。\n0x" and the number, a control
+    // code the title may not use with "この曲はMML化できません。\n不明な制御コード：" and the
+    // code in two hexadecimal digits, and what lies past the end of the image as said above.
+    Result<std::string> ReverseCompile(RomStream& stream);
+
+    // The text of channel `k` (1-8) of the song: its commands, notes with their lengths, "$"
+    // before the command the channel's closing jump returns to, and ";" at the end. Fails as
+    // ReverseCompile does.
+    Result<std::string> DecodeChannel(RomStream& stream, int k);
+
 private:
     // The argument texts of one statement, at most three, kept without allocating.
     class Arguments {
@@ -190,8 +220,20 @@ private:
     bool EmitChannel(int k, std::vector<std::uint8_t>& block);
     Status WriteSong(RomStream& stream);
 
+    struct LoadedSong;
+    Result<LoadedSong> LoadSong(RomStream& stream);
+    Result<std::string> DecodeLoadedChannel(const LoadedSong& song, int k);
+
     std::vector<Expansion> expansions_;
     std::size_t expandedSize_ = 0;
 };
+
+// The reverse compiler's messages.
+inline constexpr const char* kUnknownControlCodeMessage =
+    "この曲はMML化できません。\n不明な制御コード：";
+inline constexpr const char* kNoSongMessage = "この曲はMML化できません。\n曲のデータがありません。";
+inline constexpr const char* kSongOutsideImageMessage =
+    "この曲はMML化できません。\n曲のデータがROMイメージの範囲外です。\n0x";
+inline constexpr const char* kUnsupportedRomMessage = "このROMには対応していません。";
 
 } // namespace varn

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace varn {
@@ -10,7 +11,7 @@ namespace varn {
 // driver; index 0 is the game this editor is for and the only one the compiler writes. The
 // reverse compiler reads all nine.
 inline constexpr int kMusicTitleCount = 9;
-inline constexpr int kTargetTitle = 0;
+inline constexpr int kTargetMusicTitle = 0;
 
 // How a title stores the address of a song block in its pointer table.
 enum class PointerForm { HiRom, LoRom };
@@ -84,6 +85,18 @@ inline constexpr std::array<MusicTitle, kMusicTitleCount> kMusicTitles{{
 constexpr bool IsMusicTitle(int title)
 {
     return title >= 0 && title < kMusicTitleCount;
+}
+
+// The title index of a ROM title as the header strip shows it, compared for exact equality
+// with the nine titles in index order; nothing when the image is none of them (the ROM is
+// not supported).
+constexpr std::optional<int> SelectTitle(std::string_view romTitle)
+{
+    for (int title = 0; title < kMusicTitleCount; ++title) {
+        if (kMusicTitles[static_cast<std::size_t>(title)].romTitle == romTitle)
+            return title;
+    }
+    return std::nullopt;
 }
 
 } // namespace varn

@@ -37,7 +37,7 @@ std::optional<SongTableEntryOffsets> SongTableOffsetsForWriting(int musicNumber)
 {
     if (musicNumber < 0 || musicNumber > 0xFF)
         return std::nullopt;
-    const auto& ranges = kMusicTitles[kTargetTitle].ranges;
+    const auto& ranges = kMusicTitles[kTargetMusicTitle].ranges;
     if (musicNumber < ranges[0].limit)
         return EntryOffsets(ranges[0], musicNumber);
     if (musicNumber < ranges[1].limit)

@@ -2,6 +2,7 @@
 
 #include "charpatch/ApplyCharacterPatch.h"
 #include "music/MusicSlots.h"
+#include "patchlist/BpsPatch.h"
 #include "patchlist/IpsPatch.h"
 #include "rom/RomStream.h"
 
@@ -31,6 +32,8 @@ Status ApplyPatchEntry(RomStream& rom, const PatchEntry& entry, const MusicConst
     switch (entry.kind) {
     case PatchKind::Ips:
         return ApplyIpsPatch(rom, entry.path);
+    case PatchKind::Bps:
+        return ApplyBpsPatch(rom, entry.path);
     case PatchKind::Mml:
         return ApplyMusicEntry(rom, entry.path, entry.target, music);
     case PatchKind::Vnp:

@@ -15,8 +15,9 @@ class RomStream;
 // Hears of each entry once it is applied (to the image in memory).
 using AppliedEntry = std::function<void(const PatchEntry&)>;
 
-// Applies one entry to the image stream: an IPS patch, a song under its music number, or a
-// character patch at its target.
+// Applies one entry to the image stream: an IPS or BPS patch, a song under its music number,
+// or a character patch at its target. A BPS patch is checked against the image as the stream
+// holds it, so in a list against the image as the entries before it leave it.
 Status ApplyPatchEntry(RomStream& rom, const PatchEntry& entry, const MusicConstants& music);
 
 // Runs the whole list on an image stream, entry by entry in list order; the first entry that

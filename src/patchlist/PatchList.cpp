@@ -40,6 +40,8 @@ std::string PatchEntry::typeText() const
         return "IPS";
     case PatchKind::Vnp:
         return "vnp";
+    case PatchKind::Bps:
+        return "BPS";
     case PatchKind::Mml:
         break;
     }
@@ -92,6 +94,16 @@ AddResult PatchList::addIps(const std::filesystem::path& path, std::optional<std
     return insert({PatchKind::Ips, path, -1}, index);
 }
 
+AddResult PatchList::addBps(const std::filesystem::path& path, std::optional<std::size_t> index)
+{
+    const auto start = FileStart(path, 4);
+    if (!start)
+        return AddResult::CannotOpen;
+    if (*start != "BPS1")
+        return AddResult::Abnormal;
+    return insert({PatchKind::Bps, path, -1}, index);
+}
+
 AddResult PatchList::addVnp(const std::filesystem::path& path, int requestedTarget,
                             std::optional<std::size_t> index)
 {
@@ -121,6 +133,8 @@ AddResult PatchList::add(PatchKind kind, const std::filesystem::path& path, int 
         return addIps(path, index);
     case PatchKind::Vnp:
         return addVnp(path, requestedTarget, index);
+    case PatchKind::Bps:
+        return addBps(path, index);
     case PatchKind::Mml:
         break;
     }
@@ -193,6 +207,8 @@ std::optional<PatchKind> PatchKindOf(const std::filesystem::path& path)
         return PatchKind::Vnp;
     if (extension == ".mml")
         return PatchKind::Mml;
+    if (extension == ".bps")
+        return PatchKind::Bps;
     return std::nullopt;
 }
 

@@ -8,11 +8,11 @@
 
 namespace varn {
 
-// The ordered list of patch files the page "パッチ適用" applies in one go: IPS patches,
+// The ordered list of patch files the page "パッチ適用" applies in one go: IPS and BPS patches,
 // character patches (each with the character slot it replaces) and music files. The list holds
 // only paths and targets; every use reads the files again.
 
-enum class PatchKind { Ips, Vnp, Mml };
+enum class PatchKind { Ips, Vnp, Mml, Bps };
 
 struct PatchEntry {
     PatchKind kind = PatchKind::Ips;
@@ -21,7 +21,7 @@ struct PatchEntry {
     // list is applied; -1 for none.
     int target = -1;
 
-    // The list's columns: "IPS", "vnp" or "MML"; the target as two upper-case hexadecimal
+    // The list's columns: "IPS", "vnp", "MML" or "BPS"; the target as two upper-case hexadecimal
     // digits or empty; the file name without its folder.
     std::string typeText() const;
     std::string targetText() const;
@@ -49,9 +49,11 @@ public:
     int allocateTarget(int requested = -1) const;
 
     // Adds a file at `index` (appended when it is past the end or not given). An IPS patch must
-    // begin with "PATCH", a character patch with "VNP" and get a target; a music file need only
-    // open.
+    // begin with "PATCH", a BPS patch with "BPS1", a character patch with "VNP" and get a
+    // target; a music file need only open. A BPS patch's checksums are checked when it is
+    // applied, against the image as the entries before it leave it.
     AddResult addIps(const std::filesystem::path& path, std::optional<std::size_t> index = {});
+    AddResult addBps(const std::filesystem::path& path, std::optional<std::size_t> index = {});
     AddResult addVnp(const std::filesystem::path& path, int requestedTarget = -1,
                      std::optional<std::size_t> index = {});
     AddResult addMml(const std::filesystem::path& path, std::optional<std::size_t> index = {});
@@ -81,7 +83,8 @@ private:
 // The message for a file that could not be added, with the file's name; empty for Added.
 std::string AddResultMessage(AddResult result, const std::filesystem::path& path);
 
-// The kind of patch a file is by its extension in lower case (".ips", ".vnp", ".mml"), if any.
+// The kind of patch a file is by its extension in lower case (".ips", ".vnp", ".mml", ".bps"),
+// if any.
 std::optional<PatchKind> PatchKindOf(const std::filesystem::path& path);
 
 } // namespace varn

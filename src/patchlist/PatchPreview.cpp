@@ -1,6 +1,7 @@
 #include "patchlist/PatchPreview.h"
 
 #include <algorithm>
+#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "graphics/SpriteSheet.h"
 #include "music/MML.h"
 #include "music/MusicSlots.h"
+#include "patchlist/BpsPatch.h"
 #include "rom/FileIo.h"
 #include "text/Cp932.h"
 #include "text/TextCodec.h"
@@ -31,6 +33,19 @@ Result<PatchFile> ReadPatchForPreview(const std::filesystem::path& path)
     if (data.size() < kPatchHeadSize)
         data.resize(kPatchHeadSize, 0);
     return ParsePatchFile(data);
+}
+
+// The bytes of a UTF-8 text cut after `size` bytes, less a character the cut split.
+std::size_t WholeUtf8Prefix(std::string_view bytes, std::size_t size)
+{
+    if (size >= bytes.size())
+        return bytes.size();
+    // Back to the first byte of the character the cut falls in.
+    std::size_t start = size;
+    while (start > 0 && size - start < 4 &&
+           (static_cast<unsigned char>(bytes[start]) & 0xC0) == 0x80)
+        --start;
+    return (static_cast<unsigned char>(bytes[start]) & 0xC0) == 0x80 ? size : start;
 }
 
 } // namespace
@@ -91,6 +106,39 @@ std::string PreviewMmlFile(const std::filesystem::path& path)
     MML song;
     song.source = std::move(text).value();
     return song.SongInfo();
+}
+
+std::string PreviewBpsFile(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return {};
+    const std::uintmax_t fileSize = std::filesystem::file_size(path, error);
+    std::ifstream file(path, std::ios::binary);
+    if (error || !file)
+        return {};
+    // The header and three numbers of at most ten bytes each.
+    std::vector<std::uint8_t> start(kBpsHeader.size() + 30);
+    file.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(file.gcount()));
+    const std::optional<BpsHead> head = ReadBpsHead(start);
+    if (!head || fileSize < head->metadataOffset + kBpsFooterSize ||
+        head->metadataSize > fileSize - head->metadataOffset - kBpsFooterSize)
+        return {};
+
+    // One byte past the limit tells whether the text was cut.
+    std::string metadata(
+        static_cast<std::size_t>(std::min<std::uint64_t>(head->metadataSize, kBpsPreviewLimit + 1)),
+        '\0');
+    file.clear();
+    file.seekg(static_cast<std::streamoff>(head->metadataOffset));
+    file.read(metadata.data(), static_cast<std::streamsize>(metadata.size()));
+    if (file.gcount() != static_cast<std::streamsize>(metadata.size()))
+        return {};
+    metadata.resize(std::min(metadata.find('\0'), metadata.size()));
+    if (metadata.size() > kBpsPreviewLimit)
+        metadata.resize(WholeUtf8Prefix(metadata, kBpsPreviewLimit));
+    return DecodeTextFileBytes(metadata);
 }
 
 Result<GifImage> VnpSheetForGif(const std::filesystem::path& path, int tmpTransparent)

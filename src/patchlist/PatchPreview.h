@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -47,6 +48,14 @@ VnpPreview PreviewVnpFile(const std::filesystem::path& path,
 // directive's text, in file order, each ended by CR LF. Empty when the file cannot be read or
 // its text does not parse.
 std::string PreviewMmlFile(const std::filesystem::path& path);
+
+// The metadata of a BPS patch (the text its author wrote about it), for the comment box: read
+// as a shared text file (UTF-8, or CP932 when it does not read as UTF-8), up to its first zero
+// byte and at most kBpsPreviewLimit bytes (a character cut there is left out). Only the head of the
+// file is read, and nothing is checked beyond it: empty when the file cannot be read, is not a BPS
+// patch, has no metadata or claims more metadata than it holds.
+inline constexpr std::size_t kBpsPreviewLimit = 64 * 1024;
+std::string PreviewBpsFile(const std::filesystem::path& path);
 
 // The sprite sheet of a character patch as "GIFで保存" of the patch list saves it: drawn from the
 // palette at offset 22 and the tile block after it (missing bytes read as 0), with colour

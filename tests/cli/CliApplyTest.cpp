@@ -104,21 +104,11 @@ TEST(CliVnpApplyTest, ARefusedEntryExitsTwoAndLeavesTheImage)
     EXPECT_TRUE(ReadFileBytes(rom) == original);
 }
 
-// An expanded image ready for the example list: music bookkeeping clear, slot B0's sprite
-// sheet pointer leading into the expanded area.
-Bytes ReadyImage()
-{
-    return RomImageBuilder(RomImageBuilder::kExpandedSize)
-        .cartridge("VARNHOLD EPICS3", 1)
-        .bytes(0x500000, {0, 0, 0, 0})
-        .bytes(0x5A8631, {0x00, 0x00, 0x58})
-        .build();
-}
 
 TEST(CliApplyListTest, AppliesTheExampleListInOrder)
 {
     TempDir dir;
-    const auto rom = dir.write("game.smc", ReadyImage());
+    const auto rom = dir.write("game.smc", RomImageBuilder::ReadyForPatchList().build());
     const CliRun run =
         RunCli({"apply", rom.string(), std::string(VARN_EXAMPLES_DIR) + "/example_list.txt"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -135,7 +125,7 @@ TEST(CliApplyListTest, AppliesTheExampleListInOrder)
 TEST(CliApplyListTest, ListsThatCannotBeAppliedWhole)
 {
     TempDir dir;
-    const Bytes ready = ReadyImage();
+    const Bytes ready = RomImageBuilder::ReadyForPatchList().build();
     const Bytes plain = RomImageBuilder(RomImageBuilder::kPlainSize).build();
     dir.write("song.mml", "c4;");
     dir.write("fix.ips", Bytes{'P', 'A', 'T', 'C', 'H', 'E', 'O', 'F'});

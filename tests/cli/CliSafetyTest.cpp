@@ -92,16 +92,6 @@ TEST(CliOutputTest, SheetSplitWritesBothFilesOrNeither)
     EXPECT_EQ(fs::file_size(tiles), 7104u);
 }
 
-// An expanded image ready for character patches at B0 and songs: music bookkeeping clear, slot
-// B0's sprite sheet pointer leading into the expanded area.
-Bytes ReadyImage()
-{
-    return RomImageBuilder(RomImageBuilder::kExpandedSize)
-        .cartridge("VARNHOLD EPICS3", 1)
-        .bytes(0x500000, {0, 0, 0, 0})
-        .bytes(0x5A8631, {0x00, 0x00, 0x58})
-        .build();
-}
 
 // A long list: an IPS patch, the example character in every game slot and at B0, and songs.
 fs::path WriteLongList(const TempDir& dir)
@@ -124,7 +114,7 @@ fs::path WriteLongList(const TempDir& dir)
 TEST(CliKillTest, AKilledApplyLeavesTheOldImageOrTheNewOne)
 {
     TempDir dir;
-    const Bytes original = ReadyImage();
+    const Bytes original = RomImageBuilder::ReadyForPatchList().build();
     const fs::path list = WriteLongList(dir);
 
     // The image the whole list makes, and how long the tool takes to make it.

@@ -8,6 +8,10 @@
 
 #include "charpatch/ItemLists.h"
 #include "datafiles/DataFiles.h"
+#include "enemy/EnemyLabels.h"
+#include "enemy/EnemyLists.h"
+#include "music/MusicLabels.h"
+#include "rom/HexText.h"
 #include "support/DataFileText.h"
 #include "support/TempDir.h"
 #include "text/CharacterTable.h"
@@ -223,6 +227,97 @@ TEST_F(DataFilesTest, WhatCannotBeReadIsRefusedWithItsPath)
         EXPECT_EQ(report.problems[1].message, c.labelsMessage) << c.name;
         EXPECT_TRUE(report.loaded.empty()) << c.name;
     }
+}
+
+// The names of the MML page's playback lists, each with "新" before it, as a label file.
+std::string MusicLabelFileText()
+{
+    const MusicLabels& labels = BuiltInMusicLabels();
+    std::string text = "# music labels\n";
+    for (int code = 0; code < kMapBattleLabelCount; ++code)
+        text += "map " + HexDigits(code, 2) + " 新" + labels.maps[code] + "\n";
+    for (int code = 0; code < kNamedMonsterCount; ++code)
+        text += "monster " + HexDigits(code, 4) + " " + labels.monsters[code].group + " 新" +
+                labels.monsters[code].name + "\n";
+    for (int code = 0; code < kMapThemeLabelCount; ++code)
+        text += "theme " + HexDigits(code, 2) + " 新" + labels.themes[code] + "\n";
+    return text;
+}
+
+// The music labels load like the other files, on their own: a damaged one keeps its built-in
+// copy and does not stop the others.
+TEST_F(DataFilesTest, TheMusicLabelsReplaceTheirBuiltInCopy)
+{
+    const std::string text = MusicLabelFileText();
+    for (const std::string& bytes : {text, Cp932(text)}) {
+        TempDir dir;
+        const fs::path music = dir.write("music_labels.txt", bytes);
+        const DataLoadReport report = LoadDataFiles(dir.path());
+        EXPECT_TRUE(report.ok()) << DataLoadWarning(report);
+        EXPECT_EQ(report.loaded, std::vector<fs::path>{music});
+        EXPECT_EQ(MapBattleLabels()[0x10], "【10】新マップ10");
+        EXPECT_EQ(MonsterBattleLabels()[0x10], "【0010】(グループ01)新モンスター010");
+        EXPECT_EQ(MapThemeLabels()[0x10], "【10】新地名10");
+        UseBuiltInDataFiles();
+        EXPECT_EQ(MapBattleLabels()[0x10], "【10】マップ10");
+    }
+
+    TempDir dir;
+    const fs::path labels = dir.write("item_labels.txt", LabelFileText(LabelEntries("新")));
+    const fs::path music = dir.write("music_labels.txt", "map 00 一つだけ\n");
+    const DataLoadReport report = LoadDataFiles(dir.path());
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].message,
+              "データファイルが正しくありません。\n" + music.string() +
+                  "\n1行目: map 00 の次の map 01 の行がありません。");
+    EXPECT_EQ(DataLoadWarning(report),
+              report.problems[0].message + "\n組み込みの music_labels.txt を使います。");
+    EXPECT_EQ(report.loaded, std::vector<fs::path>{labels});
+    EXPECT_TRUE(LabelsRenamed());
+    EXPECT_EQ(MapBattleLabels()[0], "【00】マップ00");
+}
+
+// The enemy page's labels, each with "新" before its built-in name, as a label file.
+std::string EnemyLabelFileText()
+{
+    std::string text = "# enemy labels\n";
+    for (const std::string_view list : EnemyLabelListNames()) {
+        for (const std::uint8_t code : EnemyLabelCodes(list))
+            text += std::string(list) + " " + HexDigits(code, 2) + " 新" +
+                    BuiltInEnemyLabels().names.at({std::string(list), code}) + "\n";
+    }
+    return text;
+}
+
+// The enemy labels load like the other files, on their own.
+TEST_F(DataFilesTest, TheEnemyLabelsReplaceTheirBuiltInCopy)
+{
+    const std::string text = EnemyLabelFileText();
+    for (const std::string& bytes : {text, Cp932(text)}) {
+        TempDir dir;
+        const fs::path enemy = dir.write("enemy_labels.txt", bytes);
+        const DataLoadReport report = LoadDataFiles(dir.path());
+        EXPECT_TRUE(report.ok()) << DataLoadWarning(report);
+        EXPECT_EQ(report.loaded, std::vector<fs::path>{enemy});
+        EXPECT_EQ(RaceItems()[0x0C].label, "【0C】新種族0C");
+        EXPECT_EQ(CurrencyName(), "新通貨");
+        UseBuiltInDataFiles();
+        EXPECT_EQ(RaceItems()[0x0C].label, "【0C】種族0C");
+    }
+
+    TempDir dir;
+    const fs::path labels = dir.write("item_labels.txt", LabelFileText(LabelEntries("新")));
+    const fs::path enemy = dir.write("enemy_labels.txt", "race 0C 一つだけ\n");
+    const DataLoadReport report = LoadDataFiles(dir.path());
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_EQ(report.problems[0].message,
+              "データファイルが正しくありません。\n" + enemy.string() +
+                  "\n1行目: race 0C の次の race 13 の行がありません。");
+    EXPECT_EQ(DataLoadWarning(report),
+              report.problems[0].message + "\n組み込みの enemy_labels.txt を使います。");
+    EXPECT_EQ(report.loaded, std::vector<fs::path>{labels});
+    EXPECT_TRUE(LabelsRenamed());
+    EXPECT_EQ(CurrencyName(), "通貨");
 }
 
 TEST_F(DataFilesTest, AMissingFolderIsAProblemOnlyWhenTheUserNamedIt)

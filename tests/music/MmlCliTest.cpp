@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "MmlTestSupport.h"
+#include "SongImage.h"
+#include "rom/HexText.h"
 #include "rom/RomStream.h"
+#include "text/Cp932.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
@@ -143,6 +146,148 @@ TEST(MmlCliTest, MeasureAndInfo)
     const ToolRun brokenInfo = RunMml({"info", broken.string()});
     EXPECT_EQ(brokenInfo.exitCode, 2);
     EXPECT_EQ(brokenInfo.err, "ドラムセットの書式が不正です。\nline = 2\n");
+}
+
+// An expanded image of the target game where only the songs given have a pointer entry.
+RomImageBuilder ImageWithSongs(const std::vector<std::pair<int, Bytes>>& firstChannels)
+{
+    RomImageBuilder image = RomImageBuilder::Target(RomImageBuilder::kExpandedSize);
+    for (int number = 0; number < 0xFF; ++number)
+        image.bytes(SongTableOffsets(0, number)->pointer, {0, 0, 0});
+    std::uint32_t at = 0x500004;
+    for (const auto& [number, channel] : firstChannels) {
+        ChannelStreams channels;
+        channels[0] = channel;
+        SongEntries entries;
+        entries.storedPointer = at;
+        PutSongEntries(image, 0, number, entries);
+        const Bytes block = HighBlock(at, channels);
+        image.bytes(at, block);
+        at += static_cast<std::uint32_t>(block.size());
+    }
+    return image;
+}
+
+std::string DecompiledText(const Bytes& image, int number)
+{
+    MemoryRomStream stream(image, false);
+    MML mml;
+    mml.musicNumber = number;
+    return mml.ReverseCompile(stream).value();
+}
+
+TEST(MmlCliTest, DecompileWritesOneSong)
+{
+    TempDir dir;
+    const Bytes image = ImageWithSongs({{0x60, {0xDC, 0x20, 0x04, 0xEB}}}).build();
+    const auto rom = dir.write("rom.smc", image);
+    const auto out = dir.path() / "out.mml";
+    const ToolRun run = RunMml({"decompile", rom.string(), "--music", "60", out.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "written " + out.string() + "\n");
+    const std::string expected = *Utf8ToCp932(DecompiledText(image, 0x60));
+    EXPECT_EQ(ReadFileBytes(out), Bytes(expected.begin(), expected.end()));
+
+    // Behind a copier header, and under a title named on the command line.
+    RomImageBuilder headered = ImageWithSongs({{0x60, {0x23, 0xEB}}});
+    headered.copierHeader();
+    const auto headeredRom = dir.write("headered.smc", headered.build());
+    const ToolRun shifted = RunMml({"decompile", headeredRom.string(), "--music", "60",
+                                    out.string(), "--title", "VARNHOLD EPICS3"});
+    ASSERT_EQ(shifted.exitCode, 0) << shifted.err;
+    const Bytes written = ReadFileBytes(out);
+    EXPECT_EQ(ChannelLines(DecodeTextFileBytes(std::string(written.begin(), written.end()))).at(0),
+              "d8;");
+}
+
+TEST(MmlCliTest, DecompileReportsWhyNot)
+{
+    TempDir dir;
+    const auto rom = dir.write("rom.smc", ImageWithSongs({{0x60, {0x04, 0xE9}}}).build());
+    const auto untitled = dir.write("untitled.smc", RomImageBuilder().build());
+    const auto out = dir.path() / "out.mml";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"decompile", (dir.path() / "no.smc").string(), "--music", "60", out.string()},
+         "読み込みファイルが存在しません。\n"},
+        {{"decompile", untitled.string(), "--music", "60", out.string()},
+         "このROMには対応していません。\n"},
+        {{"decompile", rom.string(), "--music", "60", out.string()},
+         "この曲はMML化できません。\n不明な制御コード：E9\n"},
+        {{"decompile", rom.string(), "--music", "FF", out.string()},
+         "音楽番号の指定が不正です。\n0xFF\n"},
+        {{"decompile", rom.string(), "--music", "61", out.string()},
+         "この曲はMML化できません。\n曲のデータがありません。\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const ToolRun run = RunMml(arguments);
+        EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(arguments);
+        EXPECT_EQ(run.err, message);
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+
+    const std::vector<std::vector<std::string>> usage = {
+        {"decompile"},
+        {"decompile", rom.string()},
+        {"decompile", rom.string(), "--music", "60"},
+        {"decompile", rom.string(), out.string()},
+        {"decompile", rom.string(), "--music", "1FF", out.string()},
+        {"decompile", rom.string(), "--music", "60", out.string(), "--all", dir.path().string()},
+        {"decompile", rom.string(), "--music", "60", out.string(), "--title", "VARNHOLD EPICS4"},
+        {"decompile", rom.string(), "--all"},
+        {"decompile", rom.string(), rom.string(), "--all", dir.path().string()},
+        {"decompile", rom.string(), "--music", "60", out.string(), "--address", "500004"},
+    };
+    for (const auto& arguments : usage) {
+        const ToolRun run = RunMml(arguments);
+        EXPECT_EQ(run.exitCode, 1) << ::testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find("usage:"), std::string::npos);
+    }
+}
+
+TEST(MmlCliTest, DecompileAllWritesEveryReadableSong)
+{
+    TempDir dir;
+    const Bytes image =
+        ImageWithSongs({{0x00, {0x04, 0xEB}}, {0x61, {0x04, 0xE9}}, {0xFE, {0x1C, 0xEB}}}).build();
+    const auto rom = dir.write("rom.smc", image);
+    const auto songs = dir.path() / "songs" / "all";
+    const ToolRun run = RunMml({"decompile", rom.string(), "--all", songs.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    std::vector<std::string> expected;
+    for (int number = 0; number < 0xFF; ++number) {
+        const std::string hex = HexDigits(number, 2);
+        if (number == 0x00 || number == 0xFE)
+            expected.push_back(hex + " written " + (songs / (hex + ".mml")).string());
+        else if (number == 0x61)
+            expected.push_back(hex + " skipped: この曲はMML化できません。 不明な制御コード：E9");
+        else
+            expected.push_back(hex + " skipped: この曲はMML化できません。 曲のデータがありません。");
+    }
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < run.out.size()) {
+        const std::size_t end = run.out.find('\n', pos);
+        lines.push_back(run.out.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(FileNamesIn(songs), (std::vector<std::string>{"00.mml", "FE.mml"}));
+    const std::string last = *Utf8ToCp932(DecompiledText(image, 0xFE));
+    EXPECT_EQ(ReadFileBytes(songs / "FE.mml"), Bytes(last.begin(), last.end()));
+
+    // Nothing readable: every number is listed, and the command fails.
+    const auto empty = dir.write("empty.smc", ImageWithSongs({}).build());
+    const ToolRun none = RunMml({"decompile", empty.string(), "--all", songs.string()});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_EQ(none.err, "no song written\n");
+    EXPECT_EQ(std::count(none.out.begin(), none.out.end(), '\n'), 0xFF);
+
+    // A file in the place of the folder.
+    const auto file = dir.write("file", "x");
+    const ToolRun blocked = RunMml({"decompile", rom.string(), "--all", file.string()});
+    EXPECT_EQ(blocked.exitCode, 2);
+    EXPECT_EQ(blocked.err, "ファイルに書き込めません。\n" + file.string() + "\n");
 }
 
 } // namespace

@@ -30,15 +30,6 @@ Bytes MusicImage(Bytes bookkeeping = {0, 0, 0, 0})
     return RomImageBuilder(RomImageBuilder::kExpandedSize).bytes(0x500000, bookkeeping).build();
 }
 
-// The names in a folder, sorted: what a command left behind.
-std::vector<std::string> FilesIn(const std::filesystem::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class ApplyPatchListTest : public ::testing::Test {
 protected:
@@ -166,7 +157,7 @@ TEST_F(ApplyPatchListTest, AFailingEntryLeavesTheImageAsItWas)
     EXPECT_EQ(applied, (std::vector<std::string>{"first.ips"}));
     // Nothing of the list reaches the image, not even the entry before the failing one.
     EXPECT_TRUE(test::ReadFileBytes(rom) == original);
-    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"first.ips", "game.smc", "second.ips"}));
+    EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"first.ips", "game.smc", "second.ips"}));
 
     EXPECT_EQ(ApplyPatchList(list, dir.path() / "missing.smc", kMusic).message(),
               "ファイルが開けません。\nmissing.smc");

@@ -32,15 +32,6 @@ struct stat StatOf(const fs::path& path)
     return info;
 }
 
-// The names in a folder, sorted: what a write left behind.
-std::vector<std::string> FilesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string WriteMessage(const fs::path& path)
 {
@@ -76,7 +67,7 @@ TEST(WriteFileAtomicallyTest, CreatesAndReplacesFilesWhole)
 
     ASSERT_TRUE(WriteFileAtomically(existing, Bytes{}).ok()); // an empty file is a file too
     EXPECT_EQ(fs::file_size(existing), 0u);
-    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"created.bin", "existing.bin"}));
+    EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"created.bin", "existing.bin"}));
 }
 
 TEST(WriteFileAtomicallyTest, KeepsTheOwnerWhereAllowed)
@@ -109,8 +100,8 @@ TEST(WriteFileAtomicallyTest, FollowsLinksToTheFileTheyName)
     EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "first"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "links" / "second"));
     // The temporary file lay beside the real file, and nothing is left of it anywhere.
-    EXPECT_EQ(FilesIn(dir.path() / "links"), (std::vector<std::string>{"first", "second"}));
-    EXPECT_EQ(FilesIn(dir.path() / "real"), (std::vector<std::string>{"target.bin"}));
+    EXPECT_EQ(test::FileNamesIn(dir.path() / "links"), (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(test::FileNamesIn(dir.path() / "real"), (std::vector<std::string>{"target.bin"}));
 
     // A link to a name not taken yet creates the file there.
     fs::create_symlink(dir.path() / "real" / "later.bin", dir.path() / "links" / "dangling");
@@ -145,7 +136,7 @@ TEST(WriteFileAtomicallyTest, RefusesWhatIsNotARegularFileAndLeavesItAlone)
                                   dir.path() / "loop-a"};
     if (haveDevice)
         refused.push_back(device);
-    const std::vector<std::string> before = FilesIn(dir.path());
+    const std::vector<std::string> before = test::FileNamesIn(dir.path());
     for (const fs::path& path : refused) {
         const mode_t type = StatOf(path).st_mode & S_IFMT;
         const Status status = WriteFileAtomically(path, kNew);
@@ -153,7 +144,7 @@ TEST(WriteFileAtomicallyTest, RefusesWhatIsNotARegularFileAndLeavesItAlone)
         EXPECT_EQ(StatOf(path).st_mode & S_IFMT, type) << path;
     }
     EXPECT_TRUE(fs::is_empty(folder));
-    EXPECT_EQ(FilesIn(dir.path()), before); // no temporary file left beside any of them
+    EXPECT_EQ(test::FileNamesIn(dir.path()), before); // no temporary file left beside any of them
 }
 
 TEST(WriteFileAtomicallyTest, AFolderThatTakesNoNewFileIsRefusedAndTheFileLeftAlone)
@@ -177,7 +168,7 @@ TEST(WriteFileAtomicallyTest, AFolderThatTakesNoNewFileIsRefusedAndTheFileLeftAl
     ASSERT_NE(result, test::kChildCannotTest) << "could not drop privileges";
     EXPECT_EQ(result, 0);
     EXPECT_EQ(test::ReadFileBytes(file), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"out.bin"}));
+    EXPECT_EQ(test::FileNamesIn(folder), (std::vector<std::string>{"out.bin"}));
     ::chmod(folder.c_str(), 0755);
 }
 
@@ -196,7 +187,7 @@ TEST(WriteFileAtomicallyTest, AWriteThatFailsPartWayLeavesTheOldFile)
         EXPECT_EQ(test::ReadFileBytes(file), (Bytes{'t', 'h', 'e', ' ', 'o', 'l', 'd', ' ', 'f',
                                                     'i', 'l', 'e'}))
             << limit;
-        EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"data.bin"})) << limit;
+        EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"data.bin"})) << limit;
     }
     // With room for the whole file the same write succeeds.
     EXPECT_EQ(test::RunWithFileSizeLimit(0x30000, [&] {
@@ -244,7 +235,7 @@ TEST(WriteFilesAtomicallyTest, APairAppearsWholeOrNotAtAll)
                                            FileToWrite{dir.path() / "same", newTiles}};
     EXPECT_EQ(WriteFilesAtomically(twice).message(), WriteMessage(dir.path() / "same"));
     EXPECT_EQ(test::ReadFileBytes(palette), newPalette);
-    EXPECT_EQ(FilesIn(dir.path()),
+    EXPECT_EQ(test::FileNamesIn(dir.path()),
               (std::vector<std::string>{"palette.bin", "same", "tiles.bin"}));
 }
 

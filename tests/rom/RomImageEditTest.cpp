@@ -53,14 +53,6 @@ Bytes Changed(bool grow)
     return rom.bytes();
 }
 
-std::vector<std::string> FilesIn(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(RomImageEditTest, ACommittedChangeReplacesTheImageAndAFailedOneLeavesIt)
 {
@@ -83,7 +75,7 @@ TEST(RomImageEditTest, ACommittedChangeReplacesTheImageAndAFailedOneLeavesIt)
     struct stat info {};
     ASSERT_EQ(::stat(rom.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"game.smc"}));
+    EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"game.smc"}));
 
     // A change that changes nothing does not touch the file.
     const ino_t before = info.st_ino;
@@ -131,7 +123,7 @@ TEST(RomImageEditTest, AnImageReachedThroughALinkIsChangedWhereItLies)
     EXPECT_TRUE(test::ReadFileBytes(real) == Changed(false));
     // The image as it was is kept beside the image file.
     EXPECT_TRUE(test::ReadFileBytes(dir.path() / "roms" / "game.smc.bak") == Image());
-    EXPECT_EQ(FilesIn(dir.path() / "roms"), (std::vector<std::string>{"game.smc", "game.smc.bak"}));
+    EXPECT_EQ(test::FileNamesIn(dir.path() / "roms"), (std::vector<std::string>{"game.smc", "game.smc.bak"}));
 }
 
 // The disk fills after N bytes of the new image: the command fails with the write message and
@@ -153,7 +145,7 @@ TEST(RomImageEditTest, AWriteThatFailsPartWayLeavesTheImageAsItWas)
             });
             EXPECT_EQ(result, 0) << limit << (grow ? " growing" : "");
             EXPECT_TRUE(test::ReadFileBytes(rom) == Image()) << limit;
-            EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"game.smc"})) << limit;
+            EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"game.smc"})) << limit;
         }
     }
 }
@@ -181,7 +173,7 @@ TEST(RomImageEditTest, AFullFileSystemLeavesTheImageAsItWas)
             return 10;
         if (test::ReadFileBytes(rom) != image)
             return 11;
-        if (FilesIn(mountPoint) != std::vector<std::string>{"game.smc"})
+        if (test::FileNamesIn(mountPoint) != std::vector<std::string>{"game.smc"})
             return 12;
         return 0;
     });

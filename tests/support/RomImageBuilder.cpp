@@ -24,6 +24,15 @@ RomImageBuilder RomImageBuilder::Target(std::size_t size)
     return builder;
 }
 
+RomImageBuilder RomImageBuilder::ReadyForPatchList()
+{
+    RomImageBuilder builder(kExpandedSize);
+    builder.cartridge("VARNHOLD EPICS3", 1)
+        .bytes(0x500000, {0, 0, 0, 0})
+        .bytes(0x5A8631, {0x00, 0x00, 0x58});
+    return builder;
+}
+
 RomImageBuilder& RomImageBuilder::cartridge(std::string_view titleBytes, std::uint8_t version,
                                             bool highMapped)
 {

@@ -22,6 +22,10 @@ public:
     // The game this editor is for at version byte 1, high-mapped, no copier header.
     static RomImageBuilder Target(std::size_t size = kSmallSize);
 
+    // An expanded image of the game ready for a patch list: music bookkeeping clear, and the
+    // sprite sheet pointer of the additional slot B0 leading into the expanded area.
+    static RomImageBuilder ReadyForPatchList();
+
     // Writes a cartridge header: the title (raw bytes, padded with spaces to 21) and the
     // version byte, high- or low-mapped.
     RomImageBuilder& cartridge(std::string_view titleBytes, std::uint8_t version,

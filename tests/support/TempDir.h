@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,9 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The names in a folder, sorted: what a command left behind.
+std::vector<std::string> FileNamesIn(const std::filesystem::path& folder);
 
 // The whole content of a file; empty when it cannot be read.
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);

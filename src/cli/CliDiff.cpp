@@ -1,0 +1,61 @@
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "patchlist/MakePatch.h"
+#include "rom/FileIo.h"
+#include "text/Cp932.h"
+
+namespace varn::cli {
+
+// diff ORIGINAL MODIFIED OUT.ips|OUT.bps: the patch that turns ORIGINAL into MODIFIED, in the
+// format the output's extension names, checked by applying it in memory before it is written.
+int RunDiff(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    std::vector<std::string> operands;
+    std::optional<std::string> metadataPath;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--metadata") {
+            if (i + 1 == arguments.size())
+                return UsageError(err, "--metadata needs a text file");
+            metadataPath = arguments[++i];
+        } else if (argument.starts_with("--")) {
+            return UsageError(err, "unknown option: " + argument);
+        } else {
+            operands.push_back(argument);
+        }
+    }
+    if (operands.size() != 3)
+        return UsageError(err, "diff takes ORIGINAL, MODIFIED and OUT.ips or OUT.bps");
+    const std::filesystem::path output = operands[2];
+    const std::optional<PatchFormat> format = PatchFormatOf(output);
+    if (!format)
+        return UsageError(err, "diff writes OUT.ips or OUT.bps");
+    if (metadataPath && *format != PatchFormat::Bps)
+        return UsageError(err, "--metadata is for BPS patches only");
+
+    // The metadata is a text file the author shares: read in UTF-8 or Shift-JIS, kept in UTF-8.
+    std::string metadata;
+    if (metadataPath) {
+        const Result<std::vector<std::uint8_t>> text = ReadFileBytes(*metadataPath);
+        if (!text)
+            return Fail(err, text.message() + "\n" +
+                                 std::filesystem::path(*metadataPath).filename().string());
+        metadata = DecodeTextFileBytes(std::string_view(
+            reinterpret_cast<const char*>(text.value().data()), text.value().size()));
+    }
+
+    const Result<std::size_t> written = MakePatchFile(operands[0], operands[1], output, metadata);
+    if (!written)
+        return Fail(err, written.message());
+    out << "written " << output.filename().string() << " ("
+        << (*format == PatchFormat::Bps ? "BPS" : "IPS") << ", " << written.value()
+        << " bytes)\n";
+    return kExitOk;
+}
+
+} // namespace varn::cli

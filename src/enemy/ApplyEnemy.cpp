@@ -1,0 +1,360 @@
+#include "enemy/ApplyEnemy.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "enemy/EnemyGraphic.h"
+#include "enemy/EnemyLists.h"
+#include "enemy/EnemyTables.h"
+#include "enemy/LoadEnemy.h"
+#include "rom/FileIo.h"
+#include "rom/RomAddress.h"
+#include "rom/RomStream.h"
+#include "text/TextCodec.h"
+#include "text/Utf8.h"
+
+namespace varn {
+
+namespace {
+
+// The object names of the boxes, in the order of the form's arrays.
+constexpr std::array<const char*, 7> kStatBoxes{"Edit78", "Edit79", "Edit80", "Edit81",
+                                                "Edit82", "Edit83", "Edit84"};
+constexpr std::array<const char*, 4> kLevelBoxes{"Edit86", "Edit87", "Edit88", "Edit89"};
+constexpr std::array<const char*, 5> kEquipmentBoxes{"ComboBox37", "ComboBox38", "ComboBox39",
+                                                     "ComboBox40", "ComboBox41"};
+constexpr std::array<const char*, 2> kPatternBoxes{"ComboBox42", "ComboBox51"};
+constexpr std::array<int, 2> kFirstTechniqueBox{43, 52};
+constexpr std::array<const char*, 4> kDropBoxes{"ComboBox66", "ComboBox67", "ComboBox68",
+                                                "ComboBox69"};
+
+constexpr int kRaceCount = 32;
+constexpr int kRecoveryElementCount = 8;
+constexpr int kTechniqueChoiceCount = 8;
+constexpr int kBoxWidthCount = 4;
+constexpr int kBoxHeightCount = 5;
+constexpr int kOffsetCount = 21;
+constexpr int kAppearanceCount = 21;
+
+bool IsAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// "「c」は使用できません。", c being the character at `position` (from 1) of the text as the
+// codec walks it.
+std::string UnusableNameCharMessage(std::string_view text, int position)
+{
+    const std::u32string chars = Utf8ToU32(ToFullWidth(text));
+    std::string c;
+    if (position >= 1 && static_cast<std::size_t>(position) <= chars.size())
+        c = U32ToUtf8(chars.substr(static_cast<std::size_t>(position) - 1, 1));
+    return "「" + c + "」は使用できません。";
+}
+
+// The name's field for the enemy, or the problem with it.
+std::optional<EnemyFormProblem> EncodeName(const EnemyForm& form, std::vector<std::uint8_t>& field,
+                                           const ExtensionTable& extensions)
+{
+    field.assign(static_cast<std::size_t>(EnemyNameSize(form.enemy)), 0);
+    const int result = EncodeText(form.name, field, extensions);
+    if (result < 0)
+        return EnemyFormProblem{kEnemyNameTooLongMessage, -1, "Edit73"};
+    if (result > 0)
+        return EnemyFormProblem{UnusableNameCharMessage(form.name, result), -1, "Edit73"};
+    return std::nullopt;
+}
+
+std::optional<EnemyFormProblem> Unselected(int index, int count, int page, std::string control)
+{
+    if (index >= 0 && index < count)
+        return std::nullopt;
+    return EnemyFormProblem{kNothingSelectedMessage, page, std::move(control)};
+}
+
+std::string TechniqueBox(std::size_t row, std::size_t n)
+{
+    return "ComboBox" + std::to_string(kFirstTechniqueBox[row] + static_cast<int>(n));
+}
+
+// Whether the apply writes the techniques of pattern row `row`: patterns of the expansion
+// only, and the shared pattern once, from the first row.
+bool WritesPatternRow(const EnemyForm& form, std::size_t row)
+{
+    return form.patterns[row] >= kBasePatternCount &&
+           (row == 0 || form.patterns[1] != form.patterns[0]);
+}
+
+void Add(std::vector<ImageWrite>& writes, std::uint64_t offset,
+         std::span<const std::uint8_t> bytes)
+{
+    writes.push_back({offset, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
+}
+
+} // namespace
+
+std::optional<int> EnemyFieldNumber(const std::string& text)
+{
+    std::string_view digits = text;
+    while (!digits.empty() && IsAsciiSpace(digits.front()))
+        digits.remove_prefix(1);
+    while (!digits.empty() && IsAsciiSpace(digits.back()))
+        digits.remove_suffix(1);
+    if (digits.starts_with('+')) {
+        digits.remove_prefix(1);
+        if (digits.starts_with('-') || digits.starts_with('+'))
+            return std::nullopt;
+    }
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<EnemyFormProblem> CheckEnemyRange(const std::string& text, int page,
+                                                const std::string& message, int extra,
+                                                int maximum, int minimum,
+                                                const std::string& control)
+{
+    const std::optional<int> value = EnemyFieldNumber(text);
+    if (value && ((*value >= minimum && *value <= maximum) || *value == extra))
+        return std::nullopt;
+    return EnemyFormProblem{message, page, control};
+}
+
+std::optional<EnemyFormProblem> CheckEnemyForm(const EnemyForm& form, bool pictureHeld,
+                                               const ExtensionTable& extensions)
+{
+    if (auto problem =
+            CheckEnemyRange(form.hp, kStatusSubTab, kHpRangeMessage, 30, 65535, 30, "Edit85"))
+        return problem;
+    for (std::size_t i = 0; i < form.stats.size(); ++i) {
+        if (auto problem = CheckEnemyRange(form.stats[i], kStatusSubTab, kStatRangeMessage, 5, 99,
+                                           5, kStatBoxes[i]))
+            return problem;
+    }
+    for (std::size_t i = 0; i < form.levels.size(); ++i) {
+        if (auto problem = CheckEnemyRange(form.levels[i], kStatusSubTab, kLevelRangeMessage, 1,
+                                           50, 1, kLevelBoxes[i]))
+            return problem;
+    }
+    if (form.enemy < 0 || form.enemy >= kEnemyCount)
+        return EnemyFormProblem{kNoEnemySelectedMessage, -1, "ComboBox30"};
+    std::vector<std::uint8_t> field;
+    if (auto problem = EncodeName(form, field, extensions))
+        return problem;
+    if (auto problem =
+            CheckEnemyRange(form.money, kOtherSubTab, kMoneyRangeMessage, 0, 999, 0, "Edit94"))
+        return problem;
+    if (pictureHeld) {
+        const auto address = ParseEnemyAddress(form.address);
+        if (!address)
+            return EnemyFormProblem{kEnemyAddressMessage, kGraphicSubTab, "Edit74"};
+        if (*address > kMaxEnemyGraphicAddress)
+            return EnemyFormProblem{kEnemyAddressRangeMessage, kGraphicSubTab, "Edit74"};
+    }
+    return std::nullopt;
+}
+
+std::optional<EnemyFormProblem> CheckEnemySelections(const EnemyForm& form, bool pictureHeld,
+                                                     bool expanded)
+{
+    if (auto problem = Unselected(form.enemy, EnemyListSize(expanded), -1, "ComboBox30"))
+        return problem;
+    if (pictureHeld) {
+        struct Box {
+            int index;
+            int count;
+            const char* control;
+        };
+        const Box boxes[] = {
+            {form.graphicNumber, GraphicNumberListSize(expanded), "ComboBox31"},
+            {form.boxWidth, kBoxWidthCount, "ComboBox32"},
+            {form.boxHeight, kBoxHeightCount, "ComboBox33"},
+            {form.offsetX, kOffsetCount, "ComboBox34"},
+            {form.offsetY, kOffsetCount, "ComboBox35"},
+            {form.appearance, kAppearanceCount, "ComboBox36"},
+        };
+        for (const Box& box : boxes) {
+            if (auto problem = Unselected(box.index, box.count, kGraphicSubTab, box.control))
+                return problem;
+        }
+    }
+    if (auto problem = Unselected(form.recoveryElement, kRecoveryElementCount, kStatusSubTab,
+                                  "ComboBox61"))
+        return problem;
+    if (auto problem = Unselected(form.race, kRaceCount, kStatusSubTab, "ComboBox62"))
+        return problem;
+    for (int slot = 0; slot < kEquipmentSlotCount; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        if (auto problem =
+                Unselected(form.equipment[i], EquipmentListSize(EquipmentKindOf(slot), expanded),
+                           kEquipmentSubTab, kEquipmentBoxes[i]))
+            return problem;
+    }
+    for (std::size_t row = 0; row < form.patterns.size(); ++row) {
+        if (auto problem = Unselected(form.patterns[row], PatternListSize(expanded),
+                                      kPatternSubTab, kPatternBoxes[row]))
+            return problem;
+    }
+    for (std::size_t row = 0; row < form.patterns.size(); ++row) {
+        if (!WritesPatternRow(form, row))
+            continue;
+        for (std::size_t n = 0; n < form.techniques[row].size(); ++n) {
+            if (auto problem = Unselected(form.techniques[row][n], TechniqueListSize(expanded),
+                                          kPatternSubTab, TechniqueBox(row, n)))
+                return problem;
+        }
+    }
+    for (std::size_t i = 0; i < form.drops.size(); ++i) {
+        if (auto problem = Unselected(form.drops[i], DropItemListSize(expanded), kOtherSubTab,
+                                      kDropBoxes[i]))
+            return problem;
+    }
+    if (auto problem = Unselected(form.patternChoice, kPatternChoiceItemCount, kOtherSubTab,
+                                  "ComboBox63"))
+        return problem;
+    if (auto problem = Unselected(form.techniqueChoice, kTechniqueChoiceCount, kOtherSubTab,
+                                  "ComboBox64"))
+        return problem;
+    return Unselected(form.twoAttack, TwoAttackListSize(expanded), kOtherSubTab, "ComboBox65");
+}
+
+EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form, bool expanded)
+{
+    EnemyRecord record;
+    record.race = static_cast<std::uint8_t>(form.race);
+    record.undead = form.undead;
+    record.female = form.female;
+    record.male = form.male;
+    record.recoveryElement = static_cast<std::uint8_t>(form.recoveryElement);
+    record.resistances = form.resistances;
+    for (std::size_t i = 0; i < form.patterns.size(); ++i) {
+        record.patternHigh[i] = (form.patterns[i] & 0x100) != 0;
+        record.patternLow[i] = static_cast<std::uint8_t>(form.patterns[i]);
+    }
+    record.patternChoice = PatternChoiceCode(form.patternChoice);
+    record.techniqueChoice = static_cast<std::uint8_t>(form.techniqueChoice);
+    record.hp = static_cast<std::uint16_t>(EnemyFieldNumber(form.hp).value_or(0));
+    for (std::size_t i = 0; i < form.stats.size(); ++i)
+        record.stats[i] = static_cast<std::uint8_t>(EnemyFieldNumber(form.stats[i]).value_or(0));
+    for (std::size_t i = 0; i < form.levels.size(); ++i)
+        record.levels[i] =
+            static_cast<std::uint8_t>(EnemyFieldNumber(form.levels[i]).value_or(0));
+    EquipmentHighBits high;
+    for (int slot = 0; slot < kEquipmentSlotCount; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        const int item = EquipmentItemNumber(EquipmentKindOf(slot), form.equipment[i], expanded);
+        const int number = item < 0 ? kNoItem : item;
+        record.equipment[i] = static_cast<std::uint8_t>(number);
+        high.high[i] = (number & 0x100) != 0;
+    }
+    record.noDisarm = form.noDisarm;
+    return {SerializeEnemyRecord(record), SerializeEquipmentHighBits(high)};
+}
+
+std::uint8_t WriteEnemyRecord(const EnemyForm& form, bool expanded,
+                              std::vector<ImageWrite>& writes)
+{
+    const int e = form.enemy;
+    const EnemyRecordWrite built = BuildEnemyRecord(form, expanded);
+    Add(writes, EnemyRecordOffset(e), built.record);
+    if (form.twoAttack != 0) {
+        const std::array<std::uint8_t, 2> slot{static_cast<std::uint8_t>(e & 0xFF),
+                                               static_cast<std::uint8_t>((e >> 8) & 1)};
+        Add(writes, TwoAttackSlotOffset(form.twoAttack - 1), slot);
+    }
+    for (std::size_t row = 0; row < form.patterns.size(); ++row) {
+        if (!WritesPatternRow(form, row))
+            continue;
+        const int p = form.patterns[row];
+        ActionPattern pattern;
+        for (std::size_t n = 0; n < pattern.techniques.size(); ++n)
+            pattern.techniques[n] = static_cast<std::uint16_t>(form.techniques[row][n]);
+        Add(writes, ActionPatternOffset(p), ActionPatternLowBytes(pattern));
+        const std::uint8_t high = ActionPatternHighBits(pattern);
+        Add(writes, TechniqueHighBitsOffset(p), std::span(&high, 1));
+    }
+    return built.highBits;
+}
+
+std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
+                                               const GifImage* picture,
+                                               std::vector<ImageWrite>& writes,
+                                               const ExtensionTable& extensions)
+{
+    if (!IsExpandedImage(image))
+        return EnemyFormProblem{kEnemyNeedsExpandedImageMessage, -1, ""};
+    if (auto problem = CheckEnemyForm(form, picture != nullptr, extensions))
+        return problem;
+    if (auto problem = CheckEnemySelections(form, picture != nullptr, true))
+        return problem;
+
+    std::vector<ImageWrite> planned;
+    if (picture != nullptr) {
+        if (auto problem = PlanEnemyGraphic(image, *picture, form, planned))
+            return problem;
+    }
+    const int e = form.enemy;
+    std::vector<std::uint8_t> name;
+    if (auto problem = EncodeName(form, name, extensions))
+        return problem;
+    Add(planned, EnemyNameOffset(e), name);
+    const std::uint8_t high = WriteEnemyRecord(form, true, planned);
+    Add(planned, EquipmentHighBitsOffset(e), std::span(&high, 1));
+    EnemyDrops drops;
+    for (std::size_t i = 0; i < drops.items.size(); ++i)
+        drops.items[i] = static_cast<std::uint16_t>(form.drops[i]);
+    drops.money = static_cast<std::uint8_t>(EnemyFieldNumber(form.money).value_or(0) & 0xFF);
+    Add(planned, EnemyDropsOffset(e), SerializeEnemyDrops(drops));
+
+    for (const ImageWrite& write : planned) {
+        if (!image.contains(write.offset, write.bytes.size()))
+            return EnemyFormProblem{kEnemyDataPastEndMessage, -1, ""};
+    }
+    writes.insert(writes.end(), planned.begin(), planned.end());
+    return std::nullopt;
+}
+
+std::optional<EnemyFormProblem> ApplyEnemy(RomStream& image, const EnemyForm& form,
+                                           const GifImage* picture,
+                                           const ExtensionTable& extensions)
+{
+    std::vector<ImageWrite> writes;
+    if (auto problem = PlanApplyEnemy(image, form, picture, writes, extensions))
+        return problem;
+    for (const ImageWrite& write : writes) {
+        if (!image.writeAt(write.offset, write.bytes))
+            return EnemyFormProblem{kCannotWriteFileMessage, -1, ""};
+    }
+    return std::nullopt;
+}
+
+std::optional<EnemyFormProblem> ApplyEnemy(const std::filesystem::path& romPath,
+                                           const EnemyForm& form, const GifImage* picture,
+                                           const ImageChangeOptions& options,
+                                           const ExtensionTable& extensions)
+{
+    if (romPath.empty())
+        return EnemyFormProblem{kNoRomPathMessage, -1, ""};
+    if (auto problem = CheckEnemyForm(form, picture != nullptr, extensions))
+        return problem;
+    std::optional<EnemyFormProblem> refused;
+    const Status changed = ChangeRomImage(
+        romPath,
+        [&](RomStream& image) -> Status {
+            refused = ApplyEnemy(image, form, picture, extensions);
+            if (refused)
+                return Failure{refused->message};
+            return {};
+        },
+        options);
+    if (refused)
+        return refused;
+    if (!changed)
+        return EnemyFormProblem{changed.message(), -1, ""};
+    return std::nullopt;
+}
+
+} // namespace varn

@@ -1,0 +1,262 @@
+#include "patchlist/BpsPatch.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "patchlist/Crc32.h"
+#include "patchlist/IpsPatch.h"
+#include "rom/FileIo.h"
+#include "rom/RomImageEdit.h"
+#include "rom/RomStream.h"
+
+namespace varn {
+
+namespace {
+
+Failure WithName(const char* message, std::string_view displayName)
+{
+    return Failure{std::string(message) + "\n" + std::string(displayName)};
+}
+
+std::uint32_t LittleEndian32(std::span<const std::uint8_t> bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+// Moves a cursor by a signed relative offset (low bit the sign); nullopt when it would leave
+// [0, limit].
+std::optional<std::uint64_t> MoveCursor(std::uint64_t cursor, std::uint64_t encoded,
+                                        std::uint64_t limit)
+{
+    const std::uint64_t amount = encoded >> 1;
+    if (encoded & 1)
+        return amount <= cursor ? std::optional(cursor - amount) : std::nullopt;
+    return amount <= limit && cursor <= limit - amount ? std::optional(cursor + amount)
+                                                       : std::nullopt;
+}
+
+// Whether the source is the patch's source; otherwise the message that says what it is.
+Status CheckBpsSource(const BpsPatch& patch, std::span<const std::uint8_t> source,
+                      std::string_view displayName)
+{
+    const auto crcIf = [&](std::uint64_t size) {
+        return source.size() == size ? std::optional(Crc32(source)) : std::nullopt;
+    };
+    const std::optional<std::uint32_t> crc = crcIf(patch.head.sourceSize);
+    if (crc && *crc == patch.sourceCrc)
+        return {};
+    const std::optional<std::uint32_t> asTarget =
+        patch.head.sourceSize == patch.head.targetSize ? crc : crcIf(patch.head.targetSize);
+    if (asTarget && *asTarget == patch.targetCrc)
+        return WithName(kBpsAlreadyAppliedMessage, displayName);
+    return WithName(kBpsOtherImageMessage, displayName);
+}
+
+// Runs the actions on a source already checked, and checks the target they give.
+Result<std::vector<std::uint8_t>> BuildBpsTarget(const BpsPatch& patch,
+                                                 std::span<const std::uint8_t> source,
+                                                 std::string_view displayName)
+{
+    const Failure abnormal = WithName(kAbnormalFileMessage, displayName);
+    // The target is held whole in memory, so its size is checked before it is made.
+    if (patch.head.targetSize > kMaxRomImageSize)
+        return abnormal;
+    std::vector<std::uint8_t> target(static_cast<std::size_t>(patch.head.targetSize));
+    const std::span<const std::uint8_t> actions = patch.actions;
+    const std::uint64_t targetSize = target.size();
+    const std::uint64_t sourceSize = source.size();
+    std::size_t pos = 0;
+    std::uint64_t output = 0;
+    std::uint64_t sourceCursor = 0;
+    std::uint64_t targetCursor = 0;
+    while (pos < actions.size()) {
+        const std::optional<std::uint64_t> action = ReadBpsNumber(actions, pos);
+        if (!action)
+            return abnormal;
+        const std::uint64_t length = (*action >> 2) + 1;
+        if (length > targetSize - output)
+            return abnormal;
+        const auto at = [](std::uint64_t offset) { return static_cast<std::ptrdiff_t>(offset); };
+        switch (static_cast<BpsAction>(*action & 3)) {
+        case BpsAction::SourceRead:
+            if (output > sourceSize || length > sourceSize - output)
+                return abnormal;
+            std::copy_n(source.begin() + at(output), length, target.begin() + at(output));
+            break;
+        case BpsAction::TargetRead:
+            if (length > actions.size() - pos)
+                return abnormal;
+            std::copy_n(actions.begin() + at(pos), length, target.begin() + at(output));
+            pos += static_cast<std::size_t>(length);
+            break;
+        case BpsAction::SourceCopy: {
+            const std::optional<std::uint64_t> move = ReadBpsNumber(actions, pos);
+            const std::optional<std::uint64_t> from =
+                move ? MoveCursor(sourceCursor, *move, sourceSize) : std::nullopt;
+            if (!from || length > sourceSize - *from)
+                return abnormal;
+            std::copy_n(source.begin() + at(*from), length, target.begin() + at(output));
+            sourceCursor = *from + length;
+            break;
+        }
+        case BpsAction::TargetCopy: {
+            const std::optional<std::uint64_t> move = ReadBpsNumber(actions, pos);
+            const std::optional<std::uint64_t> from =
+                move ? MoveCursor(targetCursor, *move, targetSize) : std::nullopt;
+            // Only bytes already written may be read; each byte copied is written before the
+            // copy reads it again, which repeats a pattern when the copy overlaps itself.
+            if (!from || *from >= output)
+                return abnormal;
+            for (std::uint64_t i = 0; i < length; ++i)
+                target[output + i] = target[*from + i];
+            targetCursor = *from + length;
+            break;
+        }
+        }
+        output += length;
+    }
+    if (output != targetSize)
+        return abnormal;
+    if (Crc32(target) != patch.targetCrc)
+        return WithName(kBpsResultMismatchMessage, displayName);
+    return target;
+}
+
+} // namespace
+
+void AppendBpsNumber(std::vector<std::uint8_t>& out, std::uint64_t value)
+{
+    while (true) {
+        const auto low = static_cast<std::uint8_t>(value & 0x7F);
+        value >>= 7;
+        if (value == 0) {
+            out.push_back(low | 0x80);
+            return;
+        }
+        out.push_back(low);
+        --value;
+    }
+}
+
+std::optional<std::uint64_t> ReadBpsNumber(std::span<const std::uint8_t> bytes, std::size_t& pos)
+{
+    std::uint64_t value = 0;
+    std::uint64_t shift = 1;
+    for (std::size_t at = pos; at < bytes.size(); ++at) {
+        const std::uint8_t byte = bytes[at];
+        std::uint64_t part = 0;
+        if (__builtin_mul_overflow(static_cast<std::uint64_t>(byte & 0x7F), shift, &part) ||
+            __builtin_add_overflow(value, part, &value))
+            return std::nullopt;
+        if (byte & 0x80) {
+            pos = at + 1;
+            return value;
+        }
+        if (shift > std::numeric_limits<std::uint64_t>::max() >> 7)
+            return std::nullopt;
+        shift <<= 7;
+        if (__builtin_add_overflow(value, shift, &value))
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool HasBpsHeader(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= kBpsHeader.size() &&
+           std::equal(kBpsHeader.begin(), kBpsHeader.end(), bytes.begin());
+}
+
+std::optional<BpsHead> ReadBpsHead(std::span<const std::uint8_t> start)
+{
+    if (!HasBpsHeader(start))
+        return std::nullopt;
+    std::size_t pos = kBpsHeader.size();
+    const auto source = ReadBpsNumber(start, pos);
+    const auto target = source ? ReadBpsNumber(start, pos) : std::nullopt;
+    const auto metadata = target ? ReadBpsNumber(start, pos) : std::nullopt;
+    if (!metadata)
+        return std::nullopt;
+    return BpsHead{*source, *target, *metadata, pos};
+}
+
+Result<BpsPatch> ReadBpsPatch(std::span<const std::uint8_t> patch, std::string_view displayName)
+{
+    const Failure abnormal = WithName(kAbnormalFileMessage, displayName);
+    if (!HasBpsHeader(patch) || patch.size() < kBpsHeader.size() + kBpsFooterSize)
+        return abnormal;
+    const std::size_t footer = patch.size() - kBpsFooterSize;
+    BpsPatch read;
+    read.sourceCrc = LittleEndian32(patch.subspan(footer, 4));
+    read.targetCrc = LittleEndian32(patch.subspan(footer + 4, 4));
+    read.patchCrc = LittleEndian32(patch.subspan(footer + 8, 4));
+    if (Crc32(patch.first(footer + 8)) != read.patchCrc)
+        return WithName(kBpsDamagedMessage, displayName);
+
+    const std::span<const std::uint8_t> body = patch.first(footer);
+    const std::optional<BpsHead> head = ReadBpsHead(body);
+    if (!head || head->metadataSize > footer - head->metadataOffset)
+        return abnormal;
+    read.head = *head;
+    const auto metadataSize = static_cast<std::size_t>(head->metadataSize);
+    read.metadata = body.subspan(head->metadataOffset, metadataSize);
+    read.actions = body.subspan(head->metadataOffset + metadataSize);
+    return read;
+}
+
+Result<std::vector<std::uint8_t>> ApplyBpsPatch(std::span<const std::uint8_t> source,
+                                                std::span<const std::uint8_t> patch,
+                                                std::string_view displayName)
+{
+    const Result<BpsPatch> read = ReadBpsPatch(patch, displayName);
+    if (!read)
+        return Failure{read.message()};
+    if (Status fits = CheckBpsSource(read.value(), source, displayName); !fits)
+        return Failure{fits.message()};
+    return BuildBpsTarget(read.value(), source, displayName);
+}
+
+Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
+                     std::string_view displayName)
+{
+    const Result<BpsPatch> read = ReadBpsPatch(patch, displayName);
+    if (!read)
+        return Failure{read.message()};
+    const BpsPatch& bps = read.value();
+
+    // The image is read whole only when it can be the source or the target; any other size
+    // already says it is another image.
+    const std::uint64_t imageSize = rom.size();
+    if (imageSize != bps.head.sourceSize && imageSize != bps.head.targetSize)
+        return WithName(kBpsOtherImageMessage, displayName);
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(imageSize));
+    if (!rom.readAt(0, image))
+        return WithName(kCannotOpenFileMessage, displayName);
+    if (Status fits = CheckBpsSource(bps, image, displayName); !fits)
+        return fits;
+    if (bps.head.targetSize < imageSize)
+        return WithName(kBpsShortensImageMessage, displayName);
+
+    const Result<std::vector<std::uint8_t>> target = BuildBpsTarget(bps, image, displayName);
+    if (!target)
+        return Failure{target.message()};
+    // An image the patch leaves as it is is not written at all.
+    if (target.value() == image)
+        return {};
+    if (!rom.extend(target.value().size()) || !rom.writeAt(0, target.value()))
+        return WithName(kCannotWriteFileMessage, displayName);
+    return {};
+}
+
+Status ApplyBpsPatch(RomStream& rom, const std::filesystem::path& path)
+{
+    const std::string name = path.filename().string();
+    const Result<std::vector<std::uint8_t>> bps = ReadFileBytes(path);
+    if (!bps)
+        return WithName(kCannotOpenFileMessage, name);
+    return ApplyBpsPatch(rom, bps.value(), name);
+}
+
+} // namespace varn

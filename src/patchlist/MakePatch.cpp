@@ -1,0 +1,104 @@
+#include "patchlist/MakePatch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <system_error>
+
+#include "patchlist/BpsPatch.h"
+#include "patchlist/CreateBpsPatch.h"
+#include "patchlist/CreateIpsPatch.h"
+#include "patchlist/IpsPatch.h"
+#include "rom/FileIo.h"
+#include "rom/RomImageEdit.h"
+#include "rom/RomStream.h"
+
+namespace varn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Failure WithName(const char* message, const fs::path& path)
+{
+    return Failure{std::string(message) + "\n" + path.filename().string()};
+}
+
+// Whether the patch turns `original` into `modified` as the patch list would apply it.
+bool PatchGives(PatchFormat format, std::span<const std::uint8_t> patch,
+                std::span<const std::uint8_t> original, std::span<const std::uint8_t> modified)
+{
+    if (format == PatchFormat::Bps) {
+        const Result<std::vector<std::uint8_t>> target = ApplyBpsPatch(original, patch, "");
+        return target && std::equal(target.value().begin(), target.value().end(), modified.begin(),
+                                    modified.end());
+    }
+    MemoryRomStream image(std::vector<std::uint8_t>(original.begin(), original.end()));
+    return HasIpsHeader(patch) && ApplyIpsPatch(image, patch, "") &&
+           std::equal(image.bytes().begin(), image.bytes().end(), modified.begin(), modified.end());
+}
+
+// Whether `output` names the same file as `input` (both existing).
+bool SameFile(const fs::path& output, const fs::path& input)
+{
+    std::error_code error;
+    return fs::equivalent(output, input, error) && !error;
+}
+
+} // namespace
+
+std::optional<PatchFormat> PatchFormatOf(const fs::path& path)
+{
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension == ".ips")
+        return PatchFormat::Ips;
+    if (extension == ".bps")
+        return PatchFormat::Bps;
+    return std::nullopt;
+}
+
+Result<std::vector<std::uint8_t>> MakePatch(PatchFormat format,
+                                            std::span<const std::uint8_t> original,
+                                            std::span<const std::uint8_t> modified,
+                                            std::string_view metadata)
+{
+    if (modified.size() < original.size())
+        return Failure{kModifiedShorterMessage};
+    Result<std::vector<std::uint8_t>> patch =
+        format == PatchFormat::Bps
+            ? Result<std::vector<std::uint8_t>>(CreateBpsPatch(original, modified, metadata))
+            : CreateIpsPatch(original, modified);
+    if (!patch)
+        return patch;
+    if (!PatchGives(format, patch.value(), original, modified))
+        return Failure{kPatchCheckFailedMessage};
+    return patch;
+}
+
+Result<std::size_t> MakePatchFile(const fs::path& original, const fs::path& modified,
+                                  const fs::path& output, std::string_view metadata)
+{
+    const std::optional<PatchFormat> format = PatchFormatOf(output);
+    if (!format)
+        return WithName(kNotAPatchFileMessage, output);
+    if (SameFile(output, original) || SameFile(output, modified))
+        return WithName(kOutputIsInputMessage, output);
+    const auto originalBytes = ReadFileBytes(original, kMaxRomImageSize);
+    if (!originalBytes)
+        return WithName(kCannotOpenFileMessage, original);
+    const auto modifiedBytes = ReadFileBytes(modified, kMaxRomImageSize);
+    if (!modifiedBytes)
+        return WithName(kCannotOpenFileMessage, modified);
+
+    const Result<std::vector<std::uint8_t>> patch =
+        MakePatch(*format, originalBytes.value(), modifiedBytes.value(), metadata);
+    if (!patch)
+        return Failure{patch.message()};
+    if (Status written = WriteFileAtomically(output, patch.value()); !written)
+        return Failure{written.message()};
+    return patch.value().size();
+}
+
+} // namespace varn

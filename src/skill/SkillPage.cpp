@@ -1,0 +1,175 @@
+#include "skill/SkillPage.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "rom/HexText.h"
+#include "rom/RomHeader.h"
+
+namespace varn {
+
+std::vector<std::string> SkillGraphicCategoryItems()
+{
+    std::vector<std::string> items;
+    for (const SkillGraphicCategory& category : kSkillGraphicCategories)
+        items.emplace_back(category.itemText);
+    return items;
+}
+
+std::vector<std::string> SkillPaletteCategoryItems()
+{
+    std::vector<std::string> items;
+    for (const SkillPaletteCategory& category : kSkillPaletteCategories)
+        items.emplace_back(category.itemText);
+    return items;
+}
+
+std::vector<std::string> SkillIdItems(int count)
+{
+    std::vector<std::string> items;
+    for (int id = 0; id < count; ++id)
+        items.push_back("【" + HexDigits(id, 2) + "】");
+    return items;
+}
+
+int SkillGraphicIdCount(int graphicCategory)
+{
+    if (graphicCategory < 0 || graphicCategory >= static_cast<int>(kSkillGraphicCategories.size()))
+        return 0;
+    return kSkillGraphicCategories[static_cast<std::size_t>(graphicCategory)].idCount;
+}
+
+int SkillPaletteIdCount(int paletteCategory)
+{
+    if (paletteCategory < 0 || paletteCategory >= static_cast<int>(kSkillPaletteCategories.size()))
+        return 0;
+    return kSkillPaletteCategories[static_cast<std::size_t>(paletteCategory)].idCount;
+}
+
+SkillTitleSwitch SwitchSkillCategories(std::string_view title, SkillSelection current)
+{
+    SkillTitleSwitch result;
+    result.selection = current;
+    int graphicCategory = current.graphicCategory;
+    int paletteCategory = current.paletteCategory;
+    if (title == kPredecessorTitle) {
+        graphicCategory = kPredecessorGraphicCategory;
+        paletteCategory = kPredecessorPaletteCategory;
+    } else if (title == kTargetTitle) {
+        if (graphicCategory == kPredecessorGraphicCategory)
+            graphicCategory = 1;
+        if (paletteCategory == kPredecessorPaletteCategory)
+            paletteCategory = 1;
+    } else {
+        return result;
+    }
+    result.shows = true;
+    if (graphicCategory != current.graphicCategory) {
+        result.selection.graphicCategory = graphicCategory;
+        result.selection.graphicId = 0;
+        result.graphicIdsRefilled = true;
+    }
+    if (paletteCategory != current.paletteCategory) {
+        result.selection.paletteCategory = paletteCategory;
+        result.selection.paletteId = 0;
+        result.paletteIdsRefilled = true;
+    }
+    return result;
+}
+
+int SkillHeaderOffset(std::string_view headerFieldText)
+{
+    return headerFieldText == "あり" ? kSkillCopierHeaderBytes : 0;
+}
+
+GifImage BuildSkillSwatches(std::span<const GifColor> colours)
+{
+    GifImage image;
+    image.width = kSkillSwatchWidth;
+    image.height = kSkillSwatchHeight;
+    image.colors.assign(kSkillPaletteColours, GifColor{});
+    std::copy_n(colours.begin(), std::min<std::size_t>(colours.size(), kSkillPaletteColours),
+                image.colors.begin());
+    GifFrame frame(kSkillSwatchWidth, kSkillSwatchHeight);
+    for (int i = 0; i < kSkillPaletteColours; ++i) {
+        const SkillSwatchSquare square = SkillSwatchSquareOf(i);
+        for (int y = square.y; y < square.y + square.size; ++y) {
+            for (int x = square.x; x < square.x + square.size; ++x)
+                frame.setPixel(x, y, static_cast<std::uint8_t>(i));
+        }
+    }
+    image.frames.push_back(std::move(frame));
+    return image;
+}
+
+SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title,
+                                  std::string_view headerFieldText, const std::string& romPath,
+                                  SkillSelection selection)
+{
+    SkillGraphicView view;
+    view.titleSwitch = SwitchSkillCategories(title, selection);
+    if (!view.titleSwitch.shows)
+        return view;
+    const SkillSelection& chosen = view.titleSwitch.selection;
+    skill.headerOffset = SkillHeaderOffset(headerFieldText);
+    skill.romPath = romPath;
+    skill.graphicCategory = chosen.graphicCategory;
+    skill.graphicId = chosen.graphicId;
+    skill.paletteCategory = chosen.paletteCategory;
+    skill.paletteId = chosen.paletteId;
+    if (!skill.ReadGraphic() || skill.shownImage.frames.empty())
+        return view;
+    view.shown = true;
+    view.picture = skill.shownImage;
+    view.swatches = BuildSkillSwatches(skill.shownImage.colors);
+    return view;
+}
+
+bool IsSkillDropFile(const std::filesystem::path& path)
+{
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".gif";
+}
+
+int ParseSkillWriteAddress(std::string_view fieldText)
+{
+    if (fieldText.empty() || fieldText.size() > 6)
+        return kSkillDefaultAddress;
+    int value = 0;
+    for (char c : fieldText) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0)
+            return kSkillDefaultAddress;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::string SkillWriteAddressText(int address)
+{
+    return HexDigits(address, 6);
+}
+
+SkillWriteOutcome WriteSkillGraphic(Skill& skill, const SkillWriteRequest& request,
+                                    const ImageChangeOptions& options)
+{
+    SkillWriteOutcome outcome;
+    const int address = ParseSkillWriteAddress(request.addressField);
+    outcome.addressField = SkillWriteAddressText(address);
+    skill.headerOffset = SkillHeaderOffset(request.headerFieldText);
+    skill.romPath = request.romPath;
+    skill.graphicCategory = request.selection.graphicCategory;
+    skill.graphicId = request.selection.graphicId;
+    skill.paletteCategory = request.selection.paletteCategory;
+    skill.paletteId = request.selection.paletteId;
+    skill.writeAddress = address;
+    skill.writePalette = request.writePalette;
+    outcome.status = skill.WriteGraphic(options);
+    if (outcome.status)
+        outcome.lastAddressText = SkillWriteAddressText(skill.writeAddress);
+    return outcome;
+}
+
+} // namespace varn

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "graphics/GifImage.h"
+#include "rom/Result.h"
+#include "rom/RomImageEdit.h"
+#include "skill/Skill.h"
+
+namespace varn {
+
+// What the page "技術グラフィック" shows and decides, as plain values: its texts, the items of
+// its selection lists, the category switches by the title of the open image, the picture and
+// palette swatches of the selected graphic, and the steps of "書き込み".
+
+inline constexpr std::string_view kSkillPageTitle = "技術グラフィック";
+inline constexpr std::string_view kSkillGraphicCategoryLabel = "グラフィック分類"; // ComboBox26
+inline constexpr std::string_view kSkillGraphicIdLabel = "グラフィックID";         // ComboBox27
+inline constexpr std::string_view kSkillPaletteCategoryLabel = "パレット分類";     // ComboBox28
+inline constexpr std::string_view kSkillPaletteIdLabel = "パレットID";             // ComboBox29
+inline constexpr std::string_view kSkillSaveButton = "GIFで保存";                  // Button10
+inline constexpr std::string_view kSkillWriteButton = "書き込み";                  // Button18
+inline constexpr std::string_view kSkillAddressLabel = "書き込みアドレス";         // Edit98
+inline constexpr std::string_view kSkillAddressSeparator = "～"; // before Edit99
+inline constexpr std::string_view kSkillWritePaletteCheck = "パレットも書き込む";  // checked at start
+inline constexpr std::string_view kSkillDefaultAddressText = "5D0000";
+inline constexpr int kSkillDefaultAddress = 0x5D0000;
+// The save dialog of "GIFで保存": no name is proposed.
+inline constexpr std::string_view kSkillSaveFilter = "GIFファイル(*.gif)|*.gif";
+inline constexpr std::string_view kSkillSaveExtension = ".gif";
+
+// Failures are shown with the caption "エラー" and the error icon; a finished write with
+// "処理が完了しました", caption "終了" and the information icon.
+inline constexpr std::string_view kSkillErrorCaption = "エラー";
+inline constexpr std::string_view kSkillDoneCaption = "終了";
+inline constexpr std::string_view kSkillDoneMessage = "処理が完了しました";
+
+// The four selections of the page: category indices and IDs (the ID lists' indices).
+struct SkillSelection {
+    int graphicCategory = 1;
+    int graphicId = 0;
+    int paletteCategory = 1;
+    int paletteId = 0;
+
+    friend bool operator==(const SkillSelection&, const SkillSelection&) = default;
+};
+
+// At start-up the category lists select item 1 of each (128 and 120 IDs) and the ID lists
+// their first item.
+inline constexpr SkillSelection kInitialSkillSelection{};
+
+// The items of ComboBox26 and ComboBox28, in order.
+std::vector<std::string> SkillGraphicCategoryItems();
+std::vector<std::string> SkillPaletteCategoryItems();
+// The items of an ID list: "【00】", "【01】" … for `count` IDs; the index is the ID.
+std::vector<std::string> SkillIdItems(int count);
+// How many IDs a category offers; 0 for an index outside the list.
+int SkillGraphicIdCount(int graphicCategory);
+int SkillPaletteIdCount(int paletteCategory);
+
+// What the title of the open image does to the selections before a graphic is shown.
+struct SkillTitleSwitch {
+    // False for a title other than the two games: the page shows nothing new.
+    bool shows = false;
+    SkillSelection selection;
+    // A category the switch changed: its ID list is refilled for the new category and its
+    // first item selected, as when the user picks the category.
+    bool graphicIdsRefilled = false;
+    bool paletteIdsRefilled = false;
+};
+
+// "VARNHOLD EPICS2" selects the second game's categories (4 and 5); "VARNHOLD EPICS3" sets a
+// category of the second game back to 1; any other title shows nothing.
+SkillTitleSwitch SwitchSkillCategories(std::string_view title, SkillSelection current);
+
+// The copier header offset from the header strip's "ヘッダ" field: 512 for "あり", else 0.
+int SkillHeaderOffset(std::string_view headerFieldText);
+
+// One square of a palette swatch: colour i at (16 (i mod 8), 16 (i / 8)), 16 x 16 pixels.
+struct SkillSwatchSquare {
+    int x;
+    int y;
+    int size;
+};
+constexpr SkillSwatchSquare SkillSwatchSquareOf(int index)
+{
+    return {16 * (index % 8), 16 * (index / 8), 16};
+}
+inline constexpr int kSkillSwatchWidth = 128;
+inline constexpr int kSkillSwatchHeight = 32;
+
+// The 16 colours drawn as squares, 8 a row (Image4 for the shown graphic, Image7 for the
+// imported one): a 128 x 32 image whose square i has colour index i. Missing colours are black.
+GifImage BuildSkillSwatches(std::span<const GifColor> colours);
+
+// What ShowSkillGraphic gives the page.
+struct SkillGraphicView {
+    SkillTitleSwitch titleSwitch; // the selections to show in the four lists
+    // Whether a graphic was read: false for another title or an image that cannot be read,
+    // and then Image3 and Image4 keep what they show, without a message.
+    bool shown = false;
+    GifImage picture;  // Image3
+    GifImage swatches; // Image4
+};
+
+// Runs the page's ShowSkillGraphic: the title's category switch, then the header offset,
+// the path and the selections copied into `skill`, ReadGraphic, and the picture and its
+// palette swatches.
+SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title,
+                                  std::string_view headerFieldText, const std::string& romPath,
+                                  SkillSelection selection);
+
+// Whether a dropped file is taken by the write panel: its extension in lower case is ".gif".
+bool IsSkillDropFile(const std::filesystem::path& path);
+
+// The address field Edit98 read as hexadecimal: one to six hexadecimal digits, else
+// 0x5D0000.
+int ParseSkillWriteAddress(std::string_view fieldText);
+// An address as six upper-case hexadecimal digits (Edit98 after reading, Edit99).
+std::string SkillWriteAddressText(int address);
+
+// What "書き込み" takes from the page.
+struct SkillWriteRequest {
+    std::string romPath;
+    std::string headerFieldText;
+    SkillSelection selection;
+    std::string addressField; // Edit98
+    bool writePalette = true; // "パレットも書き込む"
+};
+
+struct SkillWriteOutcome {
+    Status status;                 // on failure: its message, caption "エラー"
+    std::string addressField;      // Edit98 rewritten as six digits
+    std::string lastAddressText;   // Edit99 on success: the last byte written
+};
+
+// Button18Click without the dialogs: reads the address field, fills `skill` and runs
+// WriteGraphic. On success the page shows lastAddressText in Edit99, shows the graphic again
+// and "処理が完了しました" (caption "終了").
+SkillWriteOutcome WriteSkillGraphic(Skill& skill, const SkillWriteRequest& request,
+                                    const ImageChangeOptions& options = {});
+
+} // namespace varn

@@ -1,0 +1,217 @@
+// varnwork-cli bps and diff: applying one BPS patch, and making IPS and BPS patches from a
+// modified image that the tool then applies itself.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "CliRunner.h"
+#include "patchlist/PatchPreview.h"
+#include "support/BpsBuilder.h"
+#include "support/RomImageBuilder.h"
+#include "support/TempDir.h"
+
+namespace varn::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Text(std::string_view text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+const Bytes kOriginal = RomImageBuilder(0x1000).build();
+
+Bytes Signed()
+{
+    Bytes target = kOriginal;
+    std::copy_n("BPS!", 4, target.begin() + 0x20);
+    return target;
+}
+
+Bytes SignPatch()
+{
+    BpsBuilder bps(kOriginal.size(), kOriginal.size());
+    bps.sourceRead(0x20).targetRead(Text("BPS!")).sourceRead(kOriginal.size() - 0x24);
+    return bps.finish(kOriginal, Signed());
+}
+
+TEST(CliBpsTest, AppliesThePatchToTheImageFile)
+{
+    TempDir dir;
+    const fs::path rom = dir.write("image.smc", kOriginal);
+    const fs::path bps = dir.write("sign.bps", SignPatch());
+    const CliRun run = RunCli({"bps", rom.string(), bps.string(), "--backup"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "applied sign.bps to image.smc\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(ReadFileBytes(rom) == Signed());
+    EXPECT_TRUE(ReadFileBytes(dir.path() / "image.smc.bak") == kOriginal);
+}
+
+TEST(CliBpsTest, RefusalsExitTwoAndLeaveTheImage)
+{
+    TempDir dir;
+    const fs::path rom = dir.write("image.smc", kOriginal);
+    const fs::path patched = dir.write("patched.smc", Signed());
+    Bytes damaged = SignPatch();
+    damaged[8] ^= 0x10;
+    Bytes other = kOriginal;
+    other[0x800] ^= 1;
+    const fs::path otherRom = dir.write("other.smc", other);
+    const fs::path bps = dir.write("sign.bps", SignPatch());
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"bps", rom.string(), dir.write("damaged.bps", damaged).string()},
+         "ファイルが壊れています。\ndamaged.bps\n"},
+        {{"bps", otherRom.string(), bps.string()}, "このパッチは別のsmcファイル用です。\nsign.bps\n"},
+        {{"bps", patched.string(), bps.string()}, "このパッチは適用済みです。\nsign.bps\n"},
+        {{"bps", rom.string(), dir.write("ips.bps", "PATCHEOF").string()},
+         "ファイルが異常です。\nips.bps\n"},
+        {{"bps", rom.string(), (dir.path() / "missing.bps").string()},
+         "ファイルが開けません。\nmissing.bps\n"},
+        {{"bps", (dir.path() / "missing.smc").string(), bps.string()},
+         "ファイルが開けません。\nmissing.smc\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const CliRun run = RunCli(arguments);
+        EXPECT_EQ(run.exitCode, 2) << message;
+        EXPECT_EQ(run.err, message);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_TRUE(ReadFileBytes(rom) == kOriginal);
+    EXPECT_TRUE(ReadFileBytes(patched) == Signed());
+    EXPECT_TRUE(ReadFileBytes(otherRom) == other);
+
+    const CliRun usage = RunCli({"bps", rom.string()});
+    EXPECT_EQ(usage.exitCode, 1);
+    EXPECT_NE(usage.err.find("bps takes a ROM image and one BPS patch"), std::string::npos);
+}
+
+// A modified copy of a 1 MiB image: scattered changes (the first and last bytes among them), a
+// moved block, and an expansion to 1.5 MiB that holds a copy of the original's start.
+Bytes Modified(const Bytes& original)
+{
+    std::mt19937 random(17);
+    Bytes image = original;
+    for (int i = 0; i < 200; ++i)
+        image[random() % image.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
+    image.front() ^= 0xFF;
+    image.back() ^= 0xFF;
+    std::copy_n(original.begin() + 0x10000, 0x8000, image.begin() + 0x80000);
+    image.resize(0x180000, 0xFF);
+    std::copy_n(original.begin(), 0x20000, image.begin() + 0x100000);
+    return image;
+}
+
+TEST(CliDiffTest, PatchesOfBothFormatsTurnTheOriginalIntoTheModifiedImage)
+{
+    TempDir dir;
+    std::mt19937 random(3);
+    Bytes original(0x100000);
+    for (std::uint8_t& byte : original)
+        byte = static_cast<std::uint8_t>(random() >> 13);
+    const Bytes modified = Modified(original);
+    const fs::path originalPath = dir.write("game.smc", original);
+    const fs::path modifiedPath = dir.write("mod.smc", modified);
+    for (const std::string name : {"mod.bps", "mod.ips"}) {
+        const fs::path out = dir.path() / name;
+        const CliRun made = RunCli({"diff", originalPath.string(), modifiedPath.string(), out.string()});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        const std::string format = name == "mod.bps" ? "BPS" : "IPS";
+        EXPECT_EQ(made.out, "written " + name + " (" + format + ", " +
+                                std::to_string(fs::file_size(out)) + " bytes)\n");
+
+        const fs::path copy = dir.write("try.smc", original);
+        const CliRun applied = RunCli({name == "mod.bps" ? "bps" : "ips", copy.string(), out.string()});
+        ASSERT_EQ(applied.exitCode, 0) << applied.err;
+        EXPECT_TRUE(ReadFileBytes(copy) == modified) << name;
+    }
+    // The moved block and the copy in the expansion cost the BPS patch little; the IPS patch
+    // writes them out.
+    EXPECT_LT(fs::file_size(dir.path() / "mod.bps"), 4096u);
+    EXPECT_GT(fs::file_size(dir.path() / "mod.ips"), 0x20000u);
+}
+
+TEST(CliDiffTest, MetadataGoesIntoTheBpsPatch)
+{
+    TempDir dir;
+    const fs::path original = dir.write("game.smc", kOriginal);
+    const fs::path modified = dir.write("mod.smc", Signed());
+    // Shift-JIS text is kept as UTF-8.
+    const fs::path note = dir.write("note.txt", "\x89\xfc\x91\xa2 v1.0\r\n");
+    const fs::path out = dir.path() / "mod.bps";
+    const CliRun run = RunCli(
+        {"diff", original.string(), modified.string(), out.string(), "--metadata", note.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(PreviewBpsFile(out), "改造 v1.0\r\n");
+}
+
+TEST(CliDiffTest, RefusalsWriteNothing)
+{
+    TempDir dir;
+    const fs::path original = dir.write("game.smc", kOriginal);
+    const fs::path modified = dir.write("mod.smc", Signed());
+    const fs::path shorter = dir.write("short.smc", Bytes(kOriginal.begin(), kOriginal.end() - 1));
+    const fs::path note = dir.write("note.txt", "note");
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitCode;
+        std::string err; // the start of what is printed
+    };
+    const Case cases[] = {
+        {{"diff", original.string(), modified.string(), (dir.path() / "mod.txt").string()}, 1,
+         "varnwork-cli: diff writes OUT.ips or OUT.bps\n"},
+        {{"diff", original.string(), modified.string()}, 1,
+         "varnwork-cli: diff takes ORIGINAL, MODIFIED and OUT.ips or OUT.bps\n"},
+        {{"diff", original.string(), modified.string(), (dir.path() / "m.ips").string(),
+          "--metadata", note.string()},
+         1, "varnwork-cli: --metadata is for BPS patches only\n"},
+        {{"diff", original.string(), modified.string(), (dir.path() / "m.bps").string(),
+          "--metadata"},
+         1, "varnwork-cli: --metadata needs a text file\n"},
+        {{"diff", original.string(), shorter.string(), (dir.path() / "m.bps").string()}, 2,
+         "変更後のファイルが元のファイルより短いため、パッチを作れません。\n"},
+        {{"diff", original.string(), (dir.path() / "none.smc").string(),
+          (dir.path() / "m.ips").string()},
+         2, "ファイルが開けません。\nnone.smc\n"},
+        {{"diff", original.string(), modified.string(), (dir.path() / "m.bps").string(),
+          "--metadata", (dir.path() / "none.txt").string()},
+         2, "ファイルが開けません。\nnone.txt\n"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.err;
+        EXPECT_EQ(run.err.substr(0, c.err.size()), c.err);
+        EXPECT_EQ(run.out, "");
+    }
+    // An image named as the output, with a patch extension or not, is never replaced.
+    const fs::path imageAsBps = dir.write("game.bps", kOriginal);
+    const CliRun overwrite =
+        RunCli({"diff", imageAsBps.string(), modified.string(), imageAsBps.string()});
+    EXPECT_EQ(overwrite.exitCode, 2);
+    EXPECT_EQ(overwrite.err, "出力先が元のファイルか変更後のファイルです。\ngame.bps\n");
+    EXPECT_TRUE(ReadFileBytes(imageAsBps) == kOriginal);
+    EXPECT_FALSE(fs::exists(dir.path() / "m.bps"));
+    EXPECT_FALSE(fs::exists(dir.path() / "m.ips"));
+}
+
+TEST(CliApplyBpsTest, AListNamesItsBpsEntries)
+{
+    TempDir dir;
+    const fs::path rom = dir.write("game.smc", kOriginal);
+    dir.write("sign.bps", SignPatch());
+    dir.write("fix.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0, 0, 0x10, 0, 1, 0xAA, 'E', 'O', 'F'});
+    const fs::path list = dir.write("list.txt", "sign.bps\r\nfix.ips\r\n");
+    const CliRun run = RunCli({"apply", rom.string(), list.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "applied BPS sign.bps\napplied IPS fix.ips\nwritten game.smc\n");
+    Bytes expected = Signed();
+    expected[0x10] = 0xAA;
+    EXPECT_TRUE(ReadFileBytes(rom) == expected);
+}
+
+} // namespace
+} // namespace varn::test

@@ -1,0 +1,404 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "patchlist/BpsPatch.h"
+#include "patchlist/Crc32.h"
+#include "rom/RomImageEdit.h"
+#include "rom/RomStream.h"
+#include "support/BpsBuilder.h"
+#include "support/TempDir.h"
+
+namespace varn {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using test::BpsBuilder;
+
+Bytes Text(std::string_view text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+const Bytes kSource = Text("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+const std::string kMetadata = "<patch>メタデータ</patch>";
+
+// Every action, with cursors moving both ways and a target copy that overlaps what it writes:
+//   source read 3          ABC
+//   target read "xy"       xy
+//   source copy 4 at +10   KLMN        (source cursor 0 -> 10, then 14)
+//   source copy 2 at -13   BC          (14 -> 1, then 3)
+//   target copy 5 at +3    xyKLM       (target cursor 0 -> 3, then 8)
+//   target copy 6 at +7    MMMMMM      (8 -> 15: the byte just written, over and over)
+//   target copy 2 at -20   BC          (21 -> 1)
+//   source read 2          YZ          (at the target's own offset, 24)
+const Bytes kTarget = Text("ABCxyKLMNBCxyKLMMMMMMMBCYZ");
+
+BpsBuilder EveryAction(std::string_view metadata = kMetadata)
+{
+    BpsBuilder bps(kSource.size(), kTarget.size(), metadata);
+    bps.sourceRead(3)
+        .targetRead(Text("xy"))
+        .sourceCopy(4, 10)
+        .sourceCopy(2, -13)
+        .targetCopy(5, 3)
+        .targetCopy(6, 7)
+        .targetCopy(2, -20)
+        .sourceRead(2);
+    return bps;
+}
+
+const std::string kName = "patch.bps";
+
+TEST(BpsNumberTest, NumbersHaveOneFormEach)
+{
+    const std::pair<std::uint64_t, Bytes> cases[] = {
+        {0, {0x80}},
+        {1, {0x81}},
+        {127, {0xFF}},
+        {128, {0x00, 0x80}},
+        {129, {0x01, 0x80}},
+        {16511, {0x7F, 0xFF}},
+        {16512, {0x00, 0x00, 0x80}},
+        {(1u << 14) + (1u << 7) + (1u << 21), {0x00, 0x00, 0x00, 0x80}},
+    };
+    for (const auto& [value, bytes] : cases) {
+        Bytes written;
+        AppendBpsNumber(written, value);
+        EXPECT_EQ(written, bytes) << value;
+        std::size_t pos = 0;
+        EXPECT_EQ(ReadBpsNumber(bytes, pos), value);
+        EXPECT_EQ(pos, bytes.size());
+    }
+    for (const std::uint64_t value : {std::numeric_limits<std::uint64_t>::max(),
+                                      std::uint64_t{1} << 63, std::uint64_t{0x123456789ABCDEF}}) {
+        Bytes written;
+        AppendBpsNumber(written, value);
+        std::size_t pos = 0;
+        EXPECT_EQ(ReadBpsNumber(written, pos), value);
+        EXPECT_EQ(pos, written.size());
+    }
+}
+
+TEST(BpsNumberTest, CutAndOverflowingNumbersAreRefused)
+{
+    Bytes beyond;
+    AppendBpsNumber(beyond, std::numeric_limits<std::uint64_t>::max());
+    beyond.back() &= 0x7F; // one more byte would follow
+    beyond.push_back(0x80);
+    const Bytes cases[] = {
+        {},
+        {0x00},
+        {0x7F, 0x7F},
+        Bytes(9, 0x7F),
+        Bytes(12, 0x7F), // never ends within 64 bits
+        beyond,
+    };
+    for (const Bytes& bytes : cases) {
+        std::size_t pos = 0;
+        EXPECT_EQ(ReadBpsNumber(bytes, pos), std::nullopt) << bytes.size();
+        EXPECT_EQ(pos, 0u);
+    }
+}
+
+TEST(Crc32Test, IsTheZipChecksum)
+{
+    EXPECT_EQ(Crc32(Text("123456789")), 0xCBF43926u);
+    EXPECT_EQ(Crc32({}), 0u);
+}
+
+TEST(BpsPatchTest, EveryActionAppliesByteForByte)
+{
+    const Bytes patch = EveryAction().finish(kSource, kTarget);
+    const Result<Bytes> target = ApplyBpsPatch(kSource, patch, kName);
+    ASSERT_TRUE(target.ok()) << target.message();
+    EXPECT_EQ(target.value(), kTarget);
+
+    const Result<BpsPatch> read = ReadBpsPatch(patch, kName);
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.value().head.sourceSize, kSource.size());
+    EXPECT_EQ(read.value().head.targetSize, kTarget.size());
+    EXPECT_EQ(std::string(read.value().metadata.begin(), read.value().metadata.end()), kMetadata);
+    EXPECT_EQ(read.value().sourceCrc, BpsBuilder::Crc(kSource));
+    EXPECT_EQ(read.value().targetCrc, BpsBuilder::Crc(kTarget));
+}
+
+TEST(BpsPatchTest, TheHeadIsReadFromTheFirstBytesAlone)
+{
+    const Bytes patch = EveryAction().finish(kSource, kTarget);
+    const std::optional<BpsHead> head = ReadBpsHead(Bytes(patch.begin(), patch.begin() + 9));
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->sourceSize, 26u);
+    EXPECT_EQ(head->targetSize, 26u);
+    EXPECT_EQ(head->metadataSize, kMetadata.size());
+    EXPECT_EQ(head->metadataOffset, 7u);
+    EXPECT_FALSE(ReadBpsHead(Bytes(patch.begin(), patch.begin() + 6))); // a number cut
+    EXPECT_FALSE(ReadBpsHead(Text("BPS2\x80\x80\x80")));
+    EXPECT_TRUE(HasBpsHeader(Text("BPS1")));
+    EXPECT_FALSE(HasBpsHeader(Text("BPS")));
+    EXPECT_FALSE(HasBpsHeader(Text("bps1....")));
+}
+
+// A patch body (from "BPS1" to the end of the actions) closed with the checksums given and its
+// own, so that a patch can break the format and still pass its own checksum.
+Bytes Closed(Bytes body, std::uint32_t sourceCrc, std::uint32_t targetCrc)
+{
+    const auto append = [&body](std::uint32_t crc) {
+        for (int shift = 0; shift < 32; shift += 8)
+            body.push_back(static_cast<std::uint8_t>(crc >> shift));
+    };
+    append(sourceCrc);
+    append(targetCrc);
+    append(BpsBuilder::Crc(body));
+    return body;
+}
+
+// Patches for kSource that break the format, each with a checksum of its own that holds.
+struct BrokenCase {
+    const char* name;
+    Bytes patch;
+};
+
+void PrintTo(const BrokenCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+Bytes WithTarget(std::uint64_t targetSize, const std::function<void(BpsBuilder&)>& actions)
+{
+    BpsBuilder bps(kSource.size(), targetSize);
+    actions(bps);
+    return bps.finish(BpsBuilder::Crc(kSource), 0);
+}
+
+const BrokenCase kBrokenCases[] = {
+    {"SourceReadPastTheSource",
+     WithTarget(30, [](BpsBuilder& b) { b.sourceRead(26).sourceRead(4); })},
+    {"ActionPastTheTarget", WithTarget(26, [](BpsBuilder& b) { b.sourceRead(27); })},
+    {"TargetReadPastThePatch",
+     WithTarget(30, [](BpsBuilder& b) { b.number((30 - 1) << 2 | 1).raw(Text("abc")); })},
+    {"SourceCopyBeforeTheStart", WithTarget(26, [](BpsBuilder& b) { b.sourceCopy(4, -1); })},
+    {"SourceCopyPastTheEnd", WithTarget(26, [](BpsBuilder& b) { b.sourceCopy(4, 23); })},
+    {"SourceCopyCursorFarAway",
+     WithTarget(26, [](BpsBuilder& b) { b.sourceCopy(4, std::int64_t{1} << 62); })},
+    {"TargetCopyOfNothingWritten", WithTarget(26, [](BpsBuilder& b) { b.targetCopy(4, 0); })},
+    {"TargetCopyOfTheByteBeingWritten",
+     WithTarget(26, [](BpsBuilder& b) { b.sourceRead(2).targetCopy(4, 2); })},
+    {"TargetCopyBeforeTheStart",
+     WithTarget(26, [](BpsBuilder& b) { b.sourceRead(2).targetCopy(4, -1); })},
+    {"CopyOffsetCut", WithTarget(26, [](BpsBuilder& b) { b.number(3 << 2 | 2); })},
+    {"ActionNumberCut", WithTarget(26, [](BpsBuilder& b) { b.raw({0x00}); })},
+    {"ActionsEndBeforeTheTarget", WithTarget(26, [](BpsBuilder& b) { b.sourceRead(25); })},
+    {"HugeLength", WithTarget(26, [](BpsBuilder& b) { b.number(~std::uint64_t{0} << 2); })},
+    // A target no image can be: refused before anything is made for it.
+    {"TargetOfATerabyte",
+     WithTarget(std::uint64_t{1} << 40, [](BpsBuilder& b) { b.sourceRead(26); })},
+    {"MetadataIntoTheChecksums", Closed({'B', 'P', 'S', '1', 0x9A, 0x9A, 0x84},
+                                        BpsBuilder::Crc(kSource), BpsBuilder::Crc(kSource))},
+    {"NumbersCut", Closed({'B', 'P', 'S', '1', 0x9A, 0x00}, BpsBuilder::Crc(kSource), 0)},
+    {"NotBps", Closed({'B', 'P', 'S', '2', 0x9A, 0x9A, 0x80}, BpsBuilder::Crc(kSource), 0)},
+    {"TooShortForTheChecksums", {'B', 'P', 'S', '1', 0x9A, 0x9A, 0x80, 0, 0, 0, 0, 0, 0, 0}},
+};
+
+class BpsBrokenPatchTest : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BpsBrokenPatchTest, IsRefusedAsAbnormalWithTheImageUnchanged)
+{
+    const Bytes& patch = GetParam().patch;
+    EXPECT_EQ(ApplyBpsPatch(kSource, patch, kName).message(), "ファイルが異常です。\npatch.bps");
+    MemoryRomStream rom(kSource);
+    EXPECT_EQ(ApplyBpsPatch(rom, patch, kName).message(), "ファイルが異常です。\npatch.bps");
+    EXPECT_EQ(rom.bytes(), kSource);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BpsBrokenPatchTest, ::testing::ValuesIn(kBrokenCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The three checksums, each failing alone, on a memory image and on an image file changed
+// through its commit: the message says which, and the image stays as it was.
+struct ChecksumCase {
+    const char* name;
+    Bytes image;
+    Bytes patch;
+    std::string message;
+};
+
+void PrintTo(const ChecksumCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+Bytes Damaged()
+{
+    Bytes patch = EveryAction().finish(kSource, kTarget);
+    patch[10] ^= 0x01; // inside the metadata
+    return patch;
+}
+
+Bytes OtherSource()
+{
+    Bytes other = kSource;
+    other[25] = 'z';
+    return other;
+}
+
+const ChecksumCase kChecksumCases[] = {
+    {"PatchDamaged", kSource, Damaged(), "ファイルが壊れています。\npatch.bps"},
+    {"PatchChecksumItselfDamaged",
+     kSource,
+     [] {
+         Bytes patch = EveryAction().finish(kSource, kTarget);
+         patch.back() ^= 0x80;
+         return patch;
+     }(),
+     "ファイルが壊れています。\npatch.bps"},
+    {"OtherImageOfTheSameSize", OtherSource(), EveryAction().finish(kSource, kTarget),
+     "このパッチは別のsmcファイル用です。\npatch.bps"},
+    {"OtherImageOfAnotherSize", Text("ABC"), EveryAction().finish(kSource, kTarget),
+     "このパッチは別のsmcファイル用です。\npatch.bps"},
+    {"AlreadyApplied", kTarget, EveryAction().finish(kSource, kTarget),
+     "このパッチは適用済みです。\npatch.bps"},
+    {"AlreadyAppliedAndLonger",
+     Text("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"),
+     [] {
+         BpsBuilder bps(26, 30);
+         bps.sourceRead(26).targetRead(Text("0123"));
+         return bps.finish(kSource, Text("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"));
+     }(),
+     "このパッチは適用済みです。\npatch.bps"},
+    // The patch holds together and fits the image, but its actions do not make the target it
+    // names.
+    {"ResultIsNotTheTarget", kSource, EveryAction().finish(BpsBuilder::Crc(kSource), 0x12345678),
+     "適用結果のチェックサムが一致しません。\npatch.bps"},
+    {"ShortensTheImage", kSource,
+     [] {
+         BpsBuilder bps(26, 10);
+         bps.sourceRead(10);
+         return bps.finish(kSource, Text("ABCDEFGHIJ"));
+     }(),
+     "smcファイルを短くするパッチは適用できません。\npatch.bps"},
+};
+
+struct StreamKind {
+    const char* name;
+    std::function<std::pair<Status, Bytes>(const test::TempDir&, const Bytes& image,
+                                           const Bytes& patch)>
+        apply;
+};
+
+void PrintTo(const StreamKind& kind, std::ostream* os)
+{
+    *os << kind.name;
+}
+
+const StreamKind kStreamKinds[] = {
+    {"Memory",
+     [](const test::TempDir&, const Bytes& image, const Bytes& patch) {
+         MemoryRomStream rom(image);
+         const Status status = ApplyBpsPatch(rom, patch, kName);
+         return std::pair(status, rom.bytes());
+     }},
+    {"File",
+     [](const test::TempDir& dir, const Bytes& image, const Bytes& patch) {
+         const auto path = dir.write("image.smc", image);
+         const auto bps = dir.write(kName, patch);
+         const Status status =
+             ChangeRomImage(path, [&](RomStream& rom) { return ApplyBpsPatch(rom, bps); });
+         return std::pair(status, test::ReadFileBytes(path));
+     }},
+};
+
+class BpsChecksumTest : public ::testing::TestWithParam<std::tuple<StreamKind, ChecksumCase>> {};
+
+TEST_P(BpsChecksumTest, IsRefusedWithTheImageUnchanged)
+{
+    const auto& [kind, c] = GetParam();
+    test::TempDir dir;
+    const auto [status, image] = kind.apply(dir, c.image, c.patch);
+    EXPECT_EQ(status.message(), c.message);
+    EXPECT_TRUE(image == c.image);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BpsChecksumTest,
+                         ::testing::Combine(::testing::ValuesIn(kStreamKinds),
+                                            ::testing::ValuesIn(kChecksumCases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
+
+TEST(BpsStreamTest, ThePatchReplacesTheImageAndMayLengthenIt)
+{
+    test::TempDir dir;
+    const Bytes longer = Text("ABCDEFGHIJKLMNOPQRSTUVWXYZ++++++++++ABC");
+    BpsBuilder grow(26, longer.size());
+    grow.sourceRead(26).targetRead(Text("+")).targetCopy(9, 26).sourceCopy(3, 0);
+    const struct {
+        Bytes patch;
+        Bytes expected;
+    } cases[] = {
+        {EveryAction().finish(kSource, kTarget), kTarget},
+        {grow.finish(kSource, longer), longer},
+    };
+    for (const auto& c : cases) {
+        for (const StreamKind& kind : kStreamKinds) {
+            const auto [status, image] = kind.apply(dir, kSource, c.patch);
+            EXPECT_TRUE(status.ok()) << kind.name << ": " << status.message();
+            EXPECT_EQ(image, c.expected) << kind.name;
+        }
+    }
+}
+
+TEST(BpsStreamTest, AnImageThatCannotBeWrittenIsAFailureAndUnchanged)
+{
+    MemoryRomStream rom(kSource, false);
+    EXPECT_EQ(ApplyBpsPatch(rom, EveryAction().finish(kSource, kTarget), kName).message(),
+              "ファイルに書き込めません。\npatch.bps");
+    EXPECT_EQ(rom.bytes(), kSource);
+
+    // A patch that changes nothing writes nothing, so it succeeds even there; and an image
+    // file it is applied to is not replaced.
+    BpsBuilder same(26, 26);
+    same.sourceRead(26);
+    EXPECT_TRUE(ApplyBpsPatch(rom, same.finish(kSource, kSource), kName).ok());
+
+    test::TempDir dir;
+    const auto path = dir.write("image.smc", kSource);
+    const auto before = std::filesystem::last_write_time(path);
+    auto edit = RomImageEdit::open(path);
+    ASSERT_TRUE(edit.ok());
+    ASSERT_TRUE(ApplyBpsPatch(edit.value().image(), same.finish(kSource, kSource), kName).ok());
+    EXPECT_FALSE(edit.value().changed());
+    EXPECT_EQ(std::filesystem::last_write_time(path), before);
+}
+
+TEST(BpsStreamTest, AFileThatCannotBeReadIsNamed)
+{
+    test::TempDir dir;
+    MemoryRomStream rom(kSource);
+    for (const auto& path : {dir.path() / "missing.bps", dir.path()}) {
+        EXPECT_EQ(ApplyBpsPatch(rom, path).message(),
+                  "ファイルが開けません。\n" + path.filename().string());
+    }
+    EXPECT_EQ(rom.bytes(), kSource);
+}
+
+TEST(BpsStreamTest, AnEmptySourceAndAnEmptyTargetAreImagesToo)
+{
+    BpsBuilder fromNothing(0, 3);
+    fromNothing.targetRead(Text("abc"));
+    const Result<Bytes> made = ApplyBpsPatch({}, fromNothing.finish({}, Text("abc")), kName);
+    ASSERT_TRUE(made.ok()) << made.message();
+    EXPECT_EQ(made.value(), Text("abc"));
+
+    const BpsBuilder nothing(0, 0);
+    const Result<Bytes> empty = ApplyBpsPatch({}, nothing.finish({}, {}), kName);
+    ASSERT_TRUE(empty.ok()) << empty.message();
+    EXPECT_TRUE(empty.value().empty());
+}
+
+} // namespace
+} // namespace varn

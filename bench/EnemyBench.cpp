@@ -63,7 +63,7 @@ Bytes BenchImage()
     for (int k = 0; k <= varn::kLastDropItem; ++k)
         PutName(image, varn::ItemNameOffset(k), static_cast<std::size_t>(varn::ItemNameSize(k)), k);
     for (int t = 0; t < varn::kTechniqueCount; ++t)
-        PutName(image, varn::TechniqueNameOffset(t), varn::kTechniqueNameSize, t);
+        PutName(image, varn::EnemyTechniqueNameOffset(t), varn::kTechniqueNameSize, t);
     for (int slot = 0; slot < varn::kTwoAttackSlotCount; ++slot) {
         const int enemy = (slot * 5) % varn::kEnemyCount;
         Put(image, varn::TwoAttackSlotOffset(slot),
@@ -95,7 +95,7 @@ Bytes BenchImage()
     form.address = "580000";
     varn::MemoryRomStream stream(image);
     std::vector<varn::ImageWrite> writes;
-    if (varn::PlanEnemyGraphic(stream, picture, form, writes))
+    if (varn::WriteEnemyGraphic(stream, picture, form, writes))
         return {};
     for (const varn::ImageWrite& write : writes)
         Put(image, write.offset, write.bytes);

@@ -1,12 +1,18 @@
 // How fast the MML compiler turns large songs into a song block and writes it: parsing and
-// code generation must grow linearly with the expanded text.
+// code generation must grow linearly with the expanded text. And how fast the reverse compiler
+// reads every song of a full image back as MML: about the cost of reading the image once.
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "music/MML.h"
+#include "rom/FileIo.h"
+#include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 
 namespace {
@@ -163,6 +169,105 @@ void BM_MeasureLargeSong(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_MeasureLargeSong)->Unit(benchmark::kMillisecond);
+
+// --- The reverse compiler ------------------------------------------------------------------
+
+constexpr int kSongCount = 255; // every music number but 0xFF
+constexpr int kSongsStart = 0x400000;
+constexpr int kSongsEnd = 0x5A0000; // below the expanded song tables
+
+// A 6 MiB image of the game holding a compiled song under every music number 0x00-0xFE, the
+// blocks one after another from 4 MiB on; each song a different length of the large song.
+const std::vector<std::uint8_t>& ImageOfSongs()
+{
+    static const std::vector<std::uint8_t> image = [] {
+        varn::MemoryRomStream stream{std::vector<std::uint8_t>(kImageSize)};
+        int address = kSongsStart;
+        for (int number = 0; number < kSongCount; ++number) {
+            varn::MML mml;
+            mml.source = LargeSong(3 * 1024 + static_cast<std::size_t>(number % 8) * 256);
+            mml.musicNumber = number;
+            mml.writeAddress = address;
+            if (!mml.CompileToStream(stream) || mml.lastAddress >= kSongsEnd) {
+                std::fprintf(stderr, "song %02X: %s\n", number, mml.error.c_str());
+                std::abort();
+            }
+            address = mml.lastAddress + 1;
+        }
+        return stream.bytes();
+    }();
+    return image;
+}
+
+// Reverse-compiles every song of the image; returns the bytes of MML text written.
+std::size_t ReverseCompileAll(varn::RomStream& image, benchmark::State& state)
+{
+    std::size_t textBytes = 0;
+    for (int number = 0; number < kSongCount; ++number) {
+        varn::MML mml;
+        mml.musicNumber = number;
+        const auto text = mml.ReverseCompile(image);
+        if (!text) {
+            state.SkipWithError(mml.error.c_str());
+            return textBytes;
+        }
+        textBytes += text.value().size();
+    }
+    return textBytes;
+}
+
+// The 255 songs of an image already in memory.
+void BM_ReverseCompileEverySong(benchmark::State& state)
+{
+    varn::MemoryRomStream image(ImageOfSongs(), false);
+    std::size_t textBytes = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(textBytes = ReverseCompileAll(image, state));
+    state.counters["songs"] = kSongCount;
+    state.counters["mml_bytes"] = static_cast<double>(textBytes);
+}
+BENCHMARK(BM_ReverseCompileEverySong)->Unit(benchmark::kMillisecond);
+
+// What `varnwork-cli mml decompile --all` does before writing its files: the image read from
+// its file once, then every song reverse-compiled, compared with reading the image alone.
+std::filesystem::path ImageFile()
+{
+    static const std::filesystem::path path = [] {
+        const auto file = std::filesystem::temp_directory_path() / "varnwork_music_bench.smc";
+        if (!varn::WriteFileAtomically(file, ImageOfSongs())) {
+            std::fprintf(stderr, "cannot write %s\n", file.string().c_str());
+            std::abort();
+        }
+        return file;
+    }();
+    return path;
+}
+
+void BM_ReadImageFile(benchmark::State& state)
+{
+    const auto path = ImageFile();
+    for (auto _ : state) {
+        auto bytes = varn::ReadFileBytes(path, varn::kMaxRomImageSize);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(BM_ReadImageFile)->Unit(benchmark::kMillisecond);
+
+void BM_ReverseCompileEverySongFromFile(benchmark::State& state)
+{
+    const auto path = ImageFile();
+    for (auto _ : state) {
+        auto bytes = varn::ReadFileBytes(path, varn::kMaxRomImageSize);
+        if (!bytes) {
+            state.SkipWithError(bytes.message().c_str());
+            return;
+        }
+        varn::MemoryRomStream image(std::move(bytes).value(), false);
+        benchmark::DoNotOptimize(ReverseCompileAll(image, state));
+    }
+    state.counters["songs"] = kSongCount;
+}
+BENCHMARK(BM_ReverseCompileEverySongFromFile)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

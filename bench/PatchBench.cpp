@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -34,7 +35,8 @@ Bytes MakeOriginal(std::mt19937& random)
     Bytes image(kImageSize);
     std::size_t pos = 0;
     while (pos < image.size()) {
-        const std::size_t length = std::min<std::size_t>(image.size() - pos, 256 + random() % 16384);
+        const std::size_t length =
+            std::min<std::size_t>(image.size() - pos, 256 + random() % 16384);
         switch (random() % 4) {
         case 0:
             for (std::size_t i = 0; i < length; ++i)
@@ -214,8 +216,7 @@ void BM_Xdelta3(benchmark::State& state)
         }
     }
     const auto xdelta = static_cast<double>(fs::file_size(out));
-    const auto bps =
-        static_cast<double>(varn::CreateBpsPatch(pair.original, pair.modified).size());
+    const auto bps = static_cast<double>(varn::CreateBpsPatch(pair.original, pair.modified).size());
     state.counters["xdelta3_bytes"] = xdelta;
     state.counters["bps_bytes"] = bps;
     state.counters["bps_per_xdelta3"] = bps / xdelta;

@@ -82,7 +82,7 @@ void CheckPicture(GifImage& picture)
 
     std::vector<ImageWrite> writes;
     RomStream& image = SmallImage();
-    if (const auto problem = PlanEnemyGraphic(image, picture, form, writes)) {
+    if (const auto problem = WriteEnemyGraphic(image, picture, form, writes)) {
         Require(!problem->message.empty(), "a refused graphic says why");
         Require(writes.empty(), "a refused graphic plans no write");
         return;

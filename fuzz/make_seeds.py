@@ -343,6 +343,9 @@ put("diff", "overlay-grows", struct.pack(">HBH", 600, 3, 590) + diff_original + 
 put("diff", "moved", struct.pack(">HBH", 600, 0, 0) + diff_original
     + diff_original[300:] + diff_original[:300] + b"\xaa" * 100)
 put("diff", "shorter", struct.pack(">HBH", 600, 0, 0) + diff_original + diff_original[:500])
+# A short run of 0xFF in the original, and an expansion that fills on with 0xFF after it.
+diff_runs = diff_original[:200] + b"\xff" * 12 + diff_original[212:]
+put("diff", "fill-after-run", struct.pack(">HBH", 600, 3, 600) + diff_runs + b"\xff" * 700)
 
 # --- Character sprite sheets in the image -----------------------------------------------
 # The charsheet target: the image's size (four bytes, little-endian), the 30 pointer entries of
@@ -369,3 +372,46 @@ put("charsheet", "pointer-forms", struct.pack("<I", 0x600000)
     + bytes([0, 0x40, 0xE4, 0x5F]) + bytes([0, 0, 0, 0x60]))
 put("charsheet", "bad-names", struct.pack("<I", 0x5AA120) + sheet_entries([0x410000] * 30)
     + bytes([0x00, 0x18, 0x20, 0x24] * 60))
+
+# --- Songs read back from damaged images ------------------------------------------------
+# mmlrom: title, music number, flags (bit 0 a copier header, bits 1-6 odd bytes of image size,
+# bit 7 the pattern's own pointer), image size in 32 KiB less one, then the song block placed
+# at 0x10000 (and repeated as the image's pattern).
+
+
+def high_block(start, channels):
+    """A song block of titles 0-7 at `start`: length, base, end, the channel pointers twice."""
+    base = (start + 38) & 0xFFFF
+    body = b""
+    pointers = []
+    for channel in channels:
+        pointers.append((base + len(body)) & 0xFFFF)
+        body += bytes(channel)
+    end = (base + len(body)) & 0xFFFF
+    pointers = [end if not c else p for c, p in zip(channels, pointers)]
+    head = struct.pack("<HHH", 38 + len(body), base, end) + struct.pack("<8H", *pointers) * 2
+    return head + body
+
+
+def low_block(channels):
+    """A song block of the low-mapped title: length, then the channel pointers from 0x2010."""
+    body = b""
+    pointers = []
+    for channel in channels:
+        pointers.append(0x2010 + len(body))
+        body += bytes(channel)
+    return struct.pack("<H", 18 + len(body)) + struct.pack("<8H", *pointers) + body
+
+
+# The target game: a loop with its break and a jump back to the loop point.
+TARGET_SONG = [[0xDA, 0x20, 0x30, 0xE2, 0x02, 0x10, 0xF5, 0x03, 0x00, 0x00, 0x20, 0xE3,
+                0xF4, 0x29, 0x00], [0x31], [], [], [], [], [], []]
+put("mmlrom", "target-loop", bytes([0, 0x10, 0, 0x0C]) + high_block(0x10000, TARGET_SONG))
+put("mmlrom", "target-expanded", bytes([0, 0xB0, 0, 0xB5]) + high_block(0x10000, TARGET_SONG))
+put("mmlrom", "target-headered", bytes([0, 0x10, 1, 0x0C]) + high_block(0x10000, TARGET_SONG))
+# Title 2 with the renders of its command table; title 8 with its 15 lengths.
+put("mmlrom", "title2-renders", bytes([2, 0, 0, 0x08])
+    + high_block(0x10000, [[0xC4, 200, 0xF0, 100, 0xF4, 5, 7, 0x05], [], [], [], [], [], [], []]))
+put("mmlrom", "title8-lengths", bytes([8, 0, 0, 0x05])
+    + low_block([[0x00, 0x0E, 0xC3, 0xD2], [0x10], [], [], [], [], [], []]))
+put("mmlrom", "number-ff", bytes([0, 0xFF, 0, 0xFF]))

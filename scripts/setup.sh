@@ -9,7 +9,6 @@ VARN_PACKAGES=(
   libgtest-dev libbenchmark-dev
   fonts-noto-cjk
   gifsicle python3 python3-pil
-  xdelta3
 )
 
 # Installs the packages that are missing: with apt-get when run as root, otherwise prints the

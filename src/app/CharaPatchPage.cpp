@@ -29,6 +29,7 @@
 #include "app/MemoEdit.h"
 #include "app/ItemListModel.h"
 #include "app/TForm1.h"
+#include "app/TForm2.h"
 #include "charpatch/CharacterPatchFile.h"
 #include "charpatch/PatchValidation.h"
 #include "graphics/SpriteSheet.h"
@@ -278,6 +279,8 @@ QWidget* CharaPatchPage::buildLeftColumn()
     Button8->setObjectName(QStringLiteral("Button8"));
     // The animation window needs a sheet; it opens from here once it exists.
     Button8->setEnabled(false);
+    connect(Button8, &QPushButton::clicked, this,
+            [this] { TForm2::ShowAnimation(window_, Edit1->text()); });
     layout->addWidget(Button8);
 
     Button2 = new QPushButton(QStringLiteral("パッチ作成"));

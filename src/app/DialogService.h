@@ -17,7 +17,17 @@ inline const QString kFinishedCaption = QStringLiteral("終了");
 inline const QString kFinishedMessage = QStringLiteral("処理が完了しました");
 
 // The kinds of files whose dialogs remember, each on its own, the folder last used.
-enum class FileKind { None, RomImage, SpriteSheet, CharacterPatch, PatchList, MmlFile };
+enum class FileKind {
+    None,
+    RomImage,
+    SpriteSheet,
+    CharacterPatch,
+    PatchList,
+    MmlFile,
+    Animation,      // animated poses saved from the animation window
+    EnemyPicture,   // battle graphics of enemies, read and saved
+    SkillGraphic,   // technique and spell graphics, read and saved
+};
 
 // A file dialog as a command sets it up. Filters are written as "label|pattern" pairs joined
 // by "|" ("smcファイル (*.smc)|*.smc"); the filter index counts from 1.

@@ -328,6 +328,10 @@ void PatchApplyPage::ShowEntryPreview()
     case PatchKind::Mml:
         Memo10->setPlainText(MemoText(PreviewMmlFile(entry.path)));
         return;
+    case PatchKind::Bps:
+        // The text the patch's author put in it, if any.
+        Memo10->setPlainText(MemoText(PreviewBpsFile(entry.path)));
+        return;
     case PatchKind::Vnp:
         break;
     }

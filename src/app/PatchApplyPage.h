@@ -19,10 +19,10 @@ class ItemListModel;
 class PatchListView;
 class TForm1;
 
-// The page "パッチ適用": the ordered list of patch files (IPS patches, character patches and
-// songs) that is applied to the open image in one go, a preview of the selected entry beside
-// it, and the commands that save, load and apply the list. The list lives in a PatchList; the
-// list view mirrors it and is refreshed from it after every change.
+// The page "パッチ適用": the ordered list of patch files (IPS and BPS patches, character
+// patches and songs) that is applied to the open image in one go, a preview of the selected
+// entry beside it, and the commands that save, load and apply the list. The list lives in a
+// PatchList; the list view mirrors it and is refreshed from it after every change.
 class PatchApplyPage : public QWidget {
     Q_OBJECT
 
@@ -49,7 +49,7 @@ public:
 
 public slots:
     // Shows the selected entry beside the list: a character patch's name, title, sheet, target
-    // and comment, or a song's information lines.
+    // and comment, a song's information lines, or the text a BPS patch's author put in it.
     void ShowEntryPreview();
     void ClearEntryPreview();
     // "パッチ適用": numbers the songs, asks, and applies the list to the open image.

@@ -12,12 +12,17 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/CharaGraphicPage.h"
 #include "app/CharaPatchPage.h"
+#include "app/EnemyPage.h"
 #include "app/FileDropFilter.h"
+#include "app/MmlPage.h"
 #include "app/PatchApplyPage.h"
 #include "app/PatchListView.h"
 #include "app/QtDialogService.h"
 #include "app/RememberingDialogService.h"
+#include "app/SkillGraphicPage.h"
+#include "app/SparkPage.h"
 #include "app/UiState.h"
 #include "app/VarnApplication.h"
 #include "graphics/SpriteSheet.h"
@@ -51,6 +56,11 @@ constexpr PageInfo kMainPages[kMainPageCount] = {
 };
 constexpr int kPatchApplyPageIndex = 0;
 constexpr int kCharaPatchPageIndex = 1;
+constexpr int kCharaGraphicPageIndex = 2;
+constexpr int kEnemyPageIndex = 3;
+constexpr int kMmlPageIndex = 4;
+constexpr int kSkillGraphicPageIndex = 5;
+constexpr int kSparkPageIndex = 6;
 
 QLineEdit* MakeReadOnlyField(const char* name, QWidget* parent)
 {
@@ -209,13 +219,35 @@ void TForm1::buildPages()
     PageControl1->setElideMode(Qt::ElideNone);
     for (int index = 0; index < kMainPageCount; ++index) {
         const PageInfo& page = kMainPages[index];
+        // Each page builds its own controls, installs its own drop targets and connects to
+        // the window's image signals.
         QWidget* sheet = nullptr;
-        if (index == kPatchApplyPageIndex)
+        switch (index) {
+        case kPatchApplyPageIndex:
             sheet = patchApplyPage_ = new PatchApplyPage(*this, PageControl1);
-        else if (index == kCharaPatchPageIndex)
+            break;
+        case kCharaPatchPageIndex:
             sheet = charaPatchPage_ = new CharaPatchPage(*this, PageControl1);
-        else
+            break;
+        case kCharaGraphicPageIndex:
+            sheet = new CharaGraphicPage(*this, PageControl1);
+            break;
+        case kEnemyPageIndex:
+            sheet = new EnemyPage(*this, PageControl1);
+            break;
+        case kMmlPageIndex:
+            sheet = new MmlPage(*this, PageControl1);
+            break;
+        case kSkillGraphicPageIndex:
+            sheet = new SkillGraphicPage(*this, PageControl1);
+            break;
+        case kSparkPageIndex:
+            sheet = new SparkPage(*this, PageControl1);
+            break;
+        default:
             sheet = new QWidget(PageControl1);
+            break;
+        }
         sheet->setObjectName(QString::fromLatin1(page.objectName));
         PageControl1->addTab(Scrollable(sheet, PageControl1), QString::fromUtf8(page.caption));
     }
@@ -260,6 +292,7 @@ void TForm1::Button3Click()
 void TForm1::OpenRomImage(const QString& typedPath)
 {
     clearHeaderStrip();
+    emit romImageClosing();
     // The field shows the image's full path, however it was given.
     const QString path = typedPath.isEmpty() ? typedPath : QFileInfo(typedPath).absoluteFilePath();
 
@@ -282,6 +315,7 @@ void TForm1::OpenRomImage(const QString& typedPath)
     Edit91->setText(QString::fromStdString(image.titleText));
     Edit92->setText(QString::fromStdString(image.versionText));
     Edit93->setText(QString::fromStdString(image.headerText));
+    emit romImageOpened(image);
 }
 
 bool TForm1::LoadSheetImage(const QString& path)

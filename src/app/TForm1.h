@@ -8,6 +8,7 @@
 
 #include "app/DialogService.h"
 #include "graphics/GifImage.h"
+#include "rom/RomIdentification.h"
 #include "rom/Settings.h"
 
 class QLineEdit;
@@ -67,6 +68,15 @@ public:
 public slots:
     // "...": chooses an image with the open dialog and opens it.
     void Button3Click();
+
+signals:
+    // Opening an image begins: pages drop what they showed of the image before (the enemy
+    // selection list, the spark grid), whether or not the new image is then opened.
+    void romImageClosing();
+    // An image was opened (accepted or warned about) and the header strip filled. The pages
+    // that read from the image load from `romPath()`, each deciding by `image` whether the
+    // image is one it shows. Pages connect in page order, so loaders run in that order.
+    void romImageOpened(const varn::RomIdentification& image);
 
 private:
     void buildHeaderStrip();

@@ -20,6 +20,12 @@ QString FolderKey(FileKind kind)
         return QStringLiteral("Folders/PatchList");
     case FileKind::MmlFile:
         return QStringLiteral("Folders/MmlFile");
+    case FileKind::Animation:
+        return QStringLiteral("Folders/Animation");
+    case FileKind::EnemyPicture:
+        return QStringLiteral("Folders/EnemyPicture");
+    case FileKind::SkillGraphic:
+        return QStringLiteral("Folders/SkillGraphic");
     case FileKind::None:
         break;
     }

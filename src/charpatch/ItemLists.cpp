@@ -15,6 +15,7 @@
 #include "charpatch/ItemLabelsFileText.h"
 #include "graphics/CharacterSheetRom.h"
 #include "rom/HexText.h"
+#include "text/LabelFields.h"
 #include "text/Utf8.h"
 
 namespace varn {
@@ -168,47 +169,6 @@ std::string NameOf(const ItemLabels& labels, std::string_view list, std::uint8_t
     return found == labels.names.end() ? kUnnamedLabel : found->second;
 }
 
-// Spaces between and around the fields: ASCII ones and the full-width space an input method
-// types.
-constexpr std::string_view kFullWidthSpace = "\u3000";
-
-std::size_t SpaceLength(std::string_view text)
-{
-    if (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) {
-        return 1;
-    }
-    return text.starts_with(kFullWidthSpace) ? kFullWidthSpace.size() : 0;
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (const std::size_t length = SpaceLength(text)) {
-        text.remove_prefix(length);
-    }
-    while (!text.empty()) {
-        if (text.back() == ' ' || text.back() == '\t' || text.back() == '\r') {
-            text.remove_suffix(1);
-        } else if (text.ends_with(kFullWidthSpace)) {
-            text.remove_suffix(kFullWidthSpace.size());
-        } else {
-            break;
-        }
-    }
-    return text;
-}
-
-// Splits off the first word of `text` (which starts trimmed).
-std::string_view NextWord(std::string_view& text)
-{
-    std::size_t end = 0;
-    while (end < text.size() && SpaceLength(text.substr(end)) == 0) {
-        ++end;
-    }
-    const std::string_view word = text.substr(0, end);
-    text = Trim(text.substr(end));
-    return word;
-}
-
 std::string ListKeywords()
 {
     std::string keywords;
@@ -258,7 +218,7 @@ private:
 
     void readLine(std::string_view text, int line)
     {
-        text = Trim(text);
+        text = TrimLabelText(text);
         if (text.empty() || text.front() == '#') {
             return;
         }
@@ -267,8 +227,8 @@ private:
             return;
         }
         std::string_view rest = text;
-        const std::string_view list = NextWord(rest);
-        const std::string_view code = NextWord(rest);
+        const std::string_view list = NextLabelWord(rest);
+        const std::string_view code = NextLabelWord(rest);
         const std::string_view name = rest;
         if (code.empty() || name.empty()) {
             note(line, "「" + std::string(text) +
@@ -537,7 +497,7 @@ Status InstallItemLabels(const ItemLabels& labels)
         for (const std::uint8_t code : ItemLabelCodes(list)) {
             ++expected;
             const auto found = labels.names.find(LabelKey{std::string(list), code});
-            if (found == labels.names.end() || Trim(found->second).empty()) {
+            if (found == labels.names.end() || TrimLabelText(found->second).empty()) {
                 return Failure{"項目名が揃っていません。\n" + std::string(list) + " " +
                                HexCode(code) + " の名前がありません。"};
             }

@@ -123,8 +123,7 @@ std::optional<EnemyFormProblem> CheckEnemyRange(const std::string& text, int pag
     return EnemyFormProblem{message, page, control};
 }
 
-std::optional<EnemyFormProblem> CheckEnemyForm(const EnemyForm& form, bool pictureHeld,
-                                               const ExtensionTable& extensions)
+std::optional<EnemyFormProblem> CheckEnemyStatus(const EnemyForm& form)
 {
     if (auto problem =
             CheckEnemyRange(form.hp, kStatusSubTab, kHpRangeMessage, 30, 65535, 30, "Edit85"))
@@ -139,6 +138,14 @@ std::optional<EnemyFormProblem> CheckEnemyForm(const EnemyForm& form, bool pictu
                                            50, 1, kLevelBoxes[i]))
             return problem;
     }
+    return std::nullopt;
+}
+
+std::optional<EnemyFormProblem> CheckEnemyForm(const EnemyForm& form, bool pictureHeld,
+                                               const ExtensionTable& extensions)
+{
+    if (auto problem = CheckEnemyStatus(form))
+        return problem;
     if (form.enemy < 0 || form.enemy >= kEnemyCount)
         return EnemyFormProblem{kNoEnemySelectedMessage, -1, "ComboBox30"};
     std::vector<std::uint8_t> field;
@@ -293,7 +300,7 @@ std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm
 
     std::vector<ImageWrite> planned;
     if (picture != nullptr) {
-        if (auto problem = PlanEnemyGraphic(image, *picture, form, planned))
+        if (auto problem = WriteEnemyGraphic(image, *picture, form, planned))
             return problem;
     }
     const int e = form.enemy;
@@ -338,7 +345,7 @@ std::optional<EnemyFormProblem> ApplyEnemy(const std::filesystem::path& romPath,
 {
     if (romPath.empty())
         return EnemyFormProblem{kNoRomPathMessage, -1, ""};
-    if (auto problem = CheckEnemyForm(form, picture != nullptr, extensions))
+    if (auto problem = CheckEnemyStatus(form))
         return problem;
     std::optional<EnemyFormProblem> refused;
     const Status changed = ChangeRomImage(

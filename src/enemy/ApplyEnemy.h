@@ -46,6 +46,10 @@ std::optional<EnemyFormProblem> CheckEnemyRange(const std::string& text, int pag
                                                 int maximum, int minimum,
                                                 const std::string& control);
 
+// The status boxes, in order: HP (30-65535), the seven stats (5-99) and the four levels (1-50),
+// each naming the sub-tab "ステータス" and the box.
+std::optional<EnemyFormProblem> CheckEnemyStatus(const EnemyForm& form);
+
 // The checks of "適用" that need only the form, in order: HP (30-65535), the seven stats
 // (5-99) and the four levels (1-50) on the sub-tab "ステータス"; the name, which must encode
 // into its field (8 bytes for enemies below 0x140, 12 above: "名前が長すぎます。" or
@@ -94,10 +98,11 @@ std::optional<EnemyFormProblem> ApplyEnemy(RomStream& image, const EnemyForm& fo
                                                ProcessExtensionTable());
 
 // Applies the page to the image file at `romPath` through ChangeRomImage: an empty path gives
-// "smcファイルを指定してください。", the form's checks run before the file is opened, an image
-// that cannot be opened gives "ファイルが開けません。" and its name, and nothing of a refused or
-// failed apply reaches the file. nullopt when the file has been replaced; the page then shows
-// "処理が完了しました".
+// "smcファイルを指定してください。", the status boxes are checked before the file is opened, an
+// image that cannot be opened gives "ファイルが開けません。" and its name, then PlanApplyEnemy
+// (an image without the expansion is refused before the other boxes are looked at), and
+// nothing of a refused or failed apply reaches the file. nullopt when the file has been
+// replaced; the page then shows "処理が完了しました".
 std::optional<EnemyFormProblem> ApplyEnemy(const std::filesystem::path& romPath,
                                            const EnemyForm& form, const GifImage* picture,
                                            const ImageChangeOptions& options = {},

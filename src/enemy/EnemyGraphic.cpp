@@ -256,7 +256,7 @@ std::optional<std::uint32_t> ParseEnemyAddress(const std::string& text)
     return value;
 }
 
-std::optional<EnemyFormProblem> PlanEnemyGraphic(RomStream& image, const GifImage& picture,
+std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
                                                  const EnemyForm& form,
                                                  std::vector<ImageWrite>& writes)
 {

@@ -142,7 +142,7 @@ inline constexpr const char* kEnemyGraphicPastEndMessage =
 // would run past the end of the image (the packed graphic included) are refused, naming the
 // sub-tab "グラフィック" and the control; on success the writes are appended to `writes`.
 // Nothing is written here. The form's enemy and graphic number must be ones the image offers.
-std::optional<EnemyFormProblem> PlanEnemyGraphic(RomStream& image, const GifImage& picture,
+std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
                                                  const EnemyForm& form,
                                                  std::vector<ImageWrite>& writes);
 

@@ -8,6 +8,7 @@
 
 #include "enemy/EnemyLabelsFileText.h"
 #include "rom/HexText.h"
+#include "text/LabelFields.h"
 
 namespace varn {
 
@@ -25,43 +26,6 @@ constexpr std::array<std::string_view, 4> kListNames{kRaceList, kElementList, kC
 constexpr const char* kUnnamedLabel = "？";
 
 using LabelKey = std::pair<std::string, std::uint8_t>;
-
-// Spaces between and around the fields: ASCII ones and the full-width space an input method
-// types.
-constexpr std::string_view kFullWidthSpace = "\u3000";
-
-std::size_t SpaceLength(std::string_view text)
-{
-    if (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r'))
-        return 1;
-    return text.starts_with(kFullWidthSpace) ? kFullWidthSpace.size() : 0;
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (const std::size_t length = SpaceLength(text))
-        text.remove_prefix(length);
-    while (!text.empty()) {
-        if (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')
-            text.remove_suffix(1);
-        else if (text.ends_with(kFullWidthSpace))
-            text.remove_suffix(kFullWidthSpace.size());
-        else
-            break;
-    }
-    return text;
-}
-
-// Splits off the first word of `text` (which starts trimmed).
-std::string_view NextWord(std::string_view& text)
-{
-    std::size_t end = 0;
-    while (end < text.size() && SpaceLength(text.substr(end)) == 0)
-        ++end;
-    const std::string_view word = text.substr(0, end);
-    text = Trim(text.substr(end));
-    return word;
-}
 
 std::string ListKeywords()
 {
@@ -113,7 +77,7 @@ private:
 
     void readLine(std::string_view text, int line)
     {
-        text = Trim(text);
+        text = TrimLabelText(text);
         if (text.empty() || text.front() == '#')
             return;
         if (text.find("\uFFFD") != std::string_view::npos) {
@@ -121,8 +85,8 @@ private:
             return;
         }
         std::string_view rest = text;
-        const std::string_view list = NextWord(rest);
-        const std::string_view code = NextWord(rest);
+        const std::string_view list = NextLabelWord(rest);
+        const std::string_view code = NextLabelWord(rest);
         const std::string_view name = rest;
         if (code.empty() || name.empty()) {
             note(line, "「" + std::string(text) +
@@ -262,7 +226,7 @@ Status InstallEnemyLabels(const EnemyLabels& labels)
         for (const std::uint8_t code : EnemyLabelCodes(list)) {
             ++expected;
             const auto found = labels.names.find(LabelKey{std::string(list), code});
-            if (found == labels.names.end() || Trim(found->second).empty())
+            if (found == labels.names.end() || TrimLabelText(found->second).empty())
                 return Failure{"項目名が揃っていません。\n" + Entry(list, code) +
                                " の名前がありません。"};
         }

@@ -241,10 +241,10 @@ EnemyLists LoadEnemyLists(RomStream& image, const ExtensionTable& extensions)
             {static_cast<std::uint16_t>(p), Coded(p, 4, "行動パターン" + HexDigits(p, 4))});
 
     std::vector<std::string> techniqueNames =
-        ReadNames(image, kTechniqueNameTable, kTechniqueNameSize, 0x100, extensions);
+        ReadNames(image, kEnemyTechniqueNameTable, kTechniqueNameSize, 0x100, extensions);
     if (expanded) {
         const std::vector<std::string> more = ReadNames(
-            image, kExpandedTechniqueNameTable, kTechniqueNameSize, 0x100, extensions);
+            image, kExpandedEnemyTechniqueNameTable, kTechniqueNameSize, 0x100, extensions);
         techniqueNames.insert(techniqueNames.end(), more.begin(), more.end());
     }
     lists.techniques.reserve(techniqueNames.size());

@@ -33,7 +33,7 @@ inline constexpr std::uint16_t kEquippedWeapon2 = 0xFE;
 // Table locations.
 inline constexpr std::uint32_t kItemNameTable = 0x3D0280;         // 8 bytes, items 0x00-0xFC
 inline constexpr std::uint32_t kEnemyNameTable = 0x3D0A80;        // 8 bytes, e < 0x140
-inline constexpr std::uint32_t kTechniqueNameTable = 0x3D31C0;    // 10 bytes, t < 0x100
+inline constexpr std::uint32_t kEnemyTechniqueNameTable = 0x3D31C0;    // 10 bytes, t < 0x100
 inline constexpr std::uint32_t kArmourDataTable = 0x3E0180;       // 9 bytes, items 0x60-0xDF
 inline constexpr std::uint32_t kEnemyRecordTable = 0x3E3F8B;      // 25 bytes, e < 0x140
 inline constexpr std::uint32_t kActionPatternTable = 0x3E5ECB;    // 8 bytes, p < 0x100
@@ -45,7 +45,7 @@ inline constexpr std::uint32_t kDropTable = 0x5B0640;                // 9 bytes,
 inline constexpr std::uint32_t kEquipmentHighBitsTable = 0x5B1840;   // 1 byte, every enemy
 inline constexpr std::uint32_t kExpandedItemNameTable = 0x5B2880;    // 12 bytes, items 0x100+k
 inline constexpr std::uint32_t kExpandedArmourDataTable = 0x5B3600;  // 9 bytes, items 0x160+
-inline constexpr std::uint32_t kExpandedTechniqueNameTable = 0x5B40C0; // 10 bytes, t >= 0x100
+inline constexpr std::uint32_t kExpandedEnemyTechniqueNameTable = 0x5B40C0; // 10 bytes, t >= 0x100
 inline constexpr std::uint32_t kTechniqueHighBitsTable = 0x5B5BC0;     // 1 byte, every pattern
 
 // Entry sizes.
@@ -135,10 +135,10 @@ constexpr int ItemNameSize(int k)
     return k < 0x100 ? kBaseNameSize : kExpandedNameSize;
 }
 
-constexpr std::uint32_t TechniqueNameOffset(int t)
+constexpr std::uint32_t EnemyTechniqueNameOffset(int t)
 {
-    return t < 0x100 ? kTechniqueNameTable + kTechniqueNameSize * static_cast<std::uint32_t>(t)
-                     : kExpandedTechniqueNameTable +
+    return t < 0x100 ? kEnemyTechniqueNameTable + kTechniqueNameSize * static_cast<std::uint32_t>(t)
+                     : kExpandedEnemyTechniqueNameTable +
                            kTechniqueNameSize * static_cast<std::uint32_t>(t - 0x100);
 }
 

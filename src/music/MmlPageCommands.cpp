@@ -16,6 +16,8 @@ namespace {
 
 constexpr int kCopierHeaderSize = 0x200;
 constexpr std::uintmax_t kCopierHeaderAlignment = 0x8000;
+// What the header field shows for an image without a copier header.
+constexpr std::string_view kNoCopierHeaderText = "なし";
 
 // "0x" + the text read as an integer: one to eight hexadecimal digits and nothing else.
 std::optional<int> HexFieldValue(std::string_view text)
@@ -123,6 +125,11 @@ Result<ImageMusicTitle> SelectImageTitle(const fs::path& romPath,
     return ImageMusicTitle{*variant, copier ? kCopierHeaderSize : 0};
 }
 
+int HeaderSizeOfField(std::string_view headerText)
+{
+    return headerText == kNoCopierHeaderText ? 0 : kCopierHeaderSize;
+}
+
 std::optional<MmlPageMessage> CheckMmlReverseCompile(const std::string& romPath)
 {
     if (!FileExists(romPath))
@@ -147,7 +154,7 @@ MmlReverseCompileOutcome RunMmlReverseCompile(const MmlReverseCompileRequest& re
         return outcome;
     }
     mml.variant = title.value().variant;
-    mml.headerSize = title.value().headerSize;
+    mml.headerSize = request.headerSize ? *request.headerSize : title.value().headerSize;
     outcome.musicNumberText = HexFieldText(mml.musicNumber, kMusicNumberFieldLength);
     if (const Status written = mml.ReverseCompileToFile(); !written) {
         outcome.message = Error(written.message());

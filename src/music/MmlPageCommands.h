@@ -123,7 +123,13 @@ struct MmlReverseCompileRequest {
     // The title to read the image as; when absent the title is the one the image's cartridge
     // header names, as the header strip shows it (Edit91).
     std::optional<std::string> title;
+    // The copier header's size (0 or 0x200) as the header strip shows it (Edit93: 0 for
+    // "なし"); when absent it is found from the image as SelectImageTitle does.
+    std::optional<int> headerSize;
 };
+
+// The copier header's size a header field shows: 0 for "なし", 0x200 for anything else.
+int HeaderSizeOfField(std::string_view headerText);
 
 // What the page shows after "逆コンパイル": the message box and, when the command got as far
 // as reading it, the text for Edit69.

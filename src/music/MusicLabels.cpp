@@ -8,6 +8,7 @@
 
 #include "music/MusicLabelsFileText.h"
 #include "rom/HexText.h"
+#include "text/LabelFields.h"
 
 namespace varn {
 
@@ -29,41 +30,6 @@ constexpr std::array<LabelList, 3> kLists{{
 }};
 
 constexpr std::array<std::string_view, 3> kListNames{"map", "monster", "theme"};
-
-constexpr std::string_view kFullWidthSpace = "\u3000";
-
-std::size_t SpaceLength(std::string_view text)
-{
-    if (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r'))
-        return 1;
-    return text.starts_with(kFullWidthSpace) ? kFullWidthSpace.size() : 0;
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (const std::size_t length = SpaceLength(text))
-        text.remove_prefix(length);
-    while (!text.empty()) {
-        if (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')
-            text.remove_suffix(1);
-        else if (text.ends_with(kFullWidthSpace))
-            text.remove_suffix(kFullWidthSpace.size());
-        else
-            break;
-    }
-    return text;
-}
-
-// Splits off the first word of `text` (which starts trimmed) and trims what is left.
-std::string_view NextWord(std::string_view& text)
-{
-    std::size_t end = 0;
-    while (end < text.size() && SpaceLength(text.substr(end)) == 0)
-        ++end;
-    const std::string_view word = text.substr(0, end);
-    text = Trim(text.substr(end));
-    return word;
-}
 
 std::optional<int> HexCode(std::string_view text, int digits)
 {
@@ -123,7 +89,7 @@ private:
 
     void readLine(std::string_view text, int line)
     {
-        text = Trim(text);
+        text = TrimLabelText(text);
         if (text.empty() || text.front() == '#')
             return;
         if (text.find("\uFFFD") != std::string_view::npos) {
@@ -131,7 +97,7 @@ private:
             return;
         }
         std::string_view rest = text;
-        const std::string_view keyword = NextWord(rest);
+        const std::string_view keyword = NextLabelWord(rest);
         const auto list = std::find_if(kLists.begin(), kLists.end(),
                                        [&](const LabelList& l) { return l.keyword == keyword; });
         if (list == kLists.end()) {
@@ -139,8 +105,8 @@ private:
                            "」という一覧はありません（map monster theme のどれかです）。");
             return;
         }
-        const std::string_view codeText = NextWord(rest);
-        const std::string_view group = list->hasGroup ? NextWord(rest) : std::string_view();
+        const std::string_view codeText = NextLabelWord(rest);
+        const std::string_view group = list->hasGroup ? NextLabelWord(rest) : std::string_view();
         const std::string_view name = rest;
         if (codeText.empty() || name.empty() || (list->hasGroup && group.empty())) {
             note(line, "「" + std::string(text) + "」は「" + std::string(list->keyword) +
@@ -281,7 +247,7 @@ const LabelSet& LabelsInUse()
 
 bool Blank(std::string_view text)
 {
-    return Trim(text).empty();
+    return TrimLabelText(text).empty();
 }
 
 } // namespace

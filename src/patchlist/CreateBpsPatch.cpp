@@ -28,6 +28,9 @@ constexpr std::size_t kLongEnough = 1 << 16;
 // A stretch of the source at the target's own offset that long is taken without looking for
 // others: a copy from elsewhere would have to be longer still to pay for its offset.
 constexpr std::size_t kSourceReadLongEnough = 32;
+// A stretch that repeats the bytes just before it, a run of one byte or of a pattern up to this
+// long, is tried as a target copy that overlaps what it writes.
+constexpr std::size_t kLongestPeriod = 32;
 
 constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
 
@@ -239,6 +242,17 @@ private:
                     break;
                 place = targetIndex_.next(place);
             }
+        }
+        // The bytes just before this place were often written by a copy, which the target's
+        // index does not hold: a fill of the expansion that starts with a short run copied
+        // from the source goes on as one copy of the byte before it.
+        for (std::size_t period = 1; period <= std::min(pos, kLongestPeriod); ++period) {
+            const std::size_t place = pos - period;
+            if (target_[place] != *here)
+                continue;
+            consider(best, BpsAction::TargetCopy, place,
+                     MatchLength(target_.data() + place, left + period, here, left),
+                     NumberSize(RelativeOffset(place, targetCursor_)));
         }
         return best;
     }

@@ -157,8 +157,10 @@ Result<fs::path> ResolveWriteTarget(const fs::path& path)
                 return target;
             return WriteFailure(path);
         }
+        // A file the user may not write is not replaced either, though the rename would
+        // be allowed.
         if (S_ISREG(info.st_mode))
-            return target;
+            return ::access(target.c_str(), W_OK) == 0 ? Result<fs::path>(target) : WriteFailure(path);
         if (!S_ISLNK(info.st_mode))
             return WriteFailure(path);
         std::error_code error;

@@ -21,7 +21,7 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& pat
 // chain) to the file it names, which need not exist yet. Fails with
 // "ファイルに書き込めません。" and the path when that file exists and is not a regular file
 // (a folder, a device, a FIFO, a socket) or the links form a loop: such nodes are never
-// replaced.
+// replaced. A regular file the user may not write is refused the same way.
 Result<std::filesystem::path> ResolveWriteTarget(const std::filesystem::path& path);
 
 // Writes a file the program creates or replaces. The bytes go to a temporary file beside the

@@ -2,6 +2,8 @@
 
 #include "rom/FileIo.h"
 
+#include <unistd.h>
+
 namespace varn {
 
 namespace fs = std::filesystem;
@@ -11,6 +13,11 @@ Result<RomImageEdit> RomImageEdit::open(const fs::path& path)
     auto image = ImageBuffer::load(path, kMaxRomImageSize);
     if (!image)
         return Failure{image.message()};
+    // The file is replaced by a rename, which its own permissions would not stop: an image the
+    // user may not write (made read-only to keep it safe) is refused as it was when images
+    // were opened for writing in place.
+    if (::access(path.c_str(), W_OK) != 0)
+        return Failure{kCannotOpenFileMessage};
     return RomImageEdit(path, std::move(image).value());
 }
 

@@ -29,7 +29,7 @@ struct ImageChangeOptions {
 class RomImageEdit {
 public:
     // Reads the image; fails with "ファイルが開けません。" for a file that is missing, not a
-    // regular file, unreadable or larger than kMaxRomImageSize.
+    // regular file, unreadable, not writable by the user or larger than kMaxRomImageSize.
     static Result<RomImageEdit> open(const std::filesystem::path& path);
 
     // The image in memory, for the command to read and change; it may grow up to

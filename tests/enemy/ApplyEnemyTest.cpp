@@ -469,5 +469,24 @@ TEST_F(ApplyEnemyFileTest, AnImageThatCannotBeOpenedIsReported)
               (EnemyFormProblem{kLevelRangeMessage, kStatusSubTab, "Edit88"}));
 }
 
+// On an image without the expansion the apply is refused for that reason first, before the
+// boxes whose values come from the tables above 4 MiB (the money read as nothing) are looked
+// at; the status boxes are still checked before the file is opened.
+TEST_F(ApplyEnemyFileTest, AnImageWithoutTheExpansionIsNamedBeforeTheBoxesItLeavesEmpty)
+{
+    const Bytes plain = test::EnemyImage(RomImageBuilder::kPlainSize);
+    const auto path = dir_.write("plain.smc", plain);
+    EnemyForm form = ValidForm();
+    form.enemy = 0x010;
+    form.money.clear();
+    form.drops.fill(-1);
+    EXPECT_EQ(ApplyEnemy(path, form, nullptr),
+              (EnemyFormProblem{kEnemyNeedsExpandedImageMessage, -1, ""}));
+    form.hp = "29";
+    EXPECT_EQ(ApplyEnemy(path, form, nullptr),
+              (EnemyFormProblem{kHpRangeMessage, kStatusSubTab, "Edit85"}));
+    EXPECT_EQ(test::ReadFileBytes(path), plain);
+}
+
 } // namespace
 } // namespace varn

@@ -35,8 +35,8 @@ Bytes ShowImage(const GifImage& picture)
     Put(image, ArmourDataOffset(0x60), Bytes{40, 0x82, 0, 0, 0x01, 0, 0x03, 0, 0x40});
     Put(image, ActionPatternOffset(0x120), Bytes{1, 2, 3, 4, 5, 6, 7, 8});
     Put(image, TechniqueHighBitsOffset(0x120), Bytes{0x80});
-    Put(image, TechniqueNameOffset(0x001), GameText("パンチ", 10));
-    Put(image, TechniqueNameOffset(0x108), GameText("メテオ", 10));
+    Put(image, EnemyTechniqueNameOffset(0x001), GameText("パンチ", 10));
+    Put(image, EnemyTechniqueNameOffset(0x108), GameText("メテオ", 10));
     Put(image, ItemNameOffset(0x1FC), GameText("ヤクソウ", 12));
     Put(image, EnemyDropsOffset(0x145), Bytes{0x08, 0x01, 0xFD, 0x00, 0xFF, 0x00, 0xFC, 0x01, 0x2C});
     for (int slot = 0; slot < kTwoAttackSlotCount; ++slot)
@@ -52,7 +52,7 @@ Bytes ShowImage(const GifImage& picture)
     form.boxHeight = 2;
     MemoryRomStream stream(image);
     std::vector<ImageWrite> writes;
-    EXPECT_EQ(PlanEnemyGraphic(stream, picture, form, writes), std::nullopt);
+    EXPECT_EQ(WriteEnemyGraphic(stream, picture, form, writes), std::nullopt);
     for (const ImageWrite& write : writes)
         Put(image, write.offset, write.bytes);
     return image;

@@ -323,7 +323,7 @@ TEST_F(EnemyGraphicImageTest, TheFiveWritesGoWhereTheEnemyAndTheGraphicNumberSay
     std::mt19937 random(7);
     const GifImage picture = test::RandomPicture(random, 24, 16, 0.5);
     std::vector<ImageWrite> writes;
-    ASSERT_EQ(PlanEnemyGraphic(stream, picture, Form(0x145, 0x105, "5B6000"), writes),
+    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5B6000"), writes),
               std::nullopt);
     const auto palette = EnemyPaletteBytes(picture);
     const std::vector<ImageWrite> expected{
@@ -336,7 +336,7 @@ TEST_F(EnemyGraphicImageTest, TheFiveWritesGoWhereTheEnemyAndTheGraphicNumberSay
     EXPECT_EQ(writes, expected);
 
     writes.clear();
-    ASSERT_EQ(PlanEnemyGraphic(stream, picture, Form(0x010, 0x073, "1D400"), writes),
+    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x010, 0x073, "1D400"), writes),
               std::nullopt);
     EXPECT_EQ(writes[1].offset, 0x01D400u + 32 * 0x10);
     EXPECT_EQ(writes[2].offset, 0x26E410u);
@@ -362,12 +362,12 @@ TEST_F(EnemyGraphicImageTest, AWriteThatCannotBeMadeIsRefusedBeforeAnything)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
         std::vector<ImageWrite> writes;
-        EXPECT_EQ(PlanEnemyGraphic(stream, picture, Form(0x145, 0x105, c.address), writes),
+        EXPECT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, c.address), writes),
                   c.problem);
         EXPECT_TRUE(writes.empty());
     }
     std::vector<ImageWrite> writes;
-    EXPECT_EQ(PlanEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFC"), writes),
+    EXPECT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFC"), writes),
               std::nullopt);
 
     // A graphic record offset that points past the end of a cut image.
@@ -375,7 +375,7 @@ TEST_F(EnemyGraphicImageTest, AWriteThatCannotBeMadeIsRefusedBeforeAnything)
     cut.resize(0x5A3000);
     MemoryRomStream cutStream(cut);
     writes.clear();
-    EXPECT_EQ(PlanEnemyGraphic(cutStream, picture, Form(0x145, 0x105, "400000"), writes),
+    EXPECT_EQ(WriteEnemyGraphic(cutStream, picture, Form(0x145, 0x105, "400000"), writes),
               (EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""}));
     EXPECT_TRUE(writes.empty());
 }
@@ -389,7 +389,7 @@ TEST_F(EnemyGraphicImageTest, TheGraphicWrittenIsReadBack)
         MemoryRomStream stream(image);
         GifImage picture = test::RandomPicture(random, width, height, 0.4);
         std::vector<ImageWrite> writes;
-        ASSERT_EQ(PlanEnemyGraphic(stream, picture, Form(0x145, 0x1FF, "580000"), writes),
+        ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x1FF, "580000"), writes),
                   std::nullopt);
         for (const ImageWrite& write : writes)
             ASSERT_TRUE(stream.writeAt(write.offset, write.bytes));
@@ -418,7 +418,7 @@ TEST_F(EnemyGraphicImageTest, DamagedOrMissingDataIsRefusedWithoutReadingOutside
     MemoryRomStream stream(image_);
     const GifImage picture = BlankPicture(16, 8);
     std::vector<ImageWrite> writes;
-    ASSERT_EQ(PlanEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFA"), writes),
+    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFA"), writes),
               std::nullopt);
     for (const ImageWrite& write : writes)
         ASSERT_TRUE(stream.writeAt(write.offset, write.bytes));

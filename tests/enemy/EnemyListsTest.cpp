@@ -28,7 +28,7 @@ Bytes NamedImage(std::size_t size)
         Put(image, ItemNameOffset(0x108), GameText("ツルギ", 12));
         Put(image, ItemNameOffset(0x150), GameText("オオタテ", 12));
         Put(image, ItemNameOffset(0x1FC), GameText("ヤクソウ", 12));
-        Put(image, TechniqueNameOffset(0x1FF), GameText("メテオ", 10));
+        Put(image, EnemyTechniqueNameOffset(0x1FF), GameText("メテオ", 10));
         for (int slot = 0; slot < kTwoAttackSlotCount; ++slot)
             Put(image, TwoAttackSlotOffset(slot), Bytes{0xFF, 0xFF});
         Put(image, TwoAttackSlotOffset(3), Bytes{0x45, 0x01});
@@ -38,7 +38,7 @@ Bytes NamedImage(std::size_t size)
     Put(image, ItemNameOffset(0x08), GameText("ナイフ", 8));
     Put(image, ItemNameOffset(0x50), GameText("コタテ", 8));
     Put(image, ItemNameOffset(0xDF), GameText("コロモ", 8));
-    Put(image, TechniqueNameOffset(0x00), GameText("キック", 10));
+    Put(image, EnemyTechniqueNameOffset(0x00), GameText("キック", 10));
     // A name that does not decode: a lead byte at the end of the field.
     Put(image, EnemyNameOffset(0x001), Bytes{0x51, 0x50, 0x50, 0x50, 0x50, 0x50, 0x50, 0x20});
     return image;

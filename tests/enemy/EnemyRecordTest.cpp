@@ -54,7 +54,7 @@ TEST(EnemyTablesTest, EntriesOfTheGameAndOfTheExpansionLieWhereTheGameReadsThem)
     EXPECT_EQ(ItemNameOffset(0x08), 0x3D02C0u);
     EXPECT_EQ(ItemNameOffset(0x108), 0x5B28E0u);
     EXPECT_EQ(ItemNameSize(0x108), 12);
-    EXPECT_EQ(TechniqueNameOffset(0x1FF), 0x5B40C0u + 10 * 0xFF);
+    EXPECT_EQ(EnemyTechniqueNameOffset(0x1FF), 0x5B40C0u + 10 * 0xFF);
     EXPECT_EQ(ArmourDataOffset(0x60), 0x3E0180u);
     EXPECT_EQ(ArmourDataOffset(0x161), 0x5B3609u);
 }

@@ -124,7 +124,7 @@ TEST(CharacterSheetPlaceTest, EveryFixedCodeReadsItsOwnPaletteAndTiles)
     }
 }
 
-// The ninth item of the list, code 1B, reads the second appearance's own sheet.
+// The ninth item of the list, code 1B, reads its own sheet, not the ninth place of the table.
 TEST(CharacterSheetPlaceTest, Code1BReadsItsOwnPlacesAlthoughItIsTheNinthItem)
 {
     std::mt19937 random(5);

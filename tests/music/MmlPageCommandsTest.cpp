@@ -269,6 +269,33 @@ TEST_F(MmlReverseCompileCommandTest, RefusalsWriteNoFile)
     EXPECT_EQ(fallback.message.caption, "エラー");
 }
 
+// The header field decides the copier header as the page shows it: "なし" reads from offset 0,
+// anything else 512 bytes on, whatever the image holds.
+TEST_F(MmlReverseCompileCommandTest, TheHeaderFieldDecidesTheCopierHeader)
+{
+    EXPECT_EQ(HeaderSizeOfField("なし"), 0);
+    EXPECT_EQ(HeaderSizeOfField("あり"), 0x200);
+    EXPECT_EQ(HeaderSizeOfField(""), 0x200);
+
+    RomImageBuilder image = SongImage({0x23, 0xEB});
+    image.copierHeader();
+    const auto rom = dir_.write("rom.smc", image.build());
+    MmlReverseCompileRequest request = Request(rom);
+    request.title = "VARNHOLD EPICS3";
+    request.headerSize = HeaderSizeOfField("あり");
+    ASSERT_TRUE(RunMmlReverseCompile(request).succeeded);
+    EXPECT_EQ(WrittenChannels().at(0), "d8;");
+    // Told there is none, the same image is read from its first byte, where the song's pointer
+    // entry is not.
+    std::filesystem::remove(dir_.path() / "out.mml");
+    request.headerSize = HeaderSizeOfField("なし");
+    const MmlReverseCompileOutcome shifted = RunMmlReverseCompile(request);
+    if (shifted.succeeded)
+        EXPECT_NE(WrittenChannels().at(0), "d8;");
+    else
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out.mml"));
+}
+
 // A title the user names reads an image whose cartridge header names none; its copier header
 // is then told by its size.
 TEST_F(MmlReverseCompileCommandTest, ATitleTheUserNames)

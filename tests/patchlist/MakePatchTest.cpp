@@ -265,6 +265,35 @@ TEST(CreateBpsPatchTest, MovedRepeatedAndFilledDataCostLittle)
     }
 }
 
+// A fill or a repeated pattern that begins with a short run copied from the source goes on as
+// one copy of the bytes just written, however long it is: the bytes a copy wrote are found too.
+TEST(CreateBpsPatchTest, RunsThatStartWithACopyCostOneCopy)
+{
+    Bytes pattern;
+    for (int i = 0; i < 25; ++i)
+        pattern.insert(pattern.end(), {1, 2, 3, 4});
+    const Bytes source = With(With(Random(1 << 20, 9), 300000, Bytes(100, 0xFF)), 500000, pattern);
+    Bytes longPattern;
+    for (int i = 0; i < (1 << 16); ++i)
+        longPattern.insert(longPattern.end(), {1, 2, 3, 4});
+    const struct {
+        const char* name;
+        Bytes target;
+    } cases[] = {
+        {"FillExpansion", Concat({source, Bytes(1 << 20, 0xFF)})},
+        {"PatternExpansion", Concat({source, longPattern})},
+        {"FillOverData", With(source, 600000, Bytes(200000, 0xFF))},
+    };
+    const std::size_t frame = 4 + 3 + 3 + 1 + 12;
+    for (const auto& c : cases) {
+        const Bytes patch = CreateBpsPatch(source, c.target);
+        EXPECT_LE(patch.size(), frame + 24) << c.name;
+        const Result<Bytes> target = ApplyBpsPatch(source, patch, "made.bps");
+        ASSERT_TRUE(target.ok()) << c.name << ": " << target.message();
+        EXPECT_TRUE(target.value() == c.target) << c.name;
+    }
+}
+
 TEST(CreateBpsPatchTest, MetadataAndSmallOrEmptyImagesRoundTrip)
 {
     const std::string metadata = "<patch>作者: テスト</patch>";

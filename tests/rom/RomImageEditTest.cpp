@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "rom/FileIo.h"
 #include "rom/RomImageEdit.h"
 #include "support/ChildProcess.h"
 #include "support/TempDir.h"
@@ -99,6 +100,45 @@ TEST(RomImageEditTest, WhatIsNotAnImageFileIsNotOpened)
         EXPECT_FALSE(ran);
     }
     EXPECT_FALSE(fs::exists(dir.path() / "missing.smc"));
+}
+
+// A rename would replace a read-only file in a folder the user may write; the image the user
+// made read-only is refused as it was when it was opened for writing in place, and so is any
+// other file of theirs.
+TEST(RomImageEditTest, AReadOnlyImageIsNotOpenedForAChange)
+{
+    test::TempDir dir;
+    const fs::path folder = dir.path() / "shared";
+    fs::create_directory(folder);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    const fs::path rom = folder / "game.smc";
+    const Bytes image = Image();
+    std::ofstream(rom, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    const fs::path other = folder / "sheet.gif";
+    std::ofstream(other) << "old";
+    ASSERT_EQ(::chmod(rom.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(other.c_str(), 0444), 0);
+
+    const int result = test::RunUnprivileged([&] {
+        bool ran = false;
+        const Status changed = ChangeRomImage(rom, [&](RomStream& stream) {
+            ran = true;
+            return ChangeSomeBytes(stream, false);
+        });
+        if (changed.message() != "ファイルが開けません。\ngame.smc" || ran)
+            return 10;
+        const Bytes bytes{'n', 'e', 'w'};
+        if (WriteFileAtomically(other, bytes).message() != "ファイルに書き込めません。\n" + other.string())
+            return 11;
+        return 0;
+    });
+    ASSERT_NE(result, test::kChildCannotTest) << "could not drop privileges";
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(test::ReadFileBytes(rom) == image);
+    EXPECT_EQ(test::ReadFileBytes(other), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(test::FileNamesIn(folder), (std::vector<std::string>{"game.smc", "sheet.gif"}));
 }
 
 TEST(RomImageEditTest, AnImageReachedThroughALinkIsChangedWhereItLies)

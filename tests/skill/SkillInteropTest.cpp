@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
 #include <random>
+#include <regex>
 
 #include "JsonValue.h"
 #include "SkillTestSupport.h"
@@ -112,6 +115,23 @@ TEST(SkillInteropTest, AnExportedGraphicReadsTheSameInPillowAndGifsicle)
         EXPECT_NE(info.out.find("logical screen 128x16"), std::string::npos) << info.out;
         EXPECT_NE(info.out.find("global color table [16]"), std::string::npos) << info.out;
         EXPECT_NE(info.out.find("+ image #0 128x16"), std::string::npos) << info.out;
+
+        // gifsicle's reading of the colour table: the palette's colours, black past its end.
+        const ToolRun colourInfo = RunTool({VARN_GIFSICLE, "--color-info", gif.string()});
+        ASSERT_EQ(colourInfo.exitCode, 0) << colourInfo.err;
+        std::map<int, std::string> table;
+        const std::regex entry(R"((\d+): #([0-9A-Fa-f]{6}))");
+        for (auto it = std::sregex_iterator(colourInfo.out.begin(), colourInfo.out.end(), entry);
+             it != std::sregex_iterator(); ++it)
+            table[std::stoi((*it)[1].str())] = (*it)[2].str();
+        ASSERT_EQ(table.size(), 16u) << colourInfo.out;
+        for (int i = 0; i < 16; ++i) {
+            const auto index = static_cast<std::size_t>(i);
+            const GifColor colour = SnesToImageColor(index < c.words.size() ? c.words[index] : 0);
+            char hex[7];
+            std::snprintf(hex, sizeof hex, "%02X%02X%02X", colour.red, colour.green, colour.blue);
+            EXPECT_EQ(table[i], hex) << "colour " << i;
+        }
     }
 }
 

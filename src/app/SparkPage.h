@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+
+#include "rom/RomIdentification.h"
+#include "spark/SparkTable.h"
+
+class QPushButton;
+class QTableWidget;
+
+namespace varn::app {
+
+class TForm1;
+
+// The page "閃き適正": every technique's spark-type mask as a grid of marks, one row per
+// technique and one column per spark type. Marks are flipped in the grid only; "書き込み"
+// writes the masks back. The table read from the image lives in a SparkTable and the grid
+// mirrors it.
+class SparkPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SparkPage(TForm1& window, QWidget* parent = nullptr);
+
+    QTableWidget* grid() const { return StringGrid1; }
+    const SparkTable& sparkTable() const { return table_; }
+
+public slots:
+    // Opening an image begins: the grid keeps its header and one empty row, and holds no
+    // table until one is loaded.
+    void ClearSparkTable();
+    // Fills the grid from the open image when it is the expected game and revision.
+    void LoadSparkTable(const varn::RomIdentification& image);
+    // Enter in the grid and a double click on a mark: flip the mark of the current cell.
+    void StringGrid1KeyPress(int key);
+    void StringGrid1DblClick(const QPoint& position);
+    // "書き込み": writes the masks back to the image.
+    void Button20Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Shows the table's rows in the grid (one empty row when it has none).
+    void showTable();
+    void showRow(int gridRow);
+    // Flips the mark of the grid's current cell, as both handlers do.
+    void flipCurrentMark();
+
+    TForm1& window_;
+    SparkTable table_;
+
+    QTableWidget* StringGrid1 = nullptr;
+    QPushButton* Button20 = nullptr;
+};
+
+} // namespace varn::app

@@ -1,0 +1,343 @@
+// The page "閃き適正" in the real main window: the grid filled from the image when it is
+// opened, marks flipped by Enter and by double click, and "書き込み" writing the masks back.
+
+#include <QTableWidget>
+#include <QTest>
+
+#include "MainWindowFixture.h"
+#include "spark/SparkTable.h"
+#include "support/RomImageBuilder.h"
+#include "text/TextCodec.h"
+
+namespace varn::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const QString kSet = QStringLiteral("○");
+const QString kClear = QStringLiteral("×");
+
+Bytes Name(std::string_view text)
+{
+    Bytes field(10);
+    EXPECT_EQ(EncodeText(text, field), 0) << text;
+    return field;
+}
+
+Bytes Mask(std::uint16_t mask)
+{
+    return {static_cast<std::uint8_t>(mask), static_cast<std::uint8_t>(mask >> 8)};
+}
+
+void PutMask(Bytes& image, std::size_t at, std::uint16_t mask)
+{
+    image[at] = static_cast<std::uint8_t>(mask);
+    image[at + 1] = static_cast<std::uint8_t>(mask >> 8);
+}
+
+// An expanded image with named techniques 0F and DB, and the index list naming slot 05 after
+// an unused entry (0xFF everywhere else).
+Bytes ExpandedImage()
+{
+    Bytes list(kSparkIndexEntries, 0xFF);
+    list[1] = 0x05;
+    return RomImageBuilder::Target(RomImageBuilder::kExpandedSize)
+        .bytes(kSparkIndexList, list)
+        .bytes(0x3D2856, Name("ツルギ"))
+        .bytes(0x3E355D, Mask(0x0001))
+        .bytes(0x3D304E, Name("ヤリ"))
+        .bytes(0x3E36F5, Mask(0x8000))
+        .bytes(0x5BA032, Name("ホノオ"))
+        .bytes(0x5BF9CA, Mask(0x0000))
+        .build();
+}
+
+class SparkPageTest : public MainWindowFixture {
+protected:
+    // The window with the page in front and the image written as `name` opened.
+    QString openImage(const Bytes& image, const char* name = "game.smc")
+    {
+        if (!window)
+            createWindow();
+        showSparkPage();
+        const QString path = app::ToQString(dir.write(name, image));
+        window->OpenRomImage(path);
+        return path;
+    }
+
+    void showSparkPage()
+    {
+        auto* pages = control<QTabWidget>("PageControl1");
+        pages->setCurrentWidget(control("TabSheet20Scroll"));
+        showActive();
+        grid()->setFocus();
+        QApplication::processEvents();
+    }
+
+    QTableWidget* grid() const { return control<QTableWidget>("StringGrid1"); }
+
+    // The text of grid cell (row, column), counting the heading row as row 0.
+    QString cell(int row, int column) const
+    {
+        if (row == 0)
+            return grid()->horizontalHeaderItem(column)->text();
+        const QTableWidgetItem* item = grid()->item(row - 1, column);
+        return item ? item->text() : QString();
+    }
+
+    // The sixteen marks of grid row `row` as o and x.
+    std::string marks(int row) const
+    {
+        std::string text;
+        for (int column = 1; column <= 16; ++column)
+            text += cell(row, column) == kSet ? 'o' : cell(row, column) == kClear ? 'x' : '?';
+        return text;
+    }
+
+    // Makes grid cell (row, column) current, scrolled into view, as a click on it would.
+    void selectCell(int row, int column)
+    {
+        grid()->setCurrentCell(row - 1, column);
+        grid()->scrollTo(grid()->model()->index(row - 1, column));
+        QApplication::processEvents();
+    }
+
+    void pressEnter(int row, int column)
+    {
+        selectCell(row, column);
+        QTest::keyClick(grid(), Qt::Key_Return);
+    }
+
+    void doubleClick(int row, int column)
+    {
+        selectCell(row, column);
+        const QRect rect = grid()->visualRect(grid()->model()->index(row - 1, column));
+        ASSERT_TRUE(grid()->viewport()->rect().contains(rect.center()));
+        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void clickWrite() { control<QPushButton>("Button20")->click(); }
+
+    void expectOnlyMessage(const QString& text, const QString& caption, app::MessageIcon icon)
+    {
+        ASSERT_EQ(dialogs->messages.size(), 1u);
+        EXPECT_EQ(dialogs->messages[0].text, text);
+        EXPECT_EQ(dialogs->messages[0].caption, caption);
+        EXPECT_EQ(dialogs->messages[0].icon, icon);
+        dialogs->messages.clear();
+    }
+
+    // The grid holds its heading row and one empty row, and no table.
+    void expectEmptyGrid(const std::string& where)
+    {
+        ASSERT_EQ(grid()->rowCount(), 1) << where;
+        for (int column = 0; column < kSparkGridColumns; ++column)
+            EXPECT_EQ(cell(1, column), QString()) << where;
+    }
+};
+
+TEST_F(SparkPageTest, TheGridShowsTheHeadingsAndEveryRowOfTheImage)
+{
+    createWindow();
+    expectEmptyGrid("before any image");
+    ASSERT_EQ(grid()->columnCount(), 17);
+    const QStringList headings = {"技術名＼閃きタイプ", "太", "剣", "大", "斧", "棍", "小", "槍", "弓",
+                                  "体", "汎1", "汎2", "月", "蒼", "朱", "白", "玄"};
+    for (int column = 0; column < 17; ++column)
+        EXPECT_EQ(cell(0, column), headings[column]);
+    EXPECT_GE(grid()->columnWidth(0), kSparkNameColumnWidth);
+    EXPECT_EQ(grid()->columnWidth(1), kSparkColumnWidth);
+    EXPECT_EQ(control<QPushButton>("Button20")->text(), "書き込み");
+    EXPECT_EQ(grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    openImage(ExpandedImage());
+    EXPECT_TRUE(dialogs->messages.empty());
+    // 205 techniques, then slot 05 of the index list; its 0xFF entries add nothing.
+    ASSERT_EQ(grid()->rowCount(), 206);
+    EXPECT_EQ(cell(1, 0), "【0F】ツルギ");
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxx");
+    EXPECT_EQ(grid()->item(0, 0)->toolTip(), "【0F】ツルギ");
+    EXPECT_EQ(cell(205, 0), "【DB】ヤリ");
+    EXPECT_EQ(marks(205), "xxxxxxxxxxxxxxxo");
+    EXPECT_EQ(cell(206, 0), "【05】ホノオ");
+    EXPECT_EQ(marks(206), "xxxxxxxxxxxxxxxx");
+    EXPECT_EQ(cell(2, 0).left(4), "【10】");
+
+    // An image of exactly 4 MiB: the techniques and no more, even with a list where the
+    // expansion would be.
+    Bytes plain = RomImageBuilder::Target(RomImageBuilder::kPlainSize).build();
+    openImage(plain, "plain.smc");
+    EXPECT_EQ(grid()->rowCount(), 205);
+    EXPECT_EQ(cell(205, 0).left(4), "【DB】");
+}
+
+TEST_F(SparkPageTest, EnterFlipsTheMarkOfTheCurrentCellOnly)
+{
+    openImage(ExpandedImage());
+    pressEnter(1, 2);
+    EXPECT_EQ(marks(1), "ooxxxxxxxxxxxxxx");
+    pressEnter(1, 2);
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxx");
+    pressEnter(1, 1);
+    EXPECT_EQ(marks(1), "xxxxxxxxxxxxxxxx");
+    pressEnter(206, 16);
+    EXPECT_EQ(marks(206), "xxxxxxxxxxxxxxxo");
+
+    // The name column, and keys other than Enter, change nothing.
+    const std::string third = marks(3);
+    pressEnter(3, 0);
+    selectCell(3, 4);
+    QTest::keyClick(grid(), Qt::Key_Space);
+    QTest::keyClicks(grid(), "o");
+    EXPECT_EQ(marks(3), third);
+    EXPECT_EQ(marks(206), "xxxxxxxxxxxxxxxo");
+    EXPECT_EQ(cell(1, 0), "【0F】ツルギ");
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(SparkPageTest, DoubleClickFlipsAMarkButNotTheNameColumn)
+{
+    openImage(ExpandedImage());
+    doubleClick(205, 9);
+    EXPECT_EQ(marks(205), "xxxxxxxxoxxxxxxo");
+    doubleClick(205, 16);
+    EXPECT_EQ(marks(205), "xxxxxxxxoxxxxxxx");
+    doubleClick(205, 0);
+    EXPECT_EQ(marks(205), "xxxxxxxxoxxxxxxx");
+    EXPECT_EQ(cell(205, 0), "【DB】ヤリ");
+
+    // A double click on the heading row is not on the rows at all.
+    selectCell(1, 3);
+    QHeaderView* header = grid()->horizontalHeader();
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
+                       QPoint(header->sectionViewportPosition(3) + 5, header->height() / 2));
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxx");
+}
+
+TEST_F(SparkPageTest, FlippedMarksAreWrittenByteForByte)
+{
+    const Bytes original = ExpandedImage();
+    const QString path = openImage(original);
+    pressEnter(1, 16);    // 玄 of technique 0F on
+    doubleClick(1, 1);    // 太 of technique 0F off
+    pressEnter(205, 9);   // 体 of technique DB on
+    doubleClick(206, 5);  // 棍 of slot 05 on
+    pressEnter(2, 3);     // 大 of technique 10 flipped
+    EXPECT_TRUE(ReadFileBytes(app::ToPath(path)) == original) << "flips stay in the grid";
+
+    clickWrite();
+    expectOnlyMessage("処理が完了しました", "終了", app::MessageIcon::Information);
+    Bytes expected = original;
+    PutMask(expected, 0x3E355D, 0x8000);
+    PutMask(expected, 0x3E36F5, 0x8100);
+    PutMask(expected, 0x5BF9CA, 0x0010);
+    const std::size_t ten = 0x3E353F + 2 * 0x10;
+    PutMask(expected, ten, static_cast<std::uint16_t>((original[ten] | original[ten + 1] << 8) ^ 0x0004));
+    EXPECT_TRUE(ReadFileBytes(app::ToPath(path)) == expected);
+
+    // The grid reloaded from the written image shows the same marks.
+    window->OpenRomImage(path);
+    EXPECT_EQ(marks(1), "xxxxxxxxxxxxxxxo");
+    EXPECT_EQ(marks(206), "xxxxoxxxxxxxxxxx");
+}
+
+TEST_F(SparkPageTest, AFreshTableIsWrittenBackUnchanged)
+{
+    Bytes list(kSparkIndexEntries, 0xFF);
+    list[0] = 0x05;
+    list[7] = 0x30;
+    const Bytes original = RomImageBuilder::Target(RomImageBuilder::kExpandedSize).bytes(kSparkIndexList, list).build();
+    const QString path = openImage(original);
+    ASSERT_EQ(grid()->rowCount(), 207);
+    clickWrite();
+    expectOnlyMessage("処理が完了しました", "終了", app::MessageIcon::Information);
+    EXPECT_TRUE(ReadFileBytes(app::ToPath(path)) == original);
+}
+
+TEST_F(SparkPageTest, WritingIsRefusedWithoutATableOrAnImage)
+{
+    // No image open: nothing to write to, and nothing to flip.
+    createWindow();
+    showSparkPage();
+    pressEnter(1, 1);
+    expectEmptyGrid("no image");
+    clickWrite();
+    expectOnlyMessage("SMCファイルを指定してください。", "エラー", app::MessageIcon::Stop);
+
+    // Another game, opened after the warning: the grid keeps its empty row, and writing it
+    // would clear every mask of the image, so it is refused.
+    const Bytes game = ExpandedImage();
+    openImage(game);
+    const Bytes other = RomImageBuilder(RomImageBuilder::kPlainSize).cartridge("VARNHOLD EPICS2", 1).build();
+    const QString otherPath = openImage(other, "other.smc");
+    expectOnlyMessage("Varnhold Epics3 Ver1.1のsmcファイルではありません。", "警告",
+                      app::MessageIcon::Exclamation);
+    EXPECT_EQ(window->romPath(), otherPath);
+    expectEmptyGrid("another game");
+    pressEnter(1, 1);
+    doubleClick(1, 2);
+    expectEmptyGrid("another game, after flips");
+    clickWrite();
+    expectOnlyMessage(kSparkNotLoadedMessage, "エラー", app::MessageIcon::Stop);
+    EXPECT_TRUE(ReadFileBytes(app::ToPath(otherPath)) == other);
+
+    // An image that cannot be opened at all: the open fails, and the grid was emptied.
+    const QString path = openImage(game);
+    ASSERT_EQ(grid()->rowCount(), 206);
+    window->OpenRomImage(app::ToQString(dir.path() / "missing.smc"));
+    expectOnlyMessage("ファイルが開けません。", "エラー", app::MessageIcon::Stop);
+    expectEmptyGrid("after a failed open");
+
+    // The image removed after it was opened.
+    openImage(game);
+    pressEnter(1, 1);
+    std::filesystem::remove(app::ToPath(path));
+    clickWrite();
+    expectOnlyMessage("SMCファイルが開けません。", "エラー", app::MessageIcon::Stop);
+    EXPECT_FALSE(std::filesystem::exists(app::ToPath(path)));
+}
+
+TEST_F(SparkPageTest, LayoutEveryControlReachableAndUnclipped)
+{
+    openImage(ExpandedImage());
+    auto* area = control<QScrollArea>("TabSheet20Scroll");
+    window->resize(window->minimumSize());
+    QApplication::processEvents();
+    ASSERT_EQ(window->size(), app::TForm1::smallestSize());
+    for (const char* name : {"StringGrid1", "Button20"}) {
+        QWidget* widget = control(name);
+        ASSERT_TRUE(widget->isVisible()) << name;
+        const QPoint at = widget->mapTo(area->widget(), QPoint(0, 0));
+        area->horizontalScrollBar()->setValue(at.x());
+        area->verticalScrollBar()->setValue(at.y());
+        QApplication::processEvents();
+        const QRect shown(widget->mapTo(area->viewport(), QPoint(0, 0)), widget->size());
+        const QRect room = area->viewport()->rect();
+        if (shown.width() <= room.width() && shown.height() <= room.height())
+            EXPECT_TRUE(room.contains(shown)) << name;
+        else
+            EXPECT_TRUE(room.contains(shown.topLeft())) << name;
+    }
+
+    window->resize(app::TForm1::designedSize());
+    QApplication::processEvents();
+    expectControlsUnclipped(area->widget(), "閃き適正");
+    expectPagesUnscrolled("閃き適正");
+    // All seventeen columns stand side by side in the grid, each as wide as its heading, so the
+    // name column never scrolls out of view.
+    int width = 0;
+    const QHeaderView* header = grid()->horizontalHeader();
+    for (int column = 0; column < kSparkGridColumns; ++column) {
+        EXPECT_GE(grid()->columnWidth(column),
+                  header->fontMetrics().horizontalAdvance(cell(0, column)) + 2)
+            << column;
+        width += grid()->columnWidth(column);
+    }
+    EXPECT_LE(width, grid()->viewport()->width());
+    EXPECT_FALSE(grid()->horizontalScrollBar()->isVisible());
+    // The rows are as tall as the text.
+    EXPECT_GE(grid()->rowHeight(0), grid()->fontMetrics().height());
+}
+
+} // namespace
+} // namespace varn::test

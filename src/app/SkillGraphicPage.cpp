@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/FileDropFilter.h"
@@ -223,6 +224,11 @@ void SkillGraphicPage::fillIds(QComboBox* box, int count)
     for (const std::string& item : SkillIdItems(count))
         box->addItem(QString::fromStdString(item));
     box->setCurrentIndex(0);
+    // The items are short; the box is as wide as the widest with room to spare for the
+    // full-width brackets, which fonts measure differently from how they draw them.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(box->itemText(count - 1)) +
+                         box->fontMetrics().horizontalAdvance(QStringLiteral("XX")) +
+                         box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
 }
 
 SkillSelection SkillGraphicPage::selection() const

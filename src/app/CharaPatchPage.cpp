@@ -24,10 +24,11 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/CoreText.h"
 #include "app/FieldLimits.h"
 #include "app/GifQImage.h"
-#include "app/MemoEdit.h"
 #include "app/ItemListModel.h"
+#include "app/MemoEdit.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "charpatch/CharacterPatchFile.h"
@@ -133,25 +134,6 @@ QRadioButton* Radio(const QString& name, const char* text)
     auto* button = new QRadioButton(QString::fromUtf8(text));
     button->setObjectName(name);
     return button;
-}
-
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-std::string ToUtf8(const QString& text)
-{
-    return text.toStdString();
-}
-
-// Sets a field only when its text differs, so that the cursor and undo history of a field
-// the core did not change stay as the user left them.
-void SetText(QLineEdit* field, const std::string& text)
-{
-    const QString value = FromUtf8(text);
-    if (field->text() != value)
-        field->setText(value);
 }
 
 void SetText(QPlainTextEdit* memo, const std::string& text)

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/CoreText.h"
 #include "app/EnemyListModel.h"
 #include "app/FileDropFilter.h"
 #include "app/GifQImage.h"
@@ -28,25 +29,6 @@ namespace {
 
 // The sub-tabs of PageControl3, in the order of EnemySubTab.
 constexpr const char* kSubTabs[] = {"グラフィック", "ステータス", "装備", "行動パターン", "その他"};
-
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-std::string ToUtf8(const QString& text)
-{
-    return text.toStdString();
-}
-
-// Sets a field only when its text differs, so that the cursor and undo history of a field the
-// core did not change stay as the user left them.
-void SetText(QLineEdit* field, const std::string& text)
-{
-    const QString value = FromUtf8(text);
-    if (field->text() != value)
-        field->setText(value);
-}
 
 // A box's index; -1 when it shows nothing.
 int Index(const QComboBox* box)

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/CoreText.h"
 #include "app/FileDropFilter.h"
 #include "app/TForm1.h"
 #include "music/MmlPageCommands.h"
@@ -22,16 +23,6 @@
 namespace varn::app {
 
 namespace {
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToUtf8(const QString& text)
-{
-    return text.toStdString();
-}
 
 // The rows a playback list shows at least, so that ticking stays comfortable when the page is
 // small.

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/CoreText.h"
 #include "app/GifQImage.h"
 #include "app/ItemListModel.h"
 #include "app/PatchListView.h"
@@ -45,11 +46,6 @@ const QString kNotAPatchFileMessage = QStringLiteral("パッチファイルで�
 const QString kNoRomMessage = QStringLiteral("smcファイルを指定してください。");
 const QString kEmptyListMessage = QStringLiteral("パッチファイルを指定してください。");
 const QString kApplyQuestion = QStringLiteral("この設定で適用してよろしいですか？");
-
-QString FromUtf8(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // Text for a memo: its lines joined by "\n" whatever line break they came with.
 QString MemoText(const std::string& text)

@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/CoreText.h"
 #include "app/FileDropFilter.h"
 #include "app/GifQImage.h"
 #include "app/TForm1.h"
@@ -25,11 +26,6 @@
 namespace varn::app {
 
 namespace {
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* MakeLabel(std::string_view text, QWidget* buddy, QWidget* parent)
 {

@@ -12,16 +12,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/CoreText.h"
 #include "app/TForm1.h"
 
 namespace varn::app {
 
 namespace {
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A cell of the grid, which cannot be typed into. The name column looks like the heading row,
 // as fixed cells do, and takes no selection.

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <utility>
@@ -15,6 +13,7 @@
 #include "charpatch/ItemLabelsFileText.h"
 #include "graphics/CharacterSheetRom.h"
 #include "rom/HexText.h"
+#include "rom/ReplaceableData.h"
 #include "text/LabelFields.h"
 #include "text/Utf8.h"
 
@@ -389,27 +388,16 @@ const NamedLists& BuiltInNamedLists()
     return lists;
 }
 
-// The named lists in use: the built-in ones while this is null.
-constinit std::atomic<const NamedLists*> gNamedListsInUse{nullptr};
-
-// Every set of lists installed in the process. Never freed (not even at exit), so that a
-// reference a list function returned stays valid whatever is installed after it.
-std::vector<std::unique_ptr<const NamedLists>>& InstalledLists()
+// The named lists in use: the built-in ones until a labels file is installed.
+ReplaceableData<NamedLists>& NamedListsData()
 {
-    static auto* lists = new std::vector<std::unique_ptr<const NamedLists>>;
-    return *lists;
-}
-
-std::mutex& InstallMutex()
-{
-    static std::mutex mutex;
-    return mutex;
+    static auto* data = new ReplaceableData<NamedLists>(BuiltInNamedLists);
+    return *data;
 }
 
 const NamedLists& NamedListsInUse()
 {
-    const NamedLists* lists = gNamedListsInUse.load(std::memory_order_acquire);
-    return lists != nullptr ? *lists : BuiltInNamedLists();
+    return NamedListsData().inUse();
 }
 
 bool SameLabels(const NamedLists& a, const NamedLists& b)
@@ -514,29 +502,14 @@ Status InstallItemLabels(const ItemLabels& labels)
     }
 
     auto lists = std::make_unique<const NamedLists>(BuildNamedLists(labels));
-    const std::lock_guard lock(InstallMutex());
-    if (SameLabels(*lists, BuiltInNamedLists())) {
-        gNamedListsInUse.store(nullptr, std::memory_order_release);
-        return {};
-    }
-    // Installing the same names again takes the lists already built for them, so that
-    // reloading the same file does not make the kept lists grow.
-    std::vector<std::unique_ptr<const NamedLists>>& installed = InstalledLists();
-    const auto same = std::find_if(installed.begin(), installed.end(),
-                                   [&](const auto& known) { return SameLabels(*known, *lists); });
-    if (same == installed.end()) {
-        installed.push_back(std::move(lists));
-        gNamedListsInUse.store(installed.back().get(), std::memory_order_release);
-    } else {
-        gNamedListsInUse.store(same->get(), std::memory_order_release);
-    }
+    NamedListsData().install([&](const NamedLists& known) { return SameLabels(known, *lists); },
+                             [&] { return std::move(lists); });
     return {};
 }
 
 void UseBuiltInItemLabels()
 {
-    const std::lock_guard lock(InstallMutex());
-    gNamedListsInUse.store(nullptr, std::memory_order_release);
+    NamedListsData().useBuiltIn();
 }
 
 const ItemList& GenderItems()

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <memory>
-#include <mutex>
 
 #include "enemy/EnemyLabelsFileText.h"
 #include "rom/HexText.h"
+#include "rom/ReplaceableData.h"
 #include "text/LabelFields.h"
 
 namespace varn {
@@ -158,27 +157,16 @@ private:
     LabelReading reading_;
 };
 
-// The labels in use: the built-in ones while this is null.
-constinit std::atomic<const EnemyLabels*> gLabelsInUse{nullptr};
-
-// Every set of labels installed in the process. Never freed, so that the pointer in use
-// stays valid whatever is installed after it.
-std::vector<std::unique_ptr<const EnemyLabels>>& InstalledLabels()
+// The labels in use: the built-in ones until a labels file is installed.
+ReplaceableData<EnemyLabels>& LabelsData()
 {
-    static auto* labels = new std::vector<std::unique_ptr<const EnemyLabels>>;
-    return *labels;
-}
-
-std::mutex& InstallMutex()
-{
-    static std::mutex mutex;
-    return mutex;
+    static auto* data = new ReplaceableData<EnemyLabels>(BuiltInEnemyLabels);
+    return *data;
 }
 
 const EnemyLabels& LabelsInUse()
 {
-    const EnemyLabels* labels = gLabelsInUse.load(std::memory_order_acquire);
-    return labels != nullptr ? *labels : BuiltInEnemyLabels();
+    return LabelsData().inUse();
 }
 
 } // namespace
@@ -240,30 +228,14 @@ Status InstallEnemyLabels(const EnemyLabels& labels)
         }
     }
 
-    const std::lock_guard lock(InstallMutex());
-    if (labels.names == BuiltInEnemyLabels().names) {
-        gLabelsInUse.store(nullptr, std::memory_order_release);
-        return {};
-    }
-    // Installing the same names again takes the set kept for them, so that reloading the same
-    // file does not make the kept sets grow.
-    auto& installed = InstalledLabels();
-    const auto same = std::find_if(installed.begin(), installed.end(), [&](const auto& known) {
-        return known->names == labels.names;
-    });
-    if (same != installed.end()) {
-        gLabelsInUse.store(same->get(), std::memory_order_release);
-        return {};
-    }
-    installed.push_back(std::make_unique<const EnemyLabels>(labels));
-    gLabelsInUse.store(installed.back().get(), std::memory_order_release);
+    LabelsData().install([&](const EnemyLabels& known) { return known.names == labels.names; },
+                         [&] { return std::make_unique<const EnemyLabels>(labels); });
     return {};
 }
 
 void UseBuiltInEnemyLabels()
 {
-    const std::lock_guard lock(InstallMutex());
-    gLabelsInUse.store(nullptr, std::memory_order_release);
+    LabelsData().useBuiltIn();
 }
 
 std::string EnemyLabelName(std::string_view list, std::uint8_t code)

@@ -1,13 +1,12 @@
 #include "music/MusicLabels.h"
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "music/MusicLabelsFileText.h"
 #include "rom/HexText.h"
+#include "rom/ReplaceableData.h"
 #include "text/LabelFields.h"
 
 namespace varn {
@@ -222,27 +221,16 @@ const LabelSet& BuiltInLabelSet()
     return *set;
 }
 
-// The labels in use: the built-in ones while this is null.
-constinit std::atomic<const LabelSet*> gLabelsInUse{nullptr};
-
-// Every set installed in the process. Never freed (not even at exit), so that a reference a
-// list function returned stays valid whatever is installed after it.
-std::vector<std::unique_ptr<const LabelSet>>& InstalledSets()
+// The labels in use: the built-in ones until a labels file is installed.
+ReplaceableData<LabelSet>& LabelsData()
 {
-    static auto* sets = new std::vector<std::unique_ptr<const LabelSet>>;
-    return *sets;
-}
-
-std::mutex& InstallMutex()
-{
-    static std::mutex mutex;
-    return mutex;
+    static auto* data = new ReplaceableData<LabelSet>(BuiltInLabelSet);
+    return *data;
 }
 
 const LabelSet& LabelsInUse()
 {
-    const LabelSet* set = gLabelsInUse.load(std::memory_order_acquire);
-    return set != nullptr ? *set : BuiltInLabelSet();
+    return LabelsData().inUse();
 }
 
 bool Blank(std::string_view text)
@@ -312,29 +300,14 @@ Status InstallMusicLabels(const MusicLabels& labels)
             return missing("theme", code, 2);
     }
 
-    const std::lock_guard lock(InstallMutex());
-    if (labels == BuiltInMusicLabels()) {
-        gLabelsInUse.store(nullptr, std::memory_order_release);
-        return {};
-    }
-    // Installing the same names again takes the set already built for them, so that reloading
-    // the same file does not make the kept sets grow.
-    auto& installed = InstalledSets();
-    const auto same = std::find_if(installed.begin(), installed.end(),
-                                   [&](const auto& known) { return known->names == labels; });
-    if (same != installed.end()) {
-        gLabelsInUse.store(same->get(), std::memory_order_release);
-        return {};
-    }
-    installed.push_back(BuildLabelSet(labels));
-    gLabelsInUse.store(installed.back().get(), std::memory_order_release);
+    LabelsData().install([&](const LabelSet& known) { return known.names == labels; },
+                         [&] { return BuildLabelSet(labels); });
     return {};
 }
 
 void UseBuiltInMusicLabels()
 {
-    const std::lock_guard lock(InstallMutex());
-    gLabelsInUse.store(nullptr, std::memory_order_release);
+    LabelsData().useBuiltIn();
 }
 
 } // namespace varn

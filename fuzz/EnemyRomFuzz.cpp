@@ -5,7 +5,8 @@
 // graphics unpacked and the page's apply planned.
 //
 // Properties: nothing is read outside the image; a refusal says why; every selection a read
-// enemy gets is an item of its list (or none, for absent drops and patterns); an unpacked
+// enemy gets is an item of its list (or none, for absent drops and patterns), and every
+// equipment and drop box a code of its list or the value the image stores; an unpacked
 // graphic is a valid picture of at most 128 × 160 that packs to at most the bytes it came
 // from and unpacks to itself; a planned apply writes only inside the image.
 
@@ -16,7 +17,9 @@
 #include "FuzzSupport.h"
 #include "enemy/ApplyEnemy.h"
 #include "enemy/EnemyGraphic.h"
+#include "enemy/EnemyImageReads.h"
 #include "enemy/EnemyLists.h"
+#include "enemy/EnemyRecord.h"
 #include "enemy/EnemyTables.h"
 #include "enemy/LoadEnemy.h"
 #include "rom/RomStream.h"
@@ -97,9 +100,14 @@ void CheckEnemy(RomStream& image, const EnemyLists& lists, int enemy)
         Require(!loaded.message().empty(), "a refused enemy says why");
         Require(form == EnemyForm{.enemy = enemy}, "a refused enemy changes nothing");
     } else {
+        const auto record = ReadArray<kEnemyRecordSize>(image, EnemyRecordOffset(enemy));
+        const std::uint8_t high =
+            ReadByte(image, EquipmentHighBitsOffset(enemy)).value_or(0);
         for (std::size_t i = 0; i < form.equipment.size(); ++i) {
             const EnemyList& list = i < 2 ? lists.weapons : i == 2 ? lists.shields : lists.armours;
-            CheckList(form.equipment[i], list, false, "an equipment box selects an item");
+            const int stored = (*record)[19 + i] | ((high & kEquipmentHighBitMasks[i]) ? 0x100 : 0);
+            Require(EnemyListIndexOf(list, form.equipment[i]) >= 0 || form.equipment[i] == stored,
+                    "an equipment box shows an item of its list or the code stored");
         }
         for (std::size_t row = 0; row < 2; ++row) {
             CheckList(form.patterns[row], lists.patterns, false, "a pattern box selects an item");
@@ -107,7 +115,7 @@ void CheckEnemy(RomStream& image, const EnemyLists& lists, int enemy)
                 CheckList(technique, lists.techniques, true, "a technique box selects an item");
         }
         for (const int drop : form.drops)
-            CheckList(drop, lists.dropItems, true, "a drop box selects an item");
+            Require(drop >= -1 && drop <= 0xFFFF, "a drop box shows a stored item code or none");
         CheckList(form.twoAttack, lists.twoAttack, false, "the two-attack box selects an item");
         CheckList(form.patternChoice, PatternChoiceItems(), false, "a pattern choice is listed");
         CheckList(form.techniqueChoice, TechniqueChoiceItems(), false,

@@ -41,6 +41,20 @@ void Select(QComboBox* box, int index)
     box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
 }
 
+// The code of entry `index` of a list; -1 for a box that shows nothing.
+int CodeOf(const EnemyList& list, int index)
+{
+    return index >= 0 && static_cast<std::size_t>(index) < list.size()
+               ? list[static_cast<std::size_t>(index)].number
+               : -1;
+}
+
+// Which of the coded lists (weapons, shields, armours) an equipment slot offers.
+std::size_t SlotList(std::size_t slot)
+{
+    return slot <= kWeapon2Slot ? 0 : slot == kShieldSlot ? 1 : 2;
+}
+
 } // namespace
 
 EnemyPage::EnemyPage(TForm1& window, QWidget* parent) : QWidget(parent), window_(window)
@@ -143,6 +157,36 @@ void EnemyPage::changeLists(const std::function<void()>& change)
         model->endChange();
 }
 
+// The equipment and drop lists of one slot kind, and their models.
+std::array<EnemyPage::CodedList, 4> EnemyPage::codedLists()
+{
+    return {CodedList{&lists_.weapons, weaponItems_}, CodedList{&lists_.shields, shieldItems_},
+            CodedList{&lists_.armours, armourItems_}, CodedList{&lists_.dropItems, dropItems_}};
+}
+
+void EnemyPage::dropEntriesOfTheirOwn()
+{
+    const std::array<CodedList, 4> lists = codedLists();
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (lists[i].list->size() <= regularSizes_[i])
+            continue;
+        lists[i].model->beginChange();
+        lists[i].list->resize(regularSizes_[i]);
+        lists[i].model->endChange();
+    }
+}
+
+int EnemyPage::showCode(const CodedList& coded, int code)
+{
+    // Before an image's lists are built a box shows nothing.
+    if (code < 0 || coded.list->empty() || EnemyListIndexOf(*coded.list, code) >= 0)
+        return EnemyListIndexOf(*coded.list, code);
+    coded.model->beginChange();
+    const int index = ShowCodeInList(*coded.list, code);
+    coded.model->endChange();
+    return index;
+}
+
 void EnemyPage::ClearEnemySelection()
 {
     enemyItems_->beginChange();
@@ -168,6 +212,8 @@ bool EnemyPage::LoadEnemyLists()
     if (!read)
         return false;
     changeLists([&] { lists_ = std::move(*read); });
+    regularSizes_ = {lists_.weapons.size(), lists_.shields.size(), lists_.armours.size(),
+                     lists_.dropItems.size()};
     EnemyForm form = readForm();
     ResetEnemySelections(form);
     writeForm(form);
@@ -182,8 +228,10 @@ bool EnemyPage::LoadEnemyRecord()
     withImage([&](RomStream& image) {
         loaded = static_cast<bool>(varn::LoadEnemyRecord(image, lists_, form));
     });
-    if (loaded)
+    if (loaded) {
+        dropEntriesOfTheirOwn();
         writeForm(form);
+    }
     showPicture();
     return loaded;
 }
@@ -286,6 +334,12 @@ void EnemyPage::showProblem(const EnemyFormProblem& problem)
     window_.dialogs().showError(FromUtf8(problem.message));
 }
 
+const EnemyList& EnemyPage::equipmentList(std::size_t slot) const
+{
+    const std::array<const EnemyList*, 3> lists{&lists_.weapons, &lists_.shields, &lists_.armours};
+    return *lists[SlotList(slot)];
+}
+
 EnemyForm EnemyPage::readForm() const
 {
     EnemyForm form;
@@ -317,7 +371,7 @@ EnemyForm EnemyPage::readForm() const
     form.male = CheckBox63->isChecked();
 
     for (std::size_t i = 0; i < equipmentBoxes_.size(); ++i)
-        form.equipment[i] = Index(equipmentBoxes_[i]);
+        form.equipment[i] = CodeOf(equipmentList(i), Index(equipmentBoxes_[i]));
     for (std::size_t i = 0; i < noDisarmBoxes_.size(); ++i)
         form.noDisarm[i] = noDisarmBoxes_[i]->isChecked();
     ArmourSummary& summary = form.armourSummary;
@@ -339,7 +393,7 @@ EnemyForm EnemyPage::readForm() const
     }
 
     for (std::size_t i = 0; i < dropBoxes_.size(); ++i)
-        form.drops[i] = Index(dropBoxes_[i]);
+        form.drops[i] = CodeOf(lists_.dropItems, Index(dropBoxes_[i]));
     form.money = ToUtf8(Edit94->text());
     form.patternChoice = Index(ComboBox63);
     form.techniqueChoice = Index(ComboBox64);
@@ -349,6 +403,16 @@ EnemyForm EnemyPage::readForm() const
 
 void EnemyPage::writeForm(const EnemyForm& form)
 {
+    // The equipment and drop codes first, since a code a list lacks becomes an entry of its
+    // own and changing a list clears the selection of every box showing it.
+    const std::array<CodedList, 4> coded = codedLists();
+    std::array<int, 5> equipment{};
+    for (std::size_t i = 0; i < equipment.size(); ++i)
+        equipment[i] = showCode(coded[SlotList(i)], form.equipment[i]);
+    std::array<int, 4> drops{};
+    for (std::size_t i = 0; i < drops.size(); ++i)
+        drops[i] = showCode(coded[3], form.drops[i]);
+
     Select(ComboBox30, form.enemy);
     CheckBox30->setChecked(form.readStatus);
     SetText(Edit73, form.name);
@@ -377,7 +441,7 @@ void EnemyPage::writeForm(const EnemyForm& form)
     CheckBox63->setChecked(form.male);
 
     for (std::size_t i = 0; i < equipmentBoxes_.size(); ++i)
-        Select(equipmentBoxes_[i], form.equipment[i]);
+        Select(equipmentBoxes_[i], equipment[i]);
     for (std::size_t i = 0; i < noDisarmBoxes_.size(); ++i)
         noDisarmBoxes_[i]->setChecked(form.noDisarm[i]);
     const ArmourSummary& summary = form.armourSummary;
@@ -400,7 +464,7 @@ void EnemyPage::writeForm(const EnemyForm& form)
     }
 
     for (std::size_t i = 0; i < dropBoxes_.size(); ++i)
-        Select(dropBoxes_[i], form.drops[i]);
+        Select(dropBoxes_[i], drops[i]);
     SetText(Edit94, form.money);
     Select(ComboBox63, form.patternChoice);
     Select(ComboBox64, form.techniqueChoice);

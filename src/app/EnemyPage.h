@@ -99,8 +99,23 @@ private:
     void showProblem(const EnemyFormProblem& problem);
     void changeLists(const std::function<void()>& change);
 
+    // An equipment or drop list with its model: it shows a stored code it lacks as an entry of
+    // its own, which lasts until the next enemy is read.
+    struct CodedList {
+        EnemyList* list;
+        EnemyListModel* model;
+    };
+    std::array<CodedList, 4> codedLists();
+    // The index that shows `code` in the list, appending an entry of its own when needed.
+    int showCode(const CodedList& coded, int code);
+    // Takes the entries of their own out of the lists again.
+    void dropEntriesOfTheirOwn();
+    const EnemyList& equipmentList(std::size_t slot) const;
+
     TForm1& window_;
     EnemyLists lists_;
+    // The sizes of the weapon, shield, armour and drop lists as built from the image.
+    std::array<std::size_t, 4> regularSizes_{};
     std::optional<GifImage> held_;
 
     // One model per list built from the image.

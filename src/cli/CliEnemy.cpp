@@ -82,6 +82,15 @@ std::string Selected(const EnemyList& list, int index)
     return list[static_cast<std::size_t>(index)].label;
 }
 
+// The label of the entry showing `code`, as the page shows a code its list lacks too.
+std::string SelectedCode(const EnemyList& list, int code)
+{
+    if (code < 0)
+        return "(なし)";
+    const int index = EnemyListIndexOf(list, code);
+    return index >= 0 ? list[static_cast<std::size_t>(index)].label : UnknownItemLabel(code);
+}
+
 void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form)
 {
     static constexpr std::array kResistances{"water", "throwing", "sound", "gaze", "float"};
@@ -117,7 +126,7 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
                                                          &lists.shields, &lists.armours,
                                                          &lists.armours};
     for (std::size_t i = 0; i < kEquipment.size(); ++i) {
-        out << kEquipment[i] << ": " << Selected(*equipmentLists[i], form.equipment[i]) << '\n';
+        out << kEquipment[i] << ": " << SelectedCode(*equipmentLists[i], form.equipment[i]) << '\n';
         if (i < form.noDisarm.size())
             out << kEquipment[i] << " cannot be disarmed: " << YesNo(form.noDisarm[i]) << '\n';
     }
@@ -149,7 +158,7 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
         << "technique choice: " << Selected(TechniqueChoiceItems(), form.techniqueChoice) << '\n'
         << "two attacks: " << Selected(lists.twoAttack, form.twoAttack) << '\n';
     for (std::size_t i = 0; i < kDrops.size(); ++i)
-        out << "drop " << kDrops[i] << ": " << Selected(lists.dropItems, form.drops[i]) << '\n';
+        out << "drop " << kDrops[i] << ": " << SelectedCode(lists.dropItems, form.drops[i]) << '\n';
     out << "money: " << (form.money.empty() ? std::string("(なし)") : form.money) << '\n';
 }
 

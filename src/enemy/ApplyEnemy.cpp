@@ -193,11 +193,11 @@ std::optional<EnemyFormProblem> CheckEnemySelections(const EnemyForm& form, bool
         return problem;
     if (auto problem = Unselected(form.race, kRaceCount, kStatusSubTab, "ComboBox62"))
         return problem;
-    for (int slot = 0; slot < kEquipmentSlotCount; ++slot) {
-        const auto i = static_cast<std::size_t>(slot);
-        if (auto problem =
-                Unselected(form.equipment[i], EquipmentListSize(EquipmentKindOf(slot), expanded),
-                           kEquipmentSubTab, kEquipmentBoxes[i]))
+    // An equipment box holds an item number of 9 bits: an entry of its list, or the code of an
+    // entry of its own that the image held.
+    for (std::size_t i = 0; i < form.equipment.size(); ++i) {
+        if (auto problem = Unselected(form.equipment[i], 0x200, kEquipmentSubTab,
+                                      kEquipmentBoxes[i]))
             return problem;
     }
     for (std::size_t row = 0; row < form.patterns.size(); ++row) {
@@ -215,8 +215,7 @@ std::optional<EnemyFormProblem> CheckEnemySelections(const EnemyForm& form, bool
         }
     }
     for (std::size_t i = 0; i < form.drops.size(); ++i) {
-        if (auto problem = Unselected(form.drops[i], DropItemListSize(expanded), kOtherSubTab,
-                                      kDropBoxes[i]))
+        if (auto problem = Unselected(form.drops[i], 0x10000, kOtherSubTab, kDropBoxes[i]))
             return problem;
     }
     if (auto problem = Unselected(form.patternChoice, kPatternChoiceItemCount, kOtherSubTab,
@@ -228,7 +227,7 @@ std::optional<EnemyFormProblem> CheckEnemySelections(const EnemyForm& form, bool
     return Unselected(form.twoAttack, TwoAttackListSize(expanded), kOtherSubTab, "ComboBox65");
 }
 
-EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form, bool expanded)
+EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form)
 {
     EnemyRecord record;
     record.race = static_cast<std::uint8_t>(form.race);
@@ -250,10 +249,8 @@ EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form, bool expanded)
         record.levels[i] =
             static_cast<std::uint8_t>(EnemyFieldNumber(form.levels[i]).value_or(0));
     EquipmentHighBits high;
-    for (int slot = 0; slot < kEquipmentSlotCount; ++slot) {
-        const auto i = static_cast<std::size_t>(slot);
-        const int item = EquipmentItemNumber(EquipmentKindOf(slot), form.equipment[i], expanded);
-        const int number = item < 0 ? kNoItem : item;
+    for (std::size_t i = 0; i < form.equipment.size(); ++i) {
+        const int number = form.equipment[i] < 0 ? kNoItem : form.equipment[i];
         record.equipment[i] = static_cast<std::uint8_t>(number);
         high.high[i] = (number & 0x100) != 0;
     }
@@ -261,11 +258,11 @@ EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form, bool expanded)
     return {SerializeEnemyRecord(record), SerializeEquipmentHighBits(high)};
 }
 
-std::uint8_t WriteEnemyRecord(const EnemyForm& form, bool expanded,
+std::uint8_t WriteEnemyRecord(const EnemyForm& form,
                               std::vector<ImageWrite>& writes)
 {
     const int e = form.enemy;
-    const EnemyRecordWrite built = BuildEnemyRecord(form, expanded);
+    const EnemyRecordWrite built = BuildEnemyRecord(form);
     Add(writes, EnemyRecordOffset(e), built.record);
     if (form.twoAttack != 0) {
         const std::array<std::uint8_t, 2> slot{static_cast<std::uint8_t>(e & 0xFF),
@@ -308,7 +305,7 @@ std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm
     if (auto problem = EncodeName(form, name, extensions))
         return problem;
     Add(planned, EnemyNameOffset(e), name);
-    const std::uint8_t high = WriteEnemyRecord(form, true, planned);
+    const std::uint8_t high = WriteEnemyRecord(form, planned);
     Add(planned, EquipmentHighBitsOffset(e), std::span(&high, 1));
     EnemyDrops drops;
     for (std::size_t i = 0; i < drops.items.size(); ++i)

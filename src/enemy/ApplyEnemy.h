@@ -73,13 +73,13 @@ struct EnemyRecordWrite {
     EnemyRecordBytes record{};
     std::uint8_t highBits = 0;
 };
-EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form, bool expanded);
+EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form);
 
 // The record's writes, appended to `writes` in order: the 25 bytes at the enemy's record, the
 // two-attack slot chosen (ComboBox65, when not "【FF】無し"), then for each selected pattern of
 // the expansion (0x100 on; the second only when it differs from the first) its 8 bytes and its
 // technique high-bits byte. Returns the EquipmentHighBits byte for the caller to write.
-std::uint8_t WriteEnemyRecord(const EnemyForm& form, bool expanded,
+std::uint8_t WriteEnemyRecord(const EnemyForm& form,
                               std::vector<ImageWrite>& writes);
 
 // Every write of one apply, in order, after every check (the image must be expanded, then

@@ -12,8 +12,13 @@ namespace varn {
 // The enemy page "敵変更": every control's value as the page holds it. Number and address
 // boxes keep their text (the checks read it as the user typed it); selection lists keep the
 // selected item's index in their list (EnemyLists.h for the lists built from the image,
-// -1 for a box that shows nothing); check boxes and the enabling of the pattern boxes are
-// flags. Texts are UTF-8. The defaults are those of a fresh page.
+// -1 for a box that shows nothing), except the equipment and drop boxes, which keep the item
+// code of the selected entry: those lists show a stored code they do not hold as an entry of
+// its own, which exists only while that enemy is shown. Check boxes and the enabling of the
+// pattern boxes are flags. Texts are UTF-8. The defaults are those of a fresh page.
+// The code of "【00FF】無し" in the equipment lists.
+inline constexpr int kNoEquipment = 0xFF;
+
 struct EnemyForm {
     int enemy = 0;          // ComboBox30 "変更する敵", index = enemy number
     bool readStatus = true; // CheckBox30 "敵のステータスを読み出す"
@@ -45,8 +50,9 @@ struct EnemyForm {
     bool male = false;   // CheckBox63 "男"
 
     // Sub-tab 2 "装備": ComboBox37 武器1, ComboBox38 武器2, ComboBox39 盾, ComboBox40 防具1,
-    // ComboBox41 防具2 (indexes in their lists, see EquipmentEntryIndex).
-    std::array<int, 5> equipment{};
+    // ComboBox41 防具2: the item code of each (0x00FF "無し", see EquipmentCode), -1 for none.
+    std::array<int, 5> equipment{kNoEquipment, kNoEquipment, kNoEquipment, kNoEquipment,
+                                 kNoEquipment};
     std::array<bool, 2> noDisarm{}; // CheckBox32, CheckBox33 "無刀取り不可"
     ArmourSummary armourSummary;
 
@@ -58,7 +64,8 @@ struct EnemyForm {
     std::array<bool, 2> techniquesEnabled{true, true};
 
     // Sub-tab 4 "その他".
-    // ComboBox66 100%, ComboBox67 高確率, ComboBox68 中確率, ComboBox69 低確率 (index = item).
+    // ComboBox66 100%, ComboBox67 高確率, ComboBox68 中確率, ComboBox69 低確率: the item code
+    // of each (the stored 16-bit value), -1 for none.
     std::array<int, 4> drops{};
     std::string money = "0";  // Edit94
     int patternChoice = 0;    // ComboBox63 "パターン選択"

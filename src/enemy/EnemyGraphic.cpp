@@ -271,17 +271,19 @@ std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifIma
 
     const int e = form.enemy;
     const int g = form.graphicNumber + kFirstNewGraphic;
-    const auto recordOffset = ReadWord(image, GraphicRecordOffsetEntry(e));
-    if (!recordOffset)
-        return EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
-
     std::vector<ImageWrite> planned;
     Add(planned, *address, packed);
     Add(planned, EnemyPaletteOffset(e), EnemyPaletteBytes(picture));
     const std::uint8_t sizeCode = EnemySizeCode(form.boxWidth, form.boxHeight);
     Add(planned, SizeCodeOffset(e), std::span(&sizeCode, 1));
     Add(planned, GraphicAddressOffset(g), GraphicAddressBytes(*address));
-    Add(planned, kGraphicRecordBase + std::uint32_t{*recordOffset},
+    // The enemy's graphic record offset is read after the writes before it: a packed graphic
+    // written over the offset table moves the record it names.
+    std::array<std::uint8_t, 2> entry{};
+    if (!ReadAsPlanned(image, planned, GraphicRecordOffsetEntry(e), entry))
+        return EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
+    const std::uint32_t recordOffset = entry[0] | (std::uint32_t{entry[1]} << 8);
+    Add(planned, kGraphicRecordBase + recordOffset,
         GraphicRecordBytes(g, form.offsetX, form.offsetY, form.appearance));
     for (const ImageWrite& write : planned) {
         if (!image.contains(write.offset, write.bytes.size()))

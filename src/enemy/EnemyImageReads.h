@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "enemy/EnemyForm.h"
 #include "rom/RomStream.h"
 #include "text/ExtensionTable.h"
 
@@ -45,6 +46,11 @@ std::optional<std::uint8_t> ReadByte(RomStream& image, std::uint64_t offset);
 
 // A 16-bit little-endian value at `offset`.
 std::optional<std::uint16_t> ReadWord(RomStream& image, std::uint64_t offset);
+
+// Reads `out.size()` bytes at `offset` as the image will hold them once the writes planned so
+// far are made, in order; false when they do not lie inside the image.
+bool ReadAsPlanned(RomStream& image, std::span<const ImageWrite> planned, std::uint64_t offset,
+                   std::span<std::uint8_t> out);
 
 // The text of a fixed game-text field; empty when it does not decode.
 std::string DecodeGameName(std::span<const std::uint8_t> field, const ExtensionTable& extensions);

@@ -303,11 +303,11 @@ EquipmentKind EquipmentKindOf(int slot)
 
 int EquipmentEntryIndex(EquipmentKind kind, std::uint8_t low, bool high, bool expanded)
 {
-    const EquipmentRange range = RangeOf(kind);
-    if (low == kNoItem || low < range.first || low >= range.first + range.count ||
-        (high && !expanded))
+    if (low == kNoItem)
         return 0;
-    return (low - (range.first - 1)) + (high ? range.count : 0);
+    const EquipmentRange range = RangeOf(kind);
+    const int index = (low - (range.first - 1)) + (high ? range.count : 0);
+    return index >= 1 && index < EquipmentListSize(kind, expanded) ? index : -1;
 }
 
 int EquipmentItemNumber(EquipmentKind kind, int index, bool expanded)
@@ -320,6 +320,38 @@ int EquipmentItemNumber(EquipmentKind kind, int index, bool expanded)
     if (index <= range.count)
         return range.first - 1 + index;
     return 0x100 + range.first - 1 + (index - range.count);
+}
+
+int EquipmentCode(EquipmentKind kind, std::uint8_t low, bool high, bool expanded)
+{
+    const int index = EquipmentEntryIndex(kind, low, high, expanded);
+    return index >= 0 ? EquipmentItemNumber(kind, index, expanded) : (high ? 0x100 : 0) + low;
+}
+
+std::string UnknownItemLabel(int code)
+{
+    return Coded(code, 4, kUnknownItemName);
+}
+
+int EnemyListIndexOf(const EnemyList& list, int code)
+{
+    if (code < 0)
+        return -1;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].number == code)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int ShowCodeInList(EnemyList& list, int code)
+{
+    if (code < 0)
+        return -1;
+    if (const int index = EnemyListIndexOf(list, code); index >= 0)
+        return index;
+    list.push_back({static_cast<std::uint16_t>(code), UnknownItemLabel(code)});
+    return static_cast<int>(list.size()) - 1;
 }
 
 int EquipmentListSize(EquipmentKind kind, bool expanded)

@@ -105,15 +105,34 @@ enum class EquipmentKind { Weapon, Shield, Armour };
 // The list of an equipment slot (kWeapon1Slot … kArmour2Slot of EnemyRecord.h).
 EquipmentKind EquipmentKindOf(int slot);
 
-// The entry of an equipment list for a record byte and its high bit: 0 for 0xFF, else
+// The entry of an equipment list a record byte and its high bit lead to: 0 for 0xFF, else
 // (b - 0x07) + 72·h for weapons, (b - 0x4F) + 16·h for the shield, (b - 0x5F) + 128·h for
-// armour. A byte outside the list's range (and a high bit on an image whose lists lack the
-// expansion's items) selects entry 0, as a value a list does not hold does.
+// armour. -1 when that is no entry of the list: below entry 1 (entry 0 stands for 0xFF only)
+// or past the list's end (the expansion's items exist only in an expanded image).
 int EquipmentEntryIndex(EquipmentKind kind, std::uint8_t low, bool high, bool expanded);
 
 // The item number of an entry (0x00FF for entry 0), the reverse of EquipmentEntryIndex; -1 for
 // an index the list does not hold.
 int EquipmentItemNumber(EquipmentKind kind, int index, bool expanded);
+
+// The item code an equipment slot shows for a record byte and its high bit: the item number of
+// the entry the index rule leads to, or, when it leads to none, the stored value itself
+// (0x100·h + b), which the list then shows as an entry of its own so that applying the enemy
+// unchanged writes the byte and its high bit back as they were.
+int EquipmentCode(EquipmentKind kind, std::uint8_t low, bool high, bool expanded);
+
+// The label of a code a list does not hold: "【" + the code in 4 digits + "】" + a note that
+// it is not a known item.
+inline constexpr const char* kUnknownItemName = "不明なアイテム";
+std::string UnknownItemLabel(int code);
+
+// The index of the first entry of `list` with the code, or -1 when it has none (and for -1,
+// a box showing nothing).
+int EnemyListIndexOf(const EnemyList& list, int code);
+
+// The index at which `list` shows the code: its first entry with that code, else a new entry
+// of its own appended to the list (UnknownItemLabel). -1 stays -1 (a box showing nothing).
+int ShowCodeInList(EnemyList& list, int code);
 
 // How many entries the equipment list of `kind` holds.
 int EquipmentListSize(EquipmentKind kind, bool expanded);

@@ -19,13 +19,14 @@ bool InList(int index, const EnemyList& list)
     return index >= 0 && static_cast<std::size_t>(index) < list.size();
 }
 
-// The armour item of an entry of the armour list, or nullopt for "無し" and entries the list
-// does not hold.
-std::optional<int> ArmourItem(const EnemyList& armours, int index)
+// The armour item of an armour slot's code, or nullopt for "無し" and codes that name no item
+// of the armour list.
+std::optional<int> ArmourItem(const EnemyList& armours, int code)
 {
-    if (index <= 0 || !InList(index, armours))
+    if (code == kNoEquipment || EnemyListIndexOf(armours, code) < 0 ||
+        !((code >= 0x60 && code <= 0xDF) || (code >= 0x160 && code <= 0x1DF)))
         return std::nullopt;
-    return armours[static_cast<std::size_t>(index)].number;
+    return code;
 }
 
 // The first two-attack slot naming `enemy`, as an item of ComboBox65; 0 when none does or the
@@ -49,7 +50,7 @@ void ResetEnemySelections(EnemyForm& form)
 {
     form.enemy = 0;
     form.graphicNumber = 0;
-    form.equipment.fill(0);
+    form.equipment.fill(kNoEquipment);
     form.patterns.fill(0);
     for (auto& row : form.techniques)
         row.fill(0);
@@ -94,8 +95,8 @@ Status LoadEnemyRecord(RomStream& image, const EnemyLists& lists, EnemyForm& for
                                        lists.patterns);
     for (int slot = 0; slot < kEquipmentSlotCount; ++slot) {
         const auto i = static_cast<std::size_t>(slot);
-        form.equipment[i] = EquipmentEntryIndex(EquipmentKindOf(slot), record.equipment[i],
-                                                high.high[i], lists.expanded);
+        form.equipment[i] = EquipmentCode(EquipmentKindOf(slot), record.equipment[i],
+                                          high.high[i], lists.expanded);
     }
     form.noDisarm = record.noDisarm;
     form.twoAttack = TwoAttackIndex(image, lists, e);
@@ -152,7 +153,7 @@ void LoadEnemyDrops(RomStream& image, const EnemyLists& lists, EnemyForm& form)
     }
     const EnemyDrops drops = ParseEnemyDrops(*bytes);
     for (std::size_t i = 0; i < drops.items.size(); ++i)
-        form.drops[i] = IndexInList(drops.items[i], lists.dropItems);
+        form.drops[i] = drops.items[i];
     form.money = std::to_string(drops.money);
 }
 

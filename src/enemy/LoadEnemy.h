@@ -12,7 +12,8 @@ class RomStream;
 // Reading an enemy into the page, and the page's dependent behaviours, as functions over the
 // image (opened for reading by the caller, e.g. FileRomStream) and the form. `lists` are the
 // lists the page shows, built by LoadEnemyLists from the same image; a value read from the
-// image that a list does not hold selects item 0 of that list. Tables that lie past the end of
+// image that a list does not hold selects item 0 of that list, except in the equipment and drop
+// boxes, which keep the stored code (EnemyForm) for the page to show as an entry of its own. Tables that lie past the end of
 // the image (all those above 4 MiB on an image of 4 MiB or less) are absent: their high bits
 // read as 0, an absent drop record empties the drop boxes (-1) and the money box, an absent
 // pattern empties its technique boxes. Nothing here writes to the image.

@@ -25,6 +25,7 @@
 #include "graphics/GifCodec.h"
 #include "rom/FileIo.h"
 #include "rom/RomIdentification.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 
 namespace varn::test {
@@ -61,6 +62,8 @@ Bytes PageImage(std::size_t size = RomImageBuilder::kExpandedSize)
     if (size <= RomImageBuilder::kPlainSize)
         return image;
 
+    // The first enemy, read at opening, drops items of the list.
+    Put(image, EnemyDropsOffset(0), Bytes{0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0xFF, 0x00, 5});
     Put(image, EnemyNameOffset(kEnemy), GameText("ゴブリン", 12));
     Put(image, EnemyNameOffset(kOtherEnemy), GameText("オーク", 12));
     Put(image, EnemyRecordOffset(kEnemy), SerializeEnemyRecord(ReadRecord()));
@@ -618,6 +621,67 @@ TEST_F(EnemyPageTest, AnApplyWritesTheImageExpectedByteForByte)
             break;
         }
     }
+}
+
+// Equipment and drop codes the lists lack are shown as entries of their own and written back as
+// they were; bytes the index rule leads to another item write that item.
+TEST_F(EnemyPageTest, StoredCodesTheListsLackAreShownAndAppliedUnchanged)
+{
+    constexpr int kStrange = 0x015;
+    Bytes image = PageImage();
+    for (int slot = 0; slot < kTwoAttackSlotCount; ++slot)
+        Put(image, TwoAttackSlotOffset(slot), Bytes{0xFF, 0xFF});
+    Put(image, EnemyNameOffset(kStrange), GameText("スライム", 8));
+    EnemyRecordBytes record = SerializeEnemyRecord(ReadRecord());
+    // Weapons 05 and 98, shield 4F, armour 1 E0 with its high bit, armour 2 5F: no entry.
+    const Bytes unknown{0x05, 0x98, 0x4F, 0xE0, 0x5F};
+    std::copy(unknown.begin(), unknown.end(), record.begin() + 19);
+    Put(image, EnemyRecordOffset(kStrange), record);
+    Put(image, EquipmentHighBitsOffset(kStrange), Bytes{0x08});
+    Put(image, EnemyDropsOffset(kStrange), Bytes{0xFF, 0xFF, 0xFD, 0x01, 0x08, 0x01, 0x00, 0x02, 9});
+    openPage(image);
+    choose("ComboBox30", kStrange);
+
+    const char* boxes[] = {"ComboBox37", "ComboBox38", "ComboBox39", "ComboBox40", "ComboBox41",
+                           "ComboBox66", "ComboBox67", "ComboBox68", "ComboBox69"};
+    const QStringList shown = {"【0005】不明なアイテム", "【0098】不明なアイテム",
+                               "【004F】不明なアイテム", "【01E0】不明なアイテム",
+                               "【005F】不明なアイテム", "【FFFF】不明なアイテム",
+                               "【01FD】不明なアイテム", "【0108】",
+                               "【0200】不明なアイテム"};
+    for (std::size_t i = 0; i < std::size(boxes); ++i)
+        EXPECT_TRUE(box(boxes[i])->currentText().startsWith(shown[static_cast<int>(i)]))
+            << boxes[i] << ": " << box(boxes[i])->currentText().toStdString();
+    // Nothing the armour list lacks counts in the summary.
+    EXPECT_EQ(text("Edit66"), "0");
+
+    apply();
+    ASSERT_EQ(messageTexts(), QStringList{"処理が完了しました"});
+    EXPECT_TRUE(SameBytes(image, romBytes()));
+
+    // Another enemy drops the entries again.
+    choose("ComboBox30", kEnemy);
+    EXPECT_EQ(box("ComboBox38")->count(), 145);
+    EXPECT_EQ(box("ComboBox66")->count(), 509);
+
+    // The bytes of an enemy the index rule leads to other items of the lists: those items are
+    // shown and written, with their high bits.
+    const Bytes led{0x50, 0x05, 0x60, 0x0E, 0xE0};
+    std::copy(led.begin(), led.end(), record.begin() + 19);
+    Put(image, EnemyRecordOffset(kStrange), record);
+    romPath = dir.write("game.smc", image);
+    window->OpenRomImage(app::ToQString(romPath));
+    choose("ComboBox30", kStrange);
+    const QStringList ledTo = {"【0108】", "【0005】不明なアイテム", "【0150】", "【008E】",
+                               "【0160】"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(box(boxes[i])->currentText().startsWith(ledTo[i])) << boxes[i];
+    dialogs->messages.clear();
+    apply();
+    ASSERT_EQ(messageTexts(), QStringList{"処理が完了しました"});
+    const Bytes after = romBytes();
+    EXPECT_EQ(At(after, EnemyRecordOffset(kStrange) + 19, 5), (Bytes{0x08, 0x05, 0x50, 0x8E, 0x60}));
+    EXPECT_EQ(after[EquipmentHighBitsOffset(kStrange)], 0x80 | 0x20 | 0x04);
 }
 
 TEST_F(EnemyPageTest, AnImageThatCannotBeWrittenIsReportedWithoutTheCompletionMessage)

@@ -127,7 +127,7 @@ TEST(CheckEnemyFormTest, EverySelectionMustBeAnItemOfItsList)
     const Case cases[] = {
         {"drop box showing nothing", [](EnemyForm& f) { f.drops[2] = -1; },
          {kNothingSelectedMessage, 4, "ComboBox68"}},
-        {"drop past 1FC", [](EnemyForm& f) { f.drops[0] = 0x1FD; },
+        {"drop past 16 bits", [](EnemyForm& f) { f.drops[0] = 0x10000; },
          {kNothingSelectedMessage, 4, "ComboBox66"}},
         {"technique of a written pattern", [](EnemyForm& f) {
              f.patterns = {0x120, 0x010};
@@ -141,9 +141,9 @@ TEST(CheckEnemyFormTest, EverySelectionMustBeAnItemOfItsList)
          {kNothingSelectedMessage, 3, "ComboBox59"}},
         {"pattern 200", [](EnemyForm& f) { f.patterns[1] = 0x200; },
          {kNothingSelectedMessage, 3, "ComboBox51"}},
-        {"armour 2", [](EnemyForm& f) { f.equipment[4] = 257; },
+        {"armour 2 past 9 bits", [](EnemyForm& f) { f.equipment[4] = 0x200; },
          {kNothingSelectedMessage, 2, "ComboBox41"}},
-        {"shield", [](EnemyForm& f) { f.equipment[2] = 33; },
+        {"shield showing nothing", [](EnemyForm& f) { f.equipment[2] = -1; },
          {kNothingSelectedMessage, 2, "ComboBox39"}},
         {"race", [](EnemyForm& f) { f.race = 32; }, {kNothingSelectedMessage, 1, "ComboBox62"}},
         {"two-attack", [](EnemyForm& f) { f.twoAttack = 128; },
@@ -187,9 +187,9 @@ TEST(BuildEnemyRecordTest, EachByteIsBuiltFromItsControls)
     form.patternChoice = 20;
     form.techniqueChoice = 7;
     form.hp = "65535";
-    form.equipment = {1, 144, 17, 0, 256};
+    form.equipment = {0x08, 0x14F, 0x150, 0xFF, 0x1DF};
     form.noDisarm = {false, true};
-    const EnemyRecordWrite built = BuildEnemyRecord(form, true);
+    const EnemyRecordWrite built = BuildEnemyRecord(form);
     const EnemyRecordBytes expected{
         0x13 | 0x20 | 0x80, 0x05 | 0x08 | 0x20 | 0x40, 0x80, 0xFF, 0xFF, 0xFF,
         11, 12, 13, 14, 15, 16, 17, 21, 22, 23, 24, 0x20, 0x31,
@@ -201,8 +201,8 @@ TEST(BuildEnemyRecordTest, EachByteIsBuiltFromItsControls)
     form.patternChoice = 0;
     form.techniqueChoice = 0;
     form.patterns = {0x000, 0x1FF};
-    form.equipment = {0, 0, 0, 0, 0};
-    const EnemyRecordWrite plain = BuildEnemyRecord(form, true);
+    form.equipment.fill(kNoEquipment);
+    const EnemyRecordWrite plain = BuildEnemyRecord(form);
     EXPECT_EQ(plain.record[2], 0x40);
     EXPECT_EQ(plain.record[3], 0x00);
     EXPECT_EQ(plain.record[18], 0xFF);
@@ -360,7 +360,7 @@ TEST_F(ApplyEnemyTest, ReadingBackGivesTheValuesApplied)
     form.techniques[0] = {0x1FF, 0x100, 0x0FF, 0x000, 0x123, 0x045, 0x167, 0x089};
     form.patternChoice = 13;
     form.techniqueChoice = 2;
-    form.equipment = {144, 1, 32, 128, 129};
+    form.equipment = {0x14F, 0x08, 0x15F, 0xDF, 0x160};
     form.noDisarm = {true, true};
     form.twoAttack = 127;
     MemoryRomStream stream(image_);

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "EnemyTestSupport.h"
+#include "enemy/ApplyEnemy.h"
 #include "enemy/EnemyGraphic.h"
 #include "enemy/EnemyTables.h"
 #include "enemy/LoadEnemy.h"
@@ -342,6 +343,39 @@ TEST_F(EnemyGraphicImageTest, TheFiveWritesGoWhereTheEnemyAndTheGraphicNumberSay
     EXPECT_EQ(writes[2].offset, 0x26E410u);
     EXPECT_EQ(writes[3], (ImageWrite{0x26FA00 + 3 * 0x73, {0xC1, 0x00, 0xD4}}));
     EXPECT_EQ(writes[4], (ImageWrite{0x26D060, {0x73, 0x02, 0x05, 0x13, 0x00, 0x00}}));
+}
+
+// The graphic record offset is read after the packed graphic is written: a graphic written
+// over the enemy's own entry of the offset table moves the record it names.
+TEST_F(EnemyGraphicImageTest, TheRecordOffsetIsReadAfterThePackedGraphicIsWritten)
+{
+    Put(image_, GraphicRecordOffsetEntry(0x005), Bytes{0x1E, 0x00});
+    GifImage picture = test::BlankPicture(8, 8);
+    std::array<std::uint8_t, 32> tile{};
+    tile[0] = 0xC0;
+    test::SetTilePlaneBytes(picture, 0, 0, tile);
+    ASSERT_EQ(PackEnemyGraphic(picture), (Bytes{0x01, 0x01, 0xC0, 0x00, 0x1F}));
+
+    MemoryRomStream stream(image_);
+    std::vector<ImageWrite> writes;
+    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x005, 0x073, "26E588"), writes),
+              std::nullopt);
+    ASSERT_EQ(writes.size(), 5u);
+    // The packed graphic puts C0 00 at 0x26E58A, the entry of enemy 005.
+    EXPECT_EQ(writes[0], (ImageWrite{0x26E588, {0x01, 0x01, 0xC0, 0x00, 0x1F}}));
+    EXPECT_EQ(writes[4].offset, 0x26D0C0u);
+
+    // Written over only in part, the entry mixes the new byte and the old one.
+    writes.clear();
+    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x005, 0x073, "26E586"), writes),
+              std::nullopt);
+    EXPECT_EQ(writes[4].offset, 0x26D01Fu);
+
+    // An apply makes the writes in that order, so the record lands where the game reads it.
+    EnemyForm form = Form(0x005, 0x073, "26E588");
+    form.name = "ゴブリン";
+    ASSERT_EQ(ApplyEnemy(stream, form, &picture), std::nullopt);
+    EXPECT_EQ(At(stream.bytes(), 0x26D0C0, 4), (Bytes{0x73, 0x02, 0x05, 0x13}));
 }
 
 TEST_F(EnemyGraphicImageTest, AWriteThatCannotBeMadeIsRefusedBeforeAnything)

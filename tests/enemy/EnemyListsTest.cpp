@@ -153,19 +153,42 @@ TEST(EnemyListsTest, EquipmentEntriesFollowTheIndexRuleBothWays)
         EquipmentKind kind;
         std::uint8_t low;
         bool high;
-        int index;
+        int index; // -1: no entry of the list
+        int code;  // what the slot shows and an apply writes back
     };
     const Case cases[] = {
-        {EquipmentKind::Weapon, 0xFF, false, 0},   {EquipmentKind::Weapon, 0x08, false, 1},
-        {EquipmentKind::Weapon, 0x08, true, 73},   {EquipmentKind::Weapon, 0x4F, false, 72},
-        {EquipmentKind::Weapon, 0x4F, true, 144},  {EquipmentKind::Shield, 0x50, false, 1},
-        {EquipmentKind::Shield, 0x50, true, 17},   {EquipmentKind::Shield, 0x5F, true, 32},
-        {EquipmentKind::Armour, 0x60, false, 1},   {EquipmentKind::Armour, 0xDF, false, 128},
-        {EquipmentKind::Armour, 0x60, true, 129},  {EquipmentKind::Armour, 0xDF, true, 256},
-        // Bytes the list does not hold select "無し".
-        {EquipmentKind::Weapon, 0x00, false, 0},   {EquipmentKind::Weapon, 0x50, false, 0},
-        {EquipmentKind::Shield, 0x4F, true, 0},    {EquipmentKind::Armour, 0xE0, false, 0},
-        {EquipmentKind::Armour, 0xFF, true, 0},
+        {EquipmentKind::Weapon, 0xFF, false, 0, 0x0FF},
+        {EquipmentKind::Weapon, 0x08, false, 1, 0x008},
+        {EquipmentKind::Weapon, 0x08, true, 73, 0x108},
+        {EquipmentKind::Weapon, 0x4F, false, 72, 0x04F},
+        {EquipmentKind::Weapon, 0x4F, true, 144, 0x14F},
+        {EquipmentKind::Shield, 0x50, false, 1, 0x050},
+        {EquipmentKind::Shield, 0x50, true, 17, 0x150},
+        {EquipmentKind::Shield, 0x5F, true, 32, 0x15F},
+        {EquipmentKind::Armour, 0x60, false, 1, 0x060},
+        {EquipmentKind::Armour, 0xDF, false, 128, 0x0DF},
+        {EquipmentKind::Armour, 0x60, true, 129, 0x160},
+        {EquipmentKind::Armour, 0xDF, true, 256, 0x1DF},
+        // The rule as it stands leads bytes outside a kind's own range to entries of the list:
+        // the entry's item is what an apply writes.
+        {EquipmentKind::Weapon, 0x50, false, 73, 0x108},
+        {EquipmentKind::Weapon, 0x00, true, 65, 0x048},
+        {EquipmentKind::Shield, 0x60, false, 17, 0x150},
+        {EquipmentKind::Shield, 0x4F, true, 16, 0x05F},
+        {EquipmentKind::Armour, 0xE0, false, 129, 0x160},
+        {EquipmentKind::Armour, 0x0E, true, 47, 0x08E},
+        {EquipmentKind::Armour, 0xFF, true, 0, 0x0FF},
+        // Bytes that lead to no entry keep their own code (entry 0 stands for 0xFF only).
+        {EquipmentKind::Weapon, 0x00, false, -1, 0x000},
+        {EquipmentKind::Weapon, 0x05, false, -1, 0x005},
+        {EquipmentKind::Weapon, 0x07, false, -1, 0x007},
+        {EquipmentKind::Weapon, 0x98, false, -1, 0x098},
+        {EquipmentKind::Weapon, 0x50, true, -1, 0x150},
+        {EquipmentKind::Shield, 0x4F, false, -1, 0x04F},
+        {EquipmentKind::Shield, 0x70, false, -1, 0x070},
+        {EquipmentKind::Shield, 0x60, true, -1, 0x160},
+        {EquipmentKind::Armour, 0x5F, false, -1, 0x05F},
+        {EquipmentKind::Armour, 0xE0, true, -1, 0x1E0},
     };
     const EnemyLists lists = ListsOf(NamedImage(RomImageBuilder::kExpandedSize));
     const auto listOf = [&](EquipmentKind kind) -> const EnemyList& {
@@ -176,8 +199,15 @@ TEST(EnemyListsTest, EquipmentEntriesFollowTheIndexRuleBothWays)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << HexDigits(c.low, 2) << " high " << c.high);
         EXPECT_EQ(EquipmentEntryIndex(c.kind, c.low, c.high, true), c.index);
-        const int number = listOf(c.kind)[static_cast<std::size_t>(c.index)].number;
-        EXPECT_EQ(EquipmentItemNumber(c.kind, c.index, true), number);
+        EXPECT_EQ(EquipmentCode(c.kind, c.low, c.high, true), c.code);
+        const EnemyList& list = listOf(c.kind);
+        if (c.index >= 0) {
+            EXPECT_EQ(list[static_cast<std::size_t>(c.index)].number, c.code);
+            EXPECT_EQ(EquipmentItemNumber(c.kind, c.index, true), c.code);
+            EXPECT_EQ(EnemyListIndexOf(list, c.code), c.index);
+        } else {
+            EXPECT_EQ(EnemyListIndexOf(list, c.code), -1);
+        }
     }
     // Every entry maps back to itself.
     for (const EquipmentKind kind :
@@ -193,13 +223,30 @@ TEST(EnemyListsTest, EquipmentEntriesFollowTheIndexRuleBothWays)
         EXPECT_EQ(EquipmentItemNumber(kind, static_cast<int>(list.size()), true), -1);
         EXPECT_EQ(EquipmentItemNumber(kind, -1, true), -1);
     }
-    // Without the expansion's items a high bit selects "無し", and the entries stop at 0xFF.
-    EXPECT_EQ(EquipmentEntryIndex(EquipmentKind::Weapon, 0x08, true, false), 0);
+    // Without the expansion's items the entries stop at 0xFF: a high bit leads past the end.
+    EXPECT_EQ(EquipmentEntryIndex(EquipmentKind::Weapon, 0x08, true, false), -1);
+    EXPECT_EQ(EquipmentCode(EquipmentKind::Weapon, 0x08, true, false), 0x108);
     EXPECT_EQ(EquipmentItemNumber(EquipmentKind::Weapon, 72, false), 0x4F);
     EXPECT_EQ(EquipmentItemNumber(EquipmentKind::Weapon, 73, false), -1);
     EXPECT_EQ(EquipmentKindOf(kWeapon2Slot), EquipmentKind::Weapon);
     EXPECT_EQ(EquipmentKindOf(kShieldSlot), EquipmentKind::Shield);
     EXPECT_EQ(EquipmentKindOf(kArmour2Slot), EquipmentKind::Armour);
+}
+
+// A code a list lacks is shown as an entry of its own, once.
+TEST(EnemyListsTest, ACodeTheListLacksGetsAnEntryOfItsOwn)
+{
+    EnemyLists lists = ListsOf(NamedImage(RomImageBuilder::kExpandedSize));
+    const std::size_t size = lists.weapons.size();
+    EXPECT_EQ(ShowCodeInList(lists.weapons, 0x108), 73);
+    EXPECT_EQ(ShowCodeInList(lists.weapons, -1), -1);
+    EXPECT_EQ(lists.weapons.size(), size);
+    EXPECT_EQ(ShowCodeInList(lists.weapons, 0x005), static_cast<int>(size));
+    EXPECT_EQ(ShowCodeInList(lists.weapons, 0x005), static_cast<int>(size));
+    ASSERT_EQ(lists.weapons.size(), size + 1);
+    EXPECT_EQ(lists.weapons.back(), (EnemyListEntry{0x005, "【0005】不明なアイテム"}));
+    EXPECT_EQ(ShowCodeInList(lists.dropItems, 0xFFFF), 509);
+    EXPECT_EQ(lists.dropItems.back().label, "【FFFF】不明なアイテム");
 }
 
 // On an image of 4 MiB or less nothing above 4 MiB is read; an image cut inside a table gives

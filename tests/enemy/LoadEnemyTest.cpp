@@ -101,9 +101,9 @@ TEST_F(LoadEnemyTest, TheRecordFillsTheStatusEquipmentAndChoiceBoxes)
     EXPECT_EQ(form.patternChoice, 20); // 0x17 shows as 【1F】常に何もしない
     EXPECT_EQ(form.techniqueChoice, 5);
     EXPECT_EQ(form.patterns, (std::array<int, 2>{0x120, 0x010}));
-    // Weapon 1 0x08 + high bit → entry 73 (【0108】); none; shield 0x50 + high bit → entry 17
-    // (【0150】); armour 0x60 → 1; armour 0x61 + high bit → 129 + 1.
-    EXPECT_EQ(form.equipment, (std::array<int, 5>{73, 0, 17, 1, 130}));
+    // Weapon 1 0x08 + high bit → 【0108】; none; shield 0x50 + high bit → 【0150】; armour 0x60;
+    // armour 0x61 + high bit → 【0161】.
+    EXPECT_EQ(form.equipment, (std::array<int, 5>{0x108, 0xFF, 0x150, 0x60, 0x161}));
     EXPECT_EQ(form.noDisarm, (std::array<bool, 2>{true, false}));
     // The first slot naming the enemy.
     EXPECT_EQ(form.twoAttack, 7);
@@ -155,10 +155,10 @@ TEST_F(LoadEnemyTest, TheSharedPatternIsEditedThroughTheFirstRow)
     EXPECT_EQ(form.techniques[1], second);
 
     // Changing the armours rebuilds the summary.
-    form.equipment[kArmour1Slot] = 0;
+    form.equipment[kArmour1Slot] = kNoEquipment;
     ComboBox40Change(stream, lists, form);
     EXPECT_EQ(form.armourSummary.defence[0], "100");
-    form.equipment[kArmour2Slot] = 0;
+    form.equipment[kArmour2Slot] = kNoEquipment;
     ComboBox40Change(stream, lists, form);
     EXPECT_EQ(form.armourSummary, ArmourSummary{});
 }
@@ -211,7 +211,7 @@ TEST_F(LoadEnemyTest, OnAnImageOf4MiBTheTablesAbove4MiBAreAbsent)
     ASSERT_TRUE(LoadEnemyRecord(stream, lists, form).ok());
     EXPECT_EQ(form.hp, "4660");
     // Weapon 1 and the shield without their high bits; armour 2's high bit is absent too.
-    EXPECT_EQ(form.equipment, (std::array<int, 5>{1, 0, 1, 1, 2}));
+    EXPECT_EQ(form.equipment, (std::array<int, 5>{0x08, 0xFF, 0x50, 0x60, 0x61}));
     // Pattern 1 0x120 is not offered: item 0; pattern 2 0x010 without high bits.
     EXPECT_EQ(form.patterns, (std::array<int, 2>{0, 0x010}));
     EXPECT_EQ(form.techniques[1],
@@ -229,7 +229,7 @@ TEST_F(LoadEnemyTest, ResetSelectsItemZeroOfEveryListBuiltFromTheImage)
     ResetEnemySelections(form);
     EXPECT_EQ(form.enemy, 0);
     EXPECT_EQ(form.graphicNumber, 0);
-    EXPECT_EQ(form.equipment, (std::array<int, 5>{}));
+    EXPECT_EQ(form.equipment, (std::array<int, 5>{0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(form.patterns, (std::array<int, 2>{}));
     EXPECT_EQ(form.techniques, (std::array<std::array<int, 8>, 2>{}));
     EXPECT_EQ(form.drops, (std::array<int, 4>{}));

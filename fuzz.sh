@@ -12,7 +12,7 @@ set -euo pipefail
 VARN_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$VARN_ROOT/scripts/setup.sh"
 
-FUZZ_TARGETS=(vnp gif ips mml mmlrom list header text textfile settings data bps diff skill skillgif spark charsheet enemygif enemyrom enemylabels)
+FUZZ_TARGETS=(vnp gif ips mml mmlrom list header text textfile settings data bps diff skill skillgif spark charsheet enemygif enemyrom enemylabels enemytext)
 BUILD="$VARN_ROOT/build-fuzz"
 
 usage() {

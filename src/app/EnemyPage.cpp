@@ -346,6 +346,7 @@ EnemyForm EnemyPage::readForm() const
     form.enemy = Index(ComboBox30);
     form.readStatus = CheckBox30->isChecked();
     form.name = ToUtf8(Edit73->text());
+    form.nameField = nameField_;
 
     form.address = ToUtf8(Edit74->text());
     form.endAddress = ToUtf8(Edit77->text());
@@ -416,6 +417,7 @@ void EnemyPage::writeForm(const EnemyForm& form)
     Select(ComboBox30, form.enemy);
     CheckBox30->setChecked(form.readStatus);
     SetText(Edit73, form.name);
+    nameField_ = form.nameField;
 
     SetText(Edit74, form.address);
     SetText(Edit77, form.endAddress);

@@ -117,6 +117,8 @@ private:
     // The sizes of the weapon, shield, armour and drop lists as built from the image.
     std::array<std::size_t, 4> regularSizes_{};
     std::optional<GifImage> held_;
+    // The name's field as the image stored it for the enemy read last (EnemyForm::nameField).
+    std::vector<std::uint8_t> nameField_;
 
     // One model per list built from the image.
     EnemyListModel* enemyItems_ = nullptr;

@@ -1,11 +1,11 @@
 #include "app/VarnApplication.h"
 
-#include <exception>
-
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+#include "rom/Result.h"
 
 namespace varn::app {
 
@@ -24,12 +24,13 @@ VarnApplication* VarnApplication::instance()
 
 bool VarnApplication::notify(QObject* receiver, QEvent* event)
 {
+    // A failure no command foresaw (an allocation that failed, above all) is shown in the
+    // program's language and the loop goes on; a change to the image is committed only at the
+    // command's end, so nothing half done reaches the file.
     try {
         return QApplication::notify(receiver, event);
-    } catch (const std::exception& exception) {
-        reportException(QString::fromUtf8(exception.what()));
     } catch (...) {
-        reportException(QStringLiteral("予期しないエラーが発生しました。"));
+        reportException(QString::fromUtf8(CurrentExceptionMessage()));
     }
     return false;
 }

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "enemy/ApplyEnemy.h"
+#include "enemy/EnemyFormText.h"
 #include "enemy/EnemyGraphic.h"
 #include "enemy/EnemyLists.h"
 #include "enemy/EnemyTables.h"
@@ -13,6 +15,7 @@
 #include "rom/FileIo.h"
 #include "rom/HexText.h"
 #include "rom/RomAddress.h"
+#include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 
 namespace varn::cli {
@@ -23,13 +26,33 @@ namespace {
 struct EnemyArguments {
     std::vector<std::string> positional;
     std::optional<int> enemy;
+    std::optional<std::string> picture;
+    bool backup = false;
     std::string problem; // a bad command line; empty when there is none
 };
 
-EnemyArguments ReadArguments(Arguments arguments, bool needsEnemy)
+// The arguments of an enemy command: the positional ones, --enemy HHH, and for apply
+// --picture FILE and --backup.
+EnemyArguments ReadArguments(Arguments arguments, bool needsEnemy, bool changesImage = false)
 {
     EnemyArguments read;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (changesImage && arguments[i] == "--backup") {
+            read.backup = true;
+            continue;
+        }
+        if (changesImage && arguments[i] == "--picture") {
+            if (i + 1 == arguments.size() || read.picture) {
+                read.problem = "--picture needs one GIF file";
+                return read;
+            }
+            read.picture = arguments[++i];
+            continue;
+        }
+        if (arguments[i].starts_with("--") && arguments[i] != "--enemy") {
+            read.problem = "unknown option: " + arguments[i];
+            return read;
+        }
         if (arguments[i] != "--enemy") {
             read.positional.push_back(arguments[i]);
             continue;
@@ -57,16 +80,36 @@ EnemyArguments ReadArguments(Arguments arguments, bool needsEnemy)
     return read;
 }
 
+// The refusal of an enemy that an image of 4 MiB or less does not offer.
+Status CheckEnemyOffered(RomStream& image, int enemy, const std::string& path)
+{
+    if (enemy < EnemyListSize(IsExpandedImage(image)))
+        return {};
+    return Failure{"敵" + HexDigits(enemy, 4) +
+                   "は拡張されたROMイメージ（4MBより大きいもの）にしかありません。\n" + path};
+}
+
 // Opens the image and checks that it offers the enemy.
 Result<std::unique_ptr<FileRomStream>> OpenForEnemy(const std::string& path, int enemy)
 {
     auto stream = FileRomStream::open(path);
     if (!stream)
         return Failure{stream.message() + "\n" + path};
-    if (enemy >= EnemyListSize(IsExpandedImage(*stream.value())))
-        return Failure{"敵" + HexDigits(enemy, 4) +
-                       "は拡張されたROMイメージ（4MBより大きいもの）にしかありません。\n" + path};
+    if (const Status offered = CheckEnemyOffered(*stream.value(), enemy, path); !offered)
+        return Failure{offered.message()};
     return stream;
+}
+
+// The enemy as the page shows it once read: its record, and the graphic sub-tab set from the
+// graphic the image holds for it (the page's defaults when that cannot be read).
+Status ReadEnemyForm(RomStream& image, const EnemyLists& lists, int enemy, EnemyForm& form)
+{
+    form.enemy = enemy;
+    if (Status loaded = LoadEnemyRecord(image, lists, form); !loaded)
+        return loaded;
+    if (const Result<EnemyGraphic> graphic = ReadEnemyGraphic(image, enemy))
+        ShowEnemyGraphicFields(graphic.value(), form);
+    return {};
 }
 
 const char* YesNo(bool value)
@@ -227,13 +270,92 @@ int Export(Arguments arguments, std::ostream& out, std::ostream& err)
     return kExitOk;
 }
 
+// enemy dump ROM --enemy HHH OUT.txt: every value of the page for the enemy, key=value.
+int Dump(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    const EnemyArguments read = ReadArguments(arguments, true);
+    if (!read.problem.empty())
+        return UsageError(err, read.problem);
+    if (read.positional.size() != 2)
+        return UsageError(err, "enemy dump takes ROM --enemy HHH OUT.txt");
+    auto stream = OpenForEnemy(read.positional[0], *read.enemy);
+    if (!stream)
+        return Fail(err, stream.message());
+    RomStream& image = *stream.value();
+    const EnemyLists lists = LoadEnemyLists(image);
+    EnemyForm form;
+    if (const Status loaded = ReadEnemyForm(image, lists, *read.enemy, form); !loaded)
+        return Fail(err, loaded.message());
+    const std::string text = EnemyFormText(form, lists);
+    const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    if (const Status written = WriteFileAtomically(read.positional[1], bytes); !written)
+        return Fail(err, written.message());
+    out << "written " << std::filesystem::path(read.positional[1]).filename().string() << '\n';
+    return kExitOk;
+}
+
+// enemy apply ROM --enemy HHH IN.txt [--picture PICTURE.gif] [--backup]: the enemy as read,
+// with the file's values, applied as "適用" applies the page, all or nothing.
+int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    const EnemyArguments read = ReadArguments(arguments, true, true);
+    if (!read.problem.empty())
+        return UsageError(err, read.problem);
+    if (read.positional.size() != 2)
+        return UsageError(err, "enemy apply takes ROM --enemy HHH IN.txt");
+    const std::string& romPath = read.positional[0];
+    const std::string& textPath = read.positional[1];
+    const auto bytes = ReadFileBytes(textPath, kMaxEnemyTextSize);
+    if (!bytes)
+        return Fail(err, bytes.message() + "\n" + textPath);
+    const auto values = ParseEnemyFormText(std::string_view(
+        reinterpret_cast<const char*>(bytes.value().data()), bytes.value().size()));
+    if (!values)
+        return Fail(err, values.message() + "\n" + textPath);
+    std::optional<GifImage> picture;
+    if (read.picture) {
+        Result<GifImage> loaded = LoadEnemyPictureFile(*read.picture);
+        if (!loaded)
+            return Fail(err, loaded.message() + "\n" + *read.picture);
+        picture = std::move(loaded.value());
+    }
+
+    ImageChangeOptions options;
+    options.backup = read.backup;
+    const int enemy = *read.enemy;
+    const Status applied = ChangeRomImage(
+        romPath,
+        [&](RomStream& image) -> Status {
+            if (Status offered = CheckEnemyOffered(image, enemy, romPath); !offered)
+                return offered;
+            const EnemyLists lists = LoadEnemyLists(image);
+            EnemyForm form;
+            if (Status loaded = ReadEnemyForm(image, lists, enemy, form); !loaded)
+                return loaded;
+            if (picture)
+                ShowEnemyPictureFields(*picture, form);
+            if (Status edited = ApplyEnemyFormText(values.value(), image, lists, form); !edited)
+                return Failure{edited.message() + "\n" + textPath};
+            if (const auto problem = ApplyEnemy(image, form, picture ? &*picture : nullptr)) {
+                const std::string key = EnemyTextKeyOf(problem->control);
+                return Failure{problem->message + (key.empty() ? "" : "\n" + key)};
+            }
+            return {};
+        },
+        options);
+    if (!applied)
+        return Fail(err, applied.message());
+    out << "written " << std::filesystem::path(romPath).filename().string() << '\n';
+    return kExitOk;
+}
+
 } // namespace
 
 // enemy show|pack|export: an enemy's record and its battle graphic.
 int RunEnemy(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.empty())
-        return UsageError(err, "enemy needs show, pack or export");
+        return UsageError(err, "enemy needs show, pack, export, dump or apply");
     const std::string& command = arguments[0];
     if (command == "show")
         return Show(arguments.subspan(1), out, err);
@@ -241,6 +363,10 @@ int RunEnemy(Arguments arguments, std::ostream& out, std::ostream& err)
         return Pack(arguments.subspan(1), out, err);
     if (command == "export")
         return Export(arguments.subspan(1), out, err);
+    if (command == "dump")
+        return Dump(arguments.subspan(1), out, err);
+    if (command == "apply")
+        return Apply(arguments.subspan(1), out, err);
     return UsageError(err, "unknown enemy command: " + command);
 }
 

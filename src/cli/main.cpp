@@ -7,6 +7,7 @@
 
 #include "cli/Cli.h"
 #include "datafiles/DataFiles.h"
+#include "rom/Result.h"
 
 namespace varn::cli {
 
@@ -121,7 +122,16 @@ constexpr std::array kVerbs{
          "      size code of the box the page chooses (hexadecimal), the box and offsets.\n"
          "  enemy export ROM --enemy HHH OUT.gif\n"
          "      Saves the battle graphic the image holds for enemy HHH as an indexed GIF\n"
-         "      with the enemy's 16-colour palette.\n",
+         "      with the enemy's 16-colour palette.\n"
+         "  enemy dump ROM --enemy HHH OUT.txt\n"
+         "      Writes every value of the page for enemy HHH as a UTF-8 text file, one\n"
+         "      key=value a line (codes in hexadecimal as the lists show them); the graphic\n"
+         "      keys hold the graphic the enemy has.\n"
+         "  enemy apply ROM --enemy HHH IN.txt [--picture PICTURE.gif] [--backup]\n"
+         "      Applies such a file to enemy HHH as \"適用\" applies the page, with the\n"
+         "      picture as the new battle graphic when one is given: keys left out keep the\n"
+         "      enemy's values; an unknown key or a value that cannot be read is refused\n"
+         "      with its line, and nothing is written unless every check passes.\n",
          RunEnemy},
     Verb{"apply",
          "  apply ROM LIST.txt [--backup]\n"
@@ -259,9 +269,17 @@ int main(int argc, char** argv)
     for (const Verb& verb : kVerbs) {
         if (verbName != verb.name)
             continue;
-        if (const std::optional<int> stop = LoadDataFolder(dataOption))
-            return *stop;
-        return verb.run(Arguments(arguments).subspan(first + 1), std::cout, std::cerr);
+        // A failure no verb foresaw (an allocation that failed, above all) ends the command
+        // with its message; a change to the image is committed only at the verb's end, so
+        // nothing half done is written.
+        try {
+            if (const std::optional<int> stop = LoadDataFolder(dataOption))
+                return *stop;
+            return verb.run(Arguments(arguments).subspan(first + 1), std::cout, std::cerr);
+        } catch (...) {
+            std::cout.flush();
+            return Fail(std::cerr, varn::CurrentExceptionMessage());
+        }
     }
     return UsageError(std::cerr, "unknown verb: " + verbName);
 }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "enemy/EnemyGraphic.h"
+#include "enemy/EnemyImageReads.h"
 #include "enemy/EnemyLists.h"
 #include "enemy/EnemyTables.h"
 #include "enemy/LoadEnemy.h"
@@ -52,10 +53,17 @@ std::string UnusableNameCharMessage(std::string_view text, int position)
     return "「" + c + "」は使用できません。";
 }
 
-// The name's field for the enemy, or the problem with it.
+// The name's field for the enemy, or the problem with it: the field as the image stored it
+// while the name box shows what it reads as (and it fits the enemy's field), else the name
+// encoded.
 std::optional<EnemyFormProblem> EncodeName(const EnemyForm& form, std::vector<std::uint8_t>& field,
                                            const ExtensionTable& extensions)
 {
+    if (form.nameField.size() == static_cast<std::size_t>(EnemyNameSize(form.enemy)) &&
+        DecodeGameName(form.nameField, extensions) == form.name) {
+        field = form.nameField;
+        return std::nullopt;
+    }
     field.assign(static_cast<std::size_t>(EnemyNameSize(form.enemy)), 0);
     const int result = EncodeText(form.name, field, extensions);
     if (result < 0)

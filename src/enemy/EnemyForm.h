@@ -23,6 +23,10 @@ struct EnemyForm {
     int enemy = 0;          // ComboBox30 "変更する敵", index = enemy number
     bool readStatus = true; // CheckBox30 "敵のステータスを読み出す"
     std::string name = "名無しさん"; // Edit73 "名前"
+    // The name's field as the image stores it, when the enemy was read: written back as it is
+    // while Edit73 shows what it reads as, so that a name the codec cannot give back (one that
+    // does not decode, or decodes to text that encodes otherwise) is not lost by an apply.
+    std::vector<std::uint8_t> nameField;
 
     // Sub-tab 0 "グラフィック".
     std::string address = "400000"; // Edit74 "アドレス", hexadecimal

@@ -72,10 +72,14 @@ Status LoadEnemyRecord(RomStream& image, const EnemyLists& lists, EnemyForm& for
         ParseEquipmentHighBits(ReadByte(image, EquipmentHighBitsOffset(e)).value_or(0));
 
     std::string name;
-    if (const auto field = image.readBytes(EnemyNameOffset(e),
-                                           static_cast<std::size_t>(EnemyNameSize(e))))
+    std::vector<std::uint8_t> nameField;
+    if (auto field = image.readBytes(EnemyNameOffset(e),
+                                     static_cast<std::size_t>(EnemyNameSize(e)))) {
         name = DecodeGameName(*field, extensions);
+        nameField = std::move(*field);
+    }
     form.name = std::move(name);
+    form.nameField = std::move(nameField);
 
     form.race = record.race;
     form.undead = record.undead;

@@ -53,4 +53,13 @@ private:
 
 using Status = Result<void>;
 
+// What the program shows for a failure it did not foresee, caught at its edge (the command
+// line's verb, the editor's event loop): an allocation that failed, or any other exception.
+// Nothing a command had not committed is written.
+inline constexpr const char* kOutOfMemoryMessage = "メモリが足りないため、処理を中止しました。";
+inline constexpr const char* kUnexpectedErrorMessage = "予期しないエラーが発生しました。";
+
+// The message for the exception being handled; call it inside a catch block.
+std::string CurrentExceptionMessage();
+
 } // namespace varn

@@ -7,6 +7,7 @@
 #include <QTabBar>
 
 #include "MainWindowFixture.h"
+#include "rom/Result.h"
 #include "app/VarnApplication.h"
 
 namespace varn::test {
@@ -108,13 +109,18 @@ TEST_F(MainWindowTest, SettingsAndMusicConstantsAreLoadedAtStartup)
     EXPECT_EQ(window->musicConstants().musicPointerOffset, 0x500001);
 }
 
-// An object whose event handler fails the way a page's handler might.
+// An object whose event handler fails the way a page's handler might: an error of its own, or
+// an allocation that fails.
 class ThrowingObject : public QObject {
 public:
+    static constexpr QEvent::Type kOutOfMemory = static_cast<QEvent::Type>(QEvent::User + 1);
+
     bool event(QEvent* event) override
     {
         if (event->type() == QEvent::User)
             throw std::runtime_error("'abc' is not a valid integer value");
+        if (event->type() == kOutOfMemory)
+            throw std::bad_alloc();
         return QObject::event(event);
     }
 };
@@ -126,13 +132,15 @@ TEST_F(MainWindowTest, ExceptionReachingTheEventLoopIsShownAndTheProgramGoesOn)
     QEvent event(QEvent::User);
     QCoreApplication::sendEvent(&object, &event);
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text, "'abc' is not a valid integer value");
+    // The program's own language, whatever the exception says.
+    EXPECT_EQ(dialogs->messages[0].text, kUnexpectedErrorMessage);
     EXPECT_EQ(dialogs->messages[0].caption, "エラー");
     EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Stop);
 
-    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&object, new QEvent(ThrowingObject::kOutOfMemory));
     QCoreApplication::processEvents();
-    EXPECT_EQ(dialogs->messages.size(), 2u);
+    ASSERT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_EQ(dialogs->messages[1].text, kOutOfMemoryMessage);
 }
 
 } // namespace

@@ -37,6 +37,26 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uintm
     return bytes;
 }
 
+Status CheckOutputNotInput(const fs::path& output, std::span<const fs::path> inputs)
+{
+    // The file's identity on the disk: the device and the inode, links followed.
+    struct stat written {};
+    if (output.empty() || ::stat(output.c_str(), &written) != 0)
+        return {};
+    for (const fs::path& input : inputs) {
+        struct stat read {};
+        if (!input.empty() && ::stat(input.c_str(), &read) == 0 && read.st_dev == written.st_dev &&
+            read.st_ino == written.st_ino)
+            return Failure{std::string(kOutputIsInputMessage) + "\n" + output.filename().string()};
+    }
+    return {};
+}
+
+Status CheckOutputNotInput(const fs::path& output, std::initializer_list<fs::path> inputs)
+{
+    return CheckOutputNotInput(output, std::span(inputs.begin(), inputs.size()));
+}
+
 namespace {
 
 // Links deeper than this are taken for a loop, as the system itself does.

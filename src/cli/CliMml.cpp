@@ -316,7 +316,9 @@ std::filesystem::path SongFilePath(const std::filesystem::path& folder, int numb
     return folder / (HexDigits(number, 2) + ".mml");
 }
 
-// Every readable song of the image into FOLDER/HH.mml, one line per music number.
+// Every readable song of the image into FOLDER/HH.mml, one line per music number: "written",
+// "skipped" for a song that cannot be read from the image, "failed" for one whose file could
+// not be written. Fails when a file could not be written, or when no song was written.
 int DecompileAll(const std::string& rom, const std::string& folder,
                  const std::optional<std::string>& titleName, std::ostream& out,
                  std::ostream& err)
@@ -344,6 +346,7 @@ int DecompileAll(const std::string& rom, const std::string& folder,
 
     MemoryRomStream image(std::move(bytes).value(), false);
     int written = 0;
+    int failed = 0;
     for (int number = 0; number < kMusicNumbers; ++number) {
         const std::string hex = HexDigits(number, 2);
         MML mml;
@@ -359,12 +362,16 @@ int DecompileAll(const std::string& rom, const std::string& folder,
         const std::string encoded = EncodeTextFileBytes(text.value());
         const auto* data = reinterpret_cast<const std::uint8_t*>(encoded.data());
         if (const Status saved = WriteFileAtomically(path, {data, encoded.size()}); !saved) {
-            out << hex << " skipped: " << OneLine(saved.message()) << '\n';
+            out << hex << " failed: " << OneLine(saved.message()) << '\n';
+            ++failed;
             continue;
         }
         out << hex << " written " << path.string() << '\n';
         ++written;
     }
+    if (failed > 0)
+        return Fail(err, std::to_string(failed) + (failed == 1 ? " song" : " songs") +
+                             " could not be written");
     if (written == 0)
         return Fail(err, "no song written");
     return kExitOk;

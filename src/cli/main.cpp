@@ -106,8 +106,9 @@ constexpr std::array kVerbs{
          "      nine related titles), or as NAME; 512 bytes of a copier header are skipped.\n"
          "  mml decompile ROM --all DIR [--title NAME]\n"
          "      Every readable song of the image into DIR/HH.mml; prints one line per music\n"
-         "      number, \"HH written PATH\" or \"HH skipped: REASON\". Fails when no song\n"
-         "      could be written.\n",
+         "      number: \"HH written PATH\", \"HH skipped: REASON\" for a song the image does\n"
+         "      not hold readably, or \"HH failed: MESSAGE\" for one whose file could not be\n"
+         "      written. Fails when a file could not be written, or when no song was.\n",
          RunMml},
     Verb{"enemy",
          "  enemy show ROM --enemy HHH\n"

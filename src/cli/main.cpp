@@ -1,4 +1,5 @@
 #include <array>
+#include <csignal>
 #include <cstddef>
 #include <iostream>
 #include <optional>
@@ -239,6 +240,9 @@ std::optional<int> LoadDataFolder(const std::optional<std::string>& dataOption)
 int main(int argc, char** argv)
 {
     using namespace varn::cli;
+    // A write past the file size limit then fails like a write to a full disk, with the
+    // ordinary message, instead of ending the program and leaving its temporary file.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     // Global options come before the verb.
     std::optional<std::string> dataOption;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
 
@@ -34,6 +35,18 @@ inline const std::filesystem::path& EmptyConfigHome()
 inline CliRun RunCli(std::vector<std::string> arguments)
 {
     return RunCliWithConfigHome(EmptyConfigHome(), std::move(arguments));
+}
+
+// Runs the built varnwork-cli as RunCli does, its files limited to `maxFileBytes` as
+// `ulimit -f` limits them, with the limit's signal at its default: the tool must ignore it
+// itself to report a write past the limit.
+inline CliRun RunCliWithFileSizeLimit(std::uint64_t maxFileBytes,
+                                      std::vector<std::string> arguments)
+{
+    arguments.insert(
+        arguments.begin(),
+        {"/usr/bin/env", "XDG_CONFIG_HOME=" + EmptyConfigHome().string(), VARNWORK_CLI});
+    return RunToolWithFileSizeLimit(maxFileBytes, arguments);
 }
 
 // What a folder holds: every name under it, with a link's target or a file's bytes.

@@ -373,5 +373,31 @@ TEST(MmlCliTest, DecompileAllOnAFullFileSystemSaysWhichSongsFailedAndFails)
               std::to_string(failed) + " songs could not be written\n");
 }
 
+// Under a file size limit below a song file's size (`ulimit -f`), every song fails with the
+// write message instead of the tool being stopped by the limit's signal; the old files stay and
+// no temporary file is left.
+TEST(MmlCliTest, DecompileAllUnderAFileSizeLimitFailsWithTheWriteMessage)
+{
+    TempDir dir;
+    const Bytes image = ImageWithSongs({{0x00, {0x04, 0xEB}}, {0x07, {0x1C, 0xEB}}}).build();
+    const auto rom = dir.write("rom.smc", image);
+    const auto songs = dir.path() / "songs";
+    std::filesystem::create_directory(songs);
+    dir.write("songs/00.mml", "old");
+    const ToolRun run = RunToolWithFileSizeLimit(
+        16, {VARNWORK_CLI, "mml", "decompile", rom.string(), "--all", songs.string()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "2 songs could not be written\n");
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 0xFFu);
+    for (const int number : {0x00, 0x07}) {
+        const std::string hex = HexDigits(number, 2);
+        EXPECT_EQ(lines[static_cast<std::size_t>(number)],
+                  hex + " failed: ファイルに書き込めません。 " + (songs / (hex + ".mml")).string());
+    }
+    EXPECT_EQ(ReadFileBytes(songs / "00.mml"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(FileNamesIn(songs), std::vector<std::string>{"00.mml"});
+}
+
 } // namespace
 } // namespace varn::test

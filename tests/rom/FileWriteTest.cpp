@@ -239,6 +239,40 @@ TEST(WriteFilesAtomicallyTest, APairAppearsWholeOrNotAtAll)
               (std::vector<std::string>{"palette.bin", "same", "tiles.bin"}));
 }
 
+// Copying a file fails part way (a full disk, a file size limit): the old copy stays whole and
+// the temporary file beside it is gone.
+TEST(CopyFileAtomicallyTest, ACopyThatFailsPartWayLeavesTheOldCopyAndNoTemporaryFile)
+{
+    test::TempDir dir;
+    const Bytes large = Pattern(0x30000);
+    const fs::path file = dir.write("game.smc", large);
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    for (const bool existing : {false, true}) {
+        const fs::path copy = dir.path() / "game.smc.bak";
+        if (existing)
+            dir.write("game.smc.bak", "old copy");
+        for (const std::uint64_t limit : {0ull, 1ull, 0x10000ull, 0x2FFFFull}) {
+            const int result = test::RunWithFileSizeLimit(limit, [&] {
+                return CopyFileAtomically(file, copy).message() == WriteMessage(copy) ? 0 : 10;
+            });
+            EXPECT_EQ(result, 0) << limit;
+            const std::vector<std::string> left =
+                existing ? std::vector<std::string>{"game.smc", "game.smc.bak"}
+                         : std::vector<std::string>{"game.smc"};
+            EXPECT_EQ(test::FileNamesIn(dir.path()), left) << limit;
+            if (existing) {
+                EXPECT_EQ(test::ReadFileBytes(copy),
+                          (Bytes{'o', 'l', 'd', ' ', 'c', 'o', 'p', 'y'}));
+            }
+        }
+        // With room for the whole file the copy is made, with the file's permission bits.
+        ASSERT_TRUE(CopyFileAtomically(file, copy).ok());
+        EXPECT_TRUE(test::ReadFileBytes(copy) == large);
+        EXPECT_EQ(StatOf(copy).st_mode & 07777, 0640u);
+        fs::remove(copy);
+    }
+}
+
 // An output is refused when it is the same file on the disk as an input, whatever the names
 // that lead to it; other files, and names that lead nowhere, are not.
 TEST(CheckOutputNotInputTest, TheSameFileByAnyNameIsRefused)

@@ -190,6 +190,27 @@ TEST(RomImageEditTest, AWriteThatFailsPartWayLeavesTheImageAsItWas)
     }
 }
 
+// The backup cannot be written in full: nothing changes and no temporary file is left, neither
+// of the backup nor of the image.
+TEST(RomImageEditTest, ABackupThatFailsPartWayLeavesNoTemporaryFile)
+{
+    test::TempDir dir;
+    const fs::path rom = dir.write("game.smc", Image());
+    ImageChangeOptions options;
+    options.backup = true;
+    for (const std::uint64_t limit :
+         {std::uint64_t{0}, std::uint64_t{0x10000}, std::uint64_t{kImageSize - 1}}) {
+        const int result = test::RunWithFileSizeLimit(limit, [&] {
+            const Status status = ChangeRomImage(
+                rom, [](RomStream& image) { return ChangeSomeBytes(image, false); }, options);
+            return status.message() == "ファイルに書き込めません。\ngame.smc.bak" ? 0 : 10;
+        });
+        EXPECT_EQ(result, 0) << limit;
+        EXPECT_TRUE(test::ReadFileBytes(rom) == Image()) << limit;
+        EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"game.smc"})) << limit;
+    }
+}
+
 // A backup that is the image itself (a link to it, another name of it) would be replaced by
 // the change: the change is refused before anything is written.
 TEST(RomImageEditTest, ABackupThatIsTheImageIsRefused)

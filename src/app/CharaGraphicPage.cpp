@@ -161,7 +161,7 @@ void CharaGraphicPage::Button9Click()
     const auto path =
         dialogs.chooseSaveFile({kGifFileFilter, 1, QStringLiteral(".gif"),
                                 DatedFileName(ComboBox70->currentText()), FileKind::SpriteSheet});
-    if (!path)
+    if (!path || !window_.acceptOutput(*path))
         return;
     Result<GifImage> sheet = ReadCharacterSheet();
     if (!sheet) {

@@ -962,7 +962,7 @@ void CharaPatchPage::CreateCharacterPatch()
         dialogs.chooseSaveFile({QStringLiteral("vnpファイル(*.vnp)|*.vnp"), 1,
                                 QStringLiteral(".vnp"), DatedFileName(Edit1->text()),
                                 FileKind::CharacterPatch});
-    if (!path)
+    if (!path || !window_.acceptOutput(*path))
         return;
     const Status written =
         WriteCharacterPatch(ToPath(*path), form, window_.sheetImage(), ProcessExtensionTable());

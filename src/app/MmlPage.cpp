@@ -246,7 +246,7 @@ void MmlPage::Button17Click()
     FileDialogRequest save(FromUtf8(kSaveMmlFilter), 1, FromUtf8(kSaveMmlDefaultExtension));
     save.kind = FileKind::MmlFile;
     const auto outPath = dialogs.chooseSaveFile(save);
-    if (!outPath)
+    if (!outPath || !window_.acceptOutput(*outPath))
         return;
 
     MmlReverseCompileRequest request;

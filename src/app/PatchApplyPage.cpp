@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <span>
+#include <vector>
 
 #include <QComboBox>
 #include <QCursor>
@@ -401,6 +403,12 @@ void PatchApplyPage::Button5Click()
          FileKind::PatchList});
     if (!path)
         return;
+    // The list file may replace neither the image nor a file the list names.
+    std::vector<std::filesystem::path> listed;
+    for (const PatchEntry& entry : list_.entries())
+        listed.push_back(entry.path);
+    if (!window_.acceptOutput(*path, listed))
+        return;
     const Status saved = SavePatchList(ToPath(*path), list_.entries(), LocalNow());
     if (!saved)
         dialogs.showError(FromUtf8(saved.message()));
@@ -424,7 +432,7 @@ void PatchApplyPage::Button7Click()
     const auto path = dialogs.chooseSaveFile(
         {kGifFileFilter, 1, QStringLiteral(".gif"), DatedFileName(Edit63->text()),
          FileKind::SpriteSheet});
-    if (!path)
+    if (!path || !window_.acceptOutput(*path, std::span(&patch, 1)))
         return;
     const Result<GifImage> sheet = VnpSheetForGif(patch, window_.settings().tmpTransparent);
     if (!sheet) {

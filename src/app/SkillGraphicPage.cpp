@@ -319,7 +319,7 @@ void SkillGraphicPage::Button10Click()
     FileDialogRequest request{FromUtf8(kSkillSaveFilter), 1, FromUtf8(kSkillSaveExtension),
                               lastSavedName_, FileKind::SkillGraphic};
     const auto path = dialogs.chooseSaveFile(request);
-    if (!path)
+    if (!path || !window_.acceptOutput(*path))
         return;
     lastSavedName_ = QFileInfo(*path).fileName();
     if (const Status saved = skill_.SaveShownImage(ToPath(*path)); !saved)

@@ -1,5 +1,7 @@
 #include "app/TForm1.h"
 
+#include <vector>
+
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QKeySequence>
@@ -26,6 +28,7 @@
 #include "app/UiState.h"
 #include "app/VarnApplication.h"
 #include "graphics/SpriteSheet.h"
+#include "rom/FileIo.h"
 #include "rom/RomIdentification.h"
 #include "text/ExtensionTable.h"
 
@@ -270,6 +273,17 @@ void TForm1::installDropTargets()
 QString TForm1::romPath() const
 {
     return Edit65->text();
+}
+
+bool TForm1::acceptOutput(const QString& output, std::span<const std::filesystem::path> inputs)
+{
+    std::vector<std::filesystem::path> read(inputs.begin(), inputs.end());
+    if (!romPath().isEmpty())
+        read.push_back(ToPath(romPath()));
+    const Status apart = CheckOutputNotInput(ToPath(output), read);
+    if (!apart)
+        dialogs().showError(QString::fromStdString(apart.message()));
+    return apart.ok();
 }
 
 void TForm1::clearHeaderStrip()

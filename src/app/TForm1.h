@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <span>
 
 #include <QSize>
 #include <QWidget>
@@ -48,6 +49,12 @@ public:
 
     // The path of the open ROM image, empty when none is open.
     QString romPath() const;
+
+    // Whether the file chosen in a save dialog may be written: it may be neither the open image
+    // nor one of `inputs`, the files the command reads (by any name: links are followed, hard
+    // links seen). Otherwise shows "出力先が入力ファイルと同じです。" and the file's name as an
+    // error and returns false, and the command writes nothing.
+    bool acceptOutput(const QString& output, std::span<const std::filesystem::path> inputs = {});
 
     // Opens and identifies the image at `path`, refusing or warning about an image that is
     // not the expected one as the settings say, and fills the header strip.

@@ -187,7 +187,7 @@ void TForm2::Button1Click()
     const QString base = QString::fromStdString(preview_->fileBase(name_.toStdString()));
     const auto path = dialogs.chooseSaveFile(
         {kGifFileFilter, 1, QStringLiteral(".gif"), DatedFileName(base), FileKind::Animation});
-    if (!path || !preview_)
+    if (!path || !preview_ || !window_.acceptOutput(*path))
         return;
     const Status saved = preview_->save(ToPath(*path), window_.settings().aniTransparent);
     if (!saved)

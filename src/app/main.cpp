@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
@@ -67,6 +68,9 @@ std::optional<int> AnswerWithoutWindows(int argc, char** argv)
 // had been dropped on the image field.
 int main(int argc, char** argv)
 {
+    // A write past the file size limit then fails like a write to a full disk, with the
+    // ordinary message, instead of ending the program and leaving its temporary file.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (const std::optional<int> answered = AnswerWithoutWindows(argc, argv))
         return *answered;
 

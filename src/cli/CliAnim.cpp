@@ -11,6 +11,7 @@
 #include "graphics/Animation.h"
 #include "graphics/GifImage.h"
 #include "graphics/SpriteSheet.h"
+#include "rom/FileIo.h"
 
 namespace varn::cli {
 
@@ -78,6 +79,8 @@ int RunAnim(Arguments arguments, std::ostream& out, std::ostream& err)
     const std::optional<int> pose = ParsePose(*poseText);
     if (!pose)
         return UsageError(err, "--pose takes a number from 0 to 5: " + *poseText);
+    if (const Status apart = CheckOutputNotInput(operands[1], {operands[0]}); !apart)
+        return Fail(err, apart.message());
 
     Result<GifImage> sheet = LoadEditorSheet(operands[0]);
     if (!sheet)

@@ -22,6 +22,11 @@ int RunApply(Arguments arguments, std::ostream& out, std::ostream& err)
     if (operands.size() != 2)
         return UsageError(err, "apply takes a ROM image and a list file");
     const std::filesystem::path rom = operands[0];
+    // The image may not be the list file; ApplyPatchList sees that it is none of the files the
+    // list names.
+    const std::filesystem::path listFile = operands[1];
+    if (const Status apart = CheckImageChangeInputs(rom, std::span(&listFile, 1), options); !apart)
+        return Fail(err, apart.message());
     PatchList list;
     const auto loaded = LoadPatchList(operands[1], list);
     if (!loaded)

@@ -25,6 +25,9 @@ int RunBps(Arguments arguments, std::ostream& out, std::ostream& err)
     const std::filesystem::path romPath = operands[0];
     const std::filesystem::path bpsPath = operands[1];
     const std::string bpsName = bpsPath.filename().string();
+    if (const Status apart = CheckImageChangeInputs(romPath, std::span(&bpsPath, 1), options);
+        !apart)
+        return Fail(err, apart.message());
 
     // The patch list takes only files that begin with the BPS header; so does this verb.
     const Result<std::vector<std::uint8_t>> bps = ReadFileBytes(bpsPath);

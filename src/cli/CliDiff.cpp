@@ -39,8 +39,11 @@ int RunDiff(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, "--metadata is for BPS patches only");
 
     // The metadata is a text file the author shares: read in UTF-8 or Shift-JIS, kept in UTF-8.
+    // The patch may not replace it (nor, as MakePatchFile sees to, either image).
     std::string metadata;
     if (metadataPath) {
+        if (const Status apart = CheckOutputNotInput(output, {*metadataPath}); !apart)
+            return Fail(err, apart.message());
         const Result<std::vector<std::uint8_t>> text = ReadFileBytes(*metadataPath);
         if (!text)
             return Fail(err, text.message() + "\n" +

@@ -231,6 +231,8 @@ int Pack(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.size() != 2)
         return UsageError(err, "enemy pack takes PICTURE.gif OUT.bin");
+    if (const Status apart = CheckOutputNotInput(arguments[1], {arguments[0]}); !apart)
+        return Fail(err, apart.message());
     const Result<GifImage> picture = LoadEnemyPictureFile(arguments[0]);
     if (!picture)
         return Fail(err, picture.message());
@@ -253,6 +255,8 @@ int Export(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, read.problem);
     if (read.positional.size() != 2)
         return UsageError(err, "enemy export takes ROM --enemy HHH OUT.gif");
+    if (const Status apart = CheckOutputNotInput(read.positional[1], {read.positional[0]}); !apart)
+        return Fail(err, apart.message());
     auto stream = OpenForEnemy(read.positional[0], *read.enemy);
     if (!stream)
         return Fail(err, stream.message());

@@ -30,6 +30,9 @@ int RunIps(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, "ips takes a ROM image and one IPS patch");
     const std::string& romPath = operands[0];
     const std::string& ipsPath = operands[1];
+    const std::filesystem::path inputs[] = {ipsPath};
+    if (const Status apart = CheckImageChangeInputs(romPath, inputs, options); !apart)
+        return Fail(err, apart.message());
 
     // The patch list takes only files that begin with the IPS header; so does this verb.
     const Result<std::vector<std::uint8_t>> ips = ReadFileBytes(ipsPath);

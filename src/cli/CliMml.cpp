@@ -153,6 +153,13 @@ int Compile(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, "mml compile takes FILE.mml and ROM");
     if (!options.music || !options.address)
         return UsageError(err, "mml compile needs --music and --address");
+    ImageChangeOptions change;
+    change.backup = options.backup;
+    const std::filesystem::path song = options.operands[0];
+    if (const Status apart =
+            CheckImageChangeInputs(options.operands[1], std::span(&song, 1), change);
+        !apart)
+        return Fail(err, apart.message());
     auto text = ReadMmlText(options.operands[0]);
     if (!text)
         return Fail(err, text.message());
@@ -165,8 +172,6 @@ int Compile(Arguments arguments, std::ostream& out, std::ostream& err)
     mml.mapBattle = options.mapBattle;
     mml.monsterBattle = options.monsterBattle;
     mml.mapTheme = options.mapTheme;
-    ImageChangeOptions change;
-    change.backup = options.backup;
     if (const Status compiled = mml.CompileToFile(change); !compiled)
         return Fail(err, compiled.message());
     out << LastAddressLine(mml);
@@ -182,6 +187,9 @@ int Build(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, "mml build takes FILE.mml and OUT.bin");
     if (!options.address)
         return UsageError(err, "mml build needs --address");
+    if (const Status apart = CheckOutputNotInput(options.operands[1], {options.operands[0]});
+        !apart)
+        return Fail(err, apart.message());
     auto text = ReadMmlText(options.operands[0]);
     if (!text)
         return Fail(err, text.message());
@@ -302,11 +310,27 @@ std::string OneLine(std::string text)
     return text;
 }
 
-// Every readable song of the image into FOLDER/HH.mml, one line per music number.
+// The file of music number `number` in the folder of `mml decompile --all`.
+std::filesystem::path SongFilePath(const std::filesystem::path& folder, int number)
+{
+    return folder / (HexDigits(number, 2) + ".mml");
+}
+
+// Every readable song of the image into FOLDER/HH.mml, one line per music number: "written",
+// "skipped" for a song that cannot be read from the image, "failed" for one whose file could
+// not be written. Fails when a file could not be written, or when no song was written.
 int DecompileAll(const std::string& rom, const std::string& folder,
                  const std::optional<std::string>& titleName, std::ostream& out,
                  std::ostream& err)
 {
+    constexpr int kMusicNumbers = 0xFF;
+    const std::filesystem::path directory(folder);
+    // No song's file may be the image itself, whichever songs turn out to be readable.
+    for (int number = 0; number < kMusicNumbers; ++number) {
+        if (const Status apart = CheckOutputNotInput(SongFilePath(directory, number), {rom});
+            !apart)
+            return Fail(err, apart.message());
+    }
     if (const auto missing = CheckMmlReverseCompile(rom))
         return Fail(err, missing->text);
     const auto title = SelectImageTitle(rom, titleName);
@@ -316,14 +340,14 @@ int DecompileAll(const std::string& rom, const std::string& folder,
     if (!bytes)
         return Fail(err, bytes.message() + "\n" + rom);
     std::error_code error;
-    const std::filesystem::path directory(folder);
     if (!std::filesystem::is_directory(directory, error) &&
         !std::filesystem::create_directories(directory, error))
         return Fail(err, std::string(kCannotWriteFileMessage) + "\n" + folder);
 
     MemoryRomStream image(std::move(bytes).value(), false);
     int written = 0;
-    for (int number = 0; number < 0xFF; ++number) {
+    int failed = 0;
+    for (int number = 0; number < kMusicNumbers; ++number) {
         const std::string hex = HexDigits(number, 2);
         MML mml;
         mml.variant = title.value().variant;
@@ -334,16 +358,20 @@ int DecompileAll(const std::string& rom, const std::string& folder,
             out << hex << " skipped: " << OneLine(text.message()) << '\n';
             continue;
         }
-        const std::filesystem::path path = directory / (hex + ".mml");
+        const std::filesystem::path path = SongFilePath(directory, number);
         const std::string encoded = EncodeTextFileBytes(text.value());
         const auto* data = reinterpret_cast<const std::uint8_t*>(encoded.data());
         if (const Status saved = WriteFileAtomically(path, {data, encoded.size()}); !saved) {
-            out << hex << " skipped: " << OneLine(saved.message()) << '\n';
+            out << hex << " failed: " << OneLine(saved.message()) << '\n';
+            ++failed;
             continue;
         }
         out << hex << " written " << path.string() << '\n';
         ++written;
     }
+    if (failed > 0)
+        return Fail(err, std::to_string(failed) + (failed == 1 ? " song" : " songs") +
+                             " could not be written");
     if (written == 0)
         return Fail(err, "no song written");
     return kExitOk;

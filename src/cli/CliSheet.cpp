@@ -52,6 +52,9 @@ int Build(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.size() != 3)
         return UsageError(err, "sheet build takes PALETTE.bin TILES.bin OUT.gif");
+    if (const Status apart = CheckOutputNotInput(arguments[2], {arguments[0], arguments[1]});
+        !apart)
+        return Fail(err, apart.message());
     const auto palette = ReadExactly<std::tuple_size_v<SheetPalette>>(arguments[0], "パレット");
     if (!palette)
         return Fail(err, palette.message());
@@ -71,6 +74,10 @@ int Split(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.size() != 3)
         return UsageError(err, "sheet split takes SHEET.gif PALETTE.bin TILES.bin");
+    for (const std::string& output : {arguments[1], arguments[2]}) {
+        if (const Status apart = CheckOutputNotInput(output, {arguments[0]}); !apart)
+            return Fail(err, apart.message());
+    }
     const auto sheet = LoadSheetImage(arguments[0]);
     if (!sheet)
         return Fail(err, sheet.message());
@@ -139,6 +146,8 @@ int Export(Arguments arguments, std::ostream& out, std::ostream& err)
     const std::optional<std::uint8_t> code = ParseCode(*codeText);
     if (!code)
         return UsageError(err, "--code takes two hexadecimal digits: " + *codeText);
+    if (const Status apart = CheckOutputNotInput(operands[1], {operands[0]}); !apart)
+        return Fail(err, apart.message());
 
     auto rom = OpenForCharacterGraphics(operands[0]);
     if (!rom)

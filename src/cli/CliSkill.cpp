@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "rom/FileIo.h"
 #include "rom/HexText.h"
 #include "rom/RomHeader.h"
 #include "rom/RomImageEdit.h"
@@ -132,6 +133,8 @@ int Export(Arguments arguments, std::ostream& out, std::ostream& err)
 
     const std::string& romPath = options.operands[0];
     const std::string& outPath = options.operands[1];
+    if (const Status apart = CheckOutputNotInput(outPath, {romPath}); !apart)
+        return Fail(err, apart.message());
     const auto header = ProbeImage(romPath);
     if (!header)
         return Fail(err, header.message());
@@ -175,6 +178,11 @@ int Write(Arguments arguments, std::ostream& out, std::ostream& err)
 
     const std::string& romPath = options.operands[0];
     const std::string& gifPath = options.operands[1];
+    ImageChangeOptions change;
+    change.backup = options.backup;
+    const std::filesystem::path inputs[] = {gifPath};
+    if (const Status apart = CheckImageChangeInputs(romPath, inputs, change); !apart)
+        return Fail(err, apart.message());
     const auto header = ProbeImage(romPath);
     if (!header)
         return Fail(err, header.message());
@@ -196,8 +204,6 @@ int Write(Arguments arguments, std::ostream& out, std::ostream& err)
     request.selection = selection;
     request.addressField = SkillWriteAddressText(address.value_or(kSkillDefaultAddress));
     request.writePalette = paletteId.has_value();
-    ImageChangeOptions change;
-    change.backup = options.backup;
     const SkillWriteOutcome outcome = WriteSkillGraphic(skill, request, change);
     if (!outcome.status)
         return Fail(err, outcome.status.message());

@@ -106,6 +106,9 @@ int Set(Arguments arguments, std::ostream& out, std::ostream& err)
     if (!mask)
         return UsageError(err, "--mask takes up to four hexadecimal digits: " + *maskText);
     const bool expansion = slotText.has_value();
+    // The only file the verb writes besides the image is its backup, which may not be the image.
+    if (const Status apart = CheckImageChangeInputs(operands[0], {}, options); !apart)
+        return Fail(err, apart.message());
 
     std::string line;
     const Status written = ChangeRomImage(

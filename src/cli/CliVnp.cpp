@@ -189,6 +189,9 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
 
     const std::string& romPath = operands[0];
     const std::string& patchPath = operands[1];
+    const std::filesystem::path inputs[] = {patchPath};
+    if (const Status apart = CheckImageChangeInputs(romPath, inputs, options); !apart)
+        return Fail(err, apart.message());
     const Status applied = ChangeRomImage(
         romPath, [&](RomStream& rom) { return ApplyCharacterPatch(rom, patchPath, *target); },
         options);

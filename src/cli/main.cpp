@@ -1,4 +1,5 @@
 #include <array>
+#include <csignal>
 #include <cstddef>
 #include <iostream>
 #include <optional>
@@ -107,8 +108,9 @@ constexpr std::array kVerbs{
          "      nine related titles), or as NAME; 512 bytes of a copier header are skipped.\n"
          "  mml decompile ROM --all DIR [--title NAME]\n"
          "      Every readable song of the image into DIR/HH.mml; prints one line per music\n"
-         "      number, \"HH written PATH\" or \"HH skipped: REASON\". Fails when no song\n"
-         "      could be written.\n",
+         "      number: \"HH written PATH\", \"HH skipped: REASON\" for a song the image does\n"
+         "      not hold readably, or \"HH failed: MESSAGE\" for one whose file could not be\n"
+         "      written. Fails when a file could not be written, or when no song was.\n",
          RunMml},
     Verb{"enemy",
          "  enemy show ROM --enemy HHH\n"
@@ -186,7 +188,10 @@ void PrintUsage(std::ostream& stream)
               "image file only when the whole command has succeeded; a failed command leaves\n"
               "the image as it was. --backup keeps the image as it was before the change as\n"
               "ROM.bak beside it. Files written by a verb are replaced the same way; an output\n"
-              "that is a folder, a device or a FIFO is refused, a link is followed.\n\n"
+              "that is a folder, a device or a FIFO is refused, a link is followed. No output\n"
+              "(the image or its backup for a verb that changes it) may be one of the verb's\n"
+              "input files, by any name (a link, a hard link): such a command is refused\n"
+              "before anything is written.\n\n"
               "Data files: kanji.txt (the 847 kanji of the game's character table in font\n"
               "order) and item_labels.txt (the names of the selection lists) are built into\n"
               "the program; a copy in the data folder is used in their place. The data folder\n"
@@ -245,6 +250,9 @@ std::optional<int> LoadDataFolder(const std::optional<std::string>& dataOption)
 int main(int argc, char** argv)
 {
     using namespace varn::cli;
+    // A write past the file size limit then fails like a write to a full disk, with the
+    // ordinary message, instead of ending the program and leaving its temporary file.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     // Global options come before the verb.
     std::optional<std::string> dataOption;

@@ -146,7 +146,8 @@ public:
     // Windows Japanese code page with CR LF line ends, replacing the file whole (nothing is
     // written when the song cannot be read). Fails with "ファイルが開けません。" when the image
     // cannot be read and "ファイルに書き込めません。" and the path when the file cannot be
-    // written.
+    // written; an `outPath` that is the image (by any name) is refused before anything is read
+    // with "出力先が入力ファイルと同じです。" and its name.
     Status ReverseCompileToFile();
 
     // The MML text of the song (UTF-8, lines ended by CR LF). Refuses a music number in no

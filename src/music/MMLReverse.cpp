@@ -306,6 +306,10 @@ Result<std::string> MML::ReverseCompile(RomStream& stream)
 Status MML::ReverseCompileToFile()
 {
     error.clear();
+    if (Status apart = CheckOutputNotInput(outPath, {romPath}); !apart) {
+        error = apart.message();
+        return apart;
+    }
     auto stream = FileRomStream::open(romPath);
     if (!stream) {
         error = kCannotOpenFileMessage;

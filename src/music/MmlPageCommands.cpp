@@ -5,8 +5,10 @@
 #include "music/MML.h"
 #include "music/MusicSlots.h"
 #include "music/MusicTitle.h"
+#include "rom/FileIo.h"
 #include "rom/HexText.h"
 #include "rom/RomHeader.h"
+#include "rom/RomImageEdit.h"
 
 namespace varn {
 
@@ -80,6 +82,14 @@ MmlCompileOutcome RunMmlCompile(const MmlCompileRequest& request)
         outcome.message = Error(kRomFileMissingMessage);
         return outcome;
     }
+    // The song is compiled into the image, which may not be the song's own file.
+    const fs::path mmlFile = request.mmlPath;
+    if (Status apart =
+            CheckImageChangeInputs(request.romPath, std::span(&mmlFile, 1), request.change);
+        !apart) {
+        outcome.message = Error(apart.message());
+        return outcome;
+    }
 
     MML mml;
     mml.variant = kTargetMusicTitle;
@@ -142,6 +152,10 @@ MmlReverseCompileOutcome RunMmlReverseCompile(const MmlReverseCompileRequest& re
     MmlReverseCompileOutcome outcome;
     if (auto missing = CheckMmlReverseCompile(request.romPath)) {
         outcome.message = std::move(*missing);
+        return outcome;
+    }
+    if (Status apart = CheckOutputNotInput(request.outPath, {request.romPath}); !apart) {
+        outcome.message = Error(apart.message());
         return outcome;
     }
     MML mml;

@@ -107,10 +107,11 @@ struct MmlCompileOutcome {
 };
 
 // Compiles the MML file into the image: the MML file must exist ("読み込みファイルが存在しま
-// せん。"), then the image ("書き込みファイルが存在しません。"), both with caption "エラー";
-// then the song, its table entries and the ticked playback entries (with the file's own
-// playback directives) are written through one commit of the image. Success: "正常終了しまし
-// た。", caption "終了", information icon. A failure shows the compiler's message with caption
+// せん。"), then the image ("書き込みファイルが存在しません。"), and the image (or its backup)
+// may not be the MML file ("出力先が入力ファイルと同じです。" and the name), all with caption
+// "エラー"; then the song, its table entries and the ticked playback entries (with the file's
+// own playback directives) are written through one commit of the image. Success: "正常終了し
+// ました。", caption "終了", information icon. A failure shows the compiler's message with caption
 // "コンパイルエラー" and leaves the image as it was. The image's music bookkeeping is neither
 // read nor changed.
 MmlCompileOutcome RunMmlCompile(const MmlCompileRequest& request);
@@ -143,7 +144,8 @@ struct MmlReverseCompileOutcome {
 // exist ("読み込みファイルが存在しません。", caption "エラー"), nothing when the command may go on.
 std::optional<MmlPageMessage> CheckMmlReverseCompile(const std::string& romPath);
 
-// Reverse-compiles the song of Edit69 into the chosen file: the image must exist, its title
+// Reverse-compiles the song of Edit69 into the chosen file: the image must exist, the file may
+// not be the image ("出力先が入力ファイルと同じです。" and the name, caption "エラー"), its title
 // must be one of the nine ("このROMには対応していません。", caption "エラー"); the copier
 // header's 512 bytes are added to every offset read when the image has one. Success: "正常終了
 // しました。", caption "終了", information icon; a failure shows the reverse compiler's message

@@ -81,6 +81,12 @@ Status ApplyPatchList(const PatchList& list, const std::filesystem::path& romPat
                       const MusicConstants& music, const AppliedEntry& applied,
                       const ImageChangeOptions& options)
 {
+    // The image may not be one of the files the list applies to it.
+    std::vector<std::filesystem::path> listed;
+    for (const PatchEntry& entry : list.entries())
+        listed.push_back(entry.path);
+    if (Status apart = CheckImageChangeInputs(romPath, listed, options); !apart)
+        return apart;
     PatchList numbered = list;
     return ChangeRomImage(
         romPath, [&](RomStream& rom) { return RunPatchList(numbered, rom, music, applied); },

@@ -44,7 +44,9 @@ Status PrepareMusicEntries(PatchList& list, const std::filesystem::path& romPath
 // its message is returned and the file stays byte for byte as it was. `applied` hears of each
 // entry as it is applied in memory. An image that cannot be opened fails with
 // "ファイルが開けません。\n" and its name; one that cannot be replaced with
-// "ファイルに書き込めません。\n" and its name.
+// "ファイルに書き込めません。\n" and its name. An image (or its backup) that is one of the
+// list's files is refused before anything is read: "出力先が入力ファイルと同じです。\n" and
+// its name.
 Status ApplyPatchList(const PatchList& list, const std::filesystem::path& romPath,
                       const MusicConstants& music, const AppliedEntry& applied = {},
                       const ImageChangeOptions& options = {});

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
-#include <system_error>
 
 #include "patchlist/BpsPatch.h"
 #include "patchlist/CreateBpsPatch.h"
@@ -36,13 +35,6 @@ bool PatchGives(PatchFormat format, std::span<const std::uint8_t> patch,
     MemoryRomStream image(std::vector<std::uint8_t>(original.begin(), original.end()));
     return HasIpsHeader(patch) && ApplyIpsPatch(image, patch, "") &&
            std::equal(image.bytes().begin(), image.bytes().end(), modified.begin(), modified.end());
-}
-
-// Whether `output` names the same file as `input` (both existing).
-bool SameFile(const fs::path& output, const fs::path& input)
-{
-    std::error_code error;
-    return fs::equivalent(output, input, error) && !error;
 }
 
 } // namespace
@@ -83,8 +75,8 @@ Result<std::size_t> MakePatchFile(const fs::path& original, const fs::path& modi
     const std::optional<PatchFormat> format = PatchFormatOf(output);
     if (!format)
         return WithName(kNotAPatchFileMessage, output);
-    if (SameFile(output, original) || SameFile(output, modified))
-        return WithName(kOutputIsInputMessage, output);
+    if (Status apart = CheckOutputNotInput(output, {original, modified}); !apart)
+        return Failure{apart.message()};
     const auto originalBytes = ReadFileBytes(original, kMaxRomImageSize);
     if (!originalBytes)
         return WithName(kCannotOpenFileMessage, original);

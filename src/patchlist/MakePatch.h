@@ -18,9 +18,8 @@ enum class PatchFormat { Ips, Bps };
 // The format a patch file is written in by its extension in lower case (".ips", ".bps"), if any.
 std::optional<PatchFormat> PatchFormatOf(const std::filesystem::path& path);
 
-// The message for an output whose extension names no patch format, and for one that is an input.
+// The message for an output whose extension names no patch format.
 inline constexpr const char* kNotAPatchFileMessage = "パッチファイルではありません。";
-inline constexpr const char* kOutputIsInputMessage = "出力先が元のファイルか変更後のファイルです。";
 // A made patch that does not turn the original into the modified file when applied.
 inline constexpr const char* kPatchCheckFailedMessage = "作成したパッチの検証に失敗しました。";
 
@@ -38,9 +37,9 @@ Result<std::vector<std::uint8_t>> MakePatch(PatchFormat format,
 // Reads the two images (each at most as large as an image may be, else "ファイルが開けません。"
 // and its name), makes and checks the patch in the format of `output`'s extension
 // ("パッチファイルではありません。" and the name for another extension) and writes it, replacing
-// `output` only once it is whole. An output that is one of the two images is refused
-// ("出力先が元のファイルか変更後のファイルです。"), so a mistyped command never overwrites an
-// image. Returns the size of the patch written.
+// `output` only once it is whole. An output that is one of the two images, by any name, is
+// refused before either is read ("出力先が入力ファイルと同じです。" and the output's name), so a
+// mistyped command never overwrites an image. Returns the size of the patch written.
 Result<std::size_t> MakePatchFile(const std::filesystem::path& original,
                                   const std::filesystem::path& modified,
                                   const std::filesystem::path& output,

@@ -116,6 +116,12 @@ std::string FormatPatchList(const std::vector<PatchEntry>& entries, const std::t
 Status SavePatchList(const std::filesystem::path& path, const std::vector<PatchEntry>& entries,
                      const std::tm& now)
 {
+    // The list file may not replace one of the files it lists.
+    std::vector<std::filesystem::path> listed;
+    for (const PatchEntry& entry : entries)
+        listed.push_back(entry.path);
+    if (Status apart = CheckOutputNotInput(path, listed); !apart)
+        return apart;
     const std::string bytes = EncodeTextFileBytes(FormatPatchList(entries, now));
     if (!WriteFileAtomically(
             path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))

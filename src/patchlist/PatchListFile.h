@@ -21,7 +21,8 @@ namespace varn {
 // The text of a list file for the entries, dated `now`.
 std::string FormatPatchList(const std::vector<PatchEntry>& entries, const std::tm& now);
 
-// Writes the list file (replacing the file only once it is whole).
+// Writes the list file (replacing the file only once it is whole). A file the list names is
+// never replaced: "出力先が入力ファイルと同じです。" and the name.
 Status SavePatchList(const std::filesystem::path& path, const std::vector<PatchEntry>& entries,
                      const std::tm& now);
 

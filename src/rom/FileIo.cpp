@@ -37,6 +37,26 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uintm
     return bytes;
 }
 
+Status CheckOutputNotInput(const fs::path& output, std::span<const fs::path> inputs)
+{
+    // The file's identity on the disk: the device and the inode, links followed.
+    struct stat written {};
+    if (output.empty() || ::stat(output.c_str(), &written) != 0)
+        return {};
+    for (const fs::path& input : inputs) {
+        struct stat read {};
+        if (!input.empty() && ::stat(input.c_str(), &read) == 0 && read.st_dev == written.st_dev &&
+            read.st_ino == written.st_ino)
+            return Failure{std::string(kOutputIsInputMessage) + "\n" + output.filename().string()};
+    }
+    return {};
+}
+
+Status CheckOutputNotInput(const fs::path& output, std::initializer_list<fs::path> inputs)
+{
+    return CheckOutputNotInput(output, std::span(inputs.begin(), inputs.size()));
+}
+
 namespace {
 
 // Links deeper than this are taken for a loop, as the system itself does.
@@ -106,25 +126,36 @@ struct PendingFile {
     fs::path temporary;
 };
 
-// Creates a temporary file beside `target` under a name no other file has, with the target's
-// permission bits and owner when it exists, writes `bytes` into it and flushes it to the disk.
+// Creates a new, empty temporary file beside `target` under a name no other file has; its
+// name, or nothing when no file could be created (then nothing was).
+std::optional<fs::path> CreateBeside(const fs::path& target, Descriptor& file)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path temporary = target;
+        temporary += "." + std::to_string(random() % 1000000000) + ".tmp";
+        file.adopt(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (file.valid())
+            return temporary;
+        if (errno != EEXIST)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Creates a temporary file beside `target` with the target's permission bits and owner when it
+// exists, writes `bytes` into it and flushes it to the disk. Whatever fails, the temporary
+// file is gone again.
 std::optional<PendingFile> WriteBeside(const fs::path& target, std::span<const std::uint8_t> bytes)
 {
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
 
-    static std::mt19937_64 random{std::random_device{}()};
-    PendingFile pending{target, {}};
     Descriptor file;
-    for (int attempt = 0; attempt < 100 && !file.valid(); ++attempt) {
-        pending.temporary = target;
-        pending.temporary += "." + std::to_string(random() % 1000000000) + ".tmp";
-        file.adopt(::open(pending.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (!file.valid() && errno != EEXIST)
-            return std::nullopt;
-    }
-    if (!file.valid())
+    const std::optional<fs::path> temporary = CreateBeside(target, file);
+    if (!temporary)
         return std::nullopt;
+    PendingFile pending{target, *temporary};
 
     if (exists) {
         // The owner first: changing it may clear the set-user bits the mode then restores.
@@ -142,6 +173,42 @@ std::optional<PendingFile> WriteBeside(const fs::path& target, std::span<const s
         return std::nullopt;
     }
     return pending;
+}
+
+// Copies the whole of `from` into `to` (both open, `to` empty). The system copies the bytes
+// itself, sharing them where the file system can; where it cannot copy between the two files
+// at all, they are read and written here.
+bool CopyAll(int from, int to)
+{
+    bool copiedAny = false;
+    for (;;) {
+        const ::ssize_t copied = ::copy_file_range(from, nullptr, to, nullptr, 1u << 30, 0);
+        if (copied == 0)
+            return true;
+        if (copied > 0) {
+            copiedAny = true;
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (copiedAny ||
+            (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP))
+            return false;
+        break;
+    }
+    std::vector<std::uint8_t> buffer(1u << 20);
+    for (;;) {
+        const ::ssize_t read = ::read(from, buffer.data(), buffer.size());
+        if (read == 0)
+            return true;
+        if (read < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (!WriteAll(to, std::span(buffer.data(), static_cast<std::size_t>(read))))
+            return false;
+    }
 }
 
 } // namespace
@@ -177,22 +244,23 @@ Status CopyFileAtomically(const fs::path& file, const fs::path& copy)
     auto target = ResolveWriteTarget(copy);
     if (!target)
         return Failure{target.message()};
-    static std::mt19937_64 random{std::random_device{}()};
-    fs::path temporary;
-    std::error_code error;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target.value();
-        temporary += "." + std::to_string(random() % 1000000000) + ".tmp";
-        // The system copies the bytes itself (sharing them where the file system can).
-        if (fs::copy_file(file, temporary, fs::copy_options::none, error) || error != std::errc::file_exists)
-            break;
-    }
-    if (error)
+    Descriptor source(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!source.valid() || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return WriteFailure(copy);
-    Descriptor written(::open(temporary.c_str(), O_WRONLY | O_CLOEXEC));
-    const bool flushed = written.valid() && ::fsync(written.get()) == 0;
-    if (!written.reset() || !flushed || ::rename(temporary.c_str(), target.value().c_str()) != 0) {
-        ::unlink(temporary.c_str());
+
+    // The copy is made whole in a temporary file beside the target, which is removed again on
+    // every failure (a full disk, a file size limit), then renamed over the target.
+    Descriptor written;
+    const std::optional<fs::path> temporary = CreateBeside(target.value(), written);
+    if (!temporary)
+        return WriteFailure(copy);
+    if (::fchmod(written.get(), info.st_mode & 07777) != 0) {
+        // The copy keeps the mode it was created with.
+    }
+    const bool flushed = CopyAll(source.get(), written.get()) && ::fsync(written.get()) == 0;
+    if (!written.reset() || !flushed || ::rename(temporary->c_str(), target.value().c_str()) != 0) {
+        ::unlink(temporary->c_str());
         return WriteFailure(copy);
     }
     FlushFolder(target.value().parent_path());

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <span>
 #include <vector>
 
@@ -11,6 +12,20 @@ namespace varn {
 
 // The message for a file that cannot be written.
 inline constexpr const char* kCannotWriteFileMessage = "ファイルに書き込めません。";
+
+// The message for an output that is one of the command's input files.
+inline constexpr const char* kOutputIsInputMessage = "出力先が入力ファイルと同じです。";
+
+// Refuses to write `output` when it is the same file as one of `inputs`: the same file on the
+// disk, whichever names lead to it (symbolic links followed, hard links, the same name
+// spelled otherwise). Fails with "出力先が入力ファイルと同じです。" and the output's file name.
+// An output that does not exist yet, and an input that does not exist, are never the same.
+// Commands call it before they write anything, so a mistyped command never replaces the image
+// or a file it reads.
+Status CheckOutputNotInput(const std::filesystem::path& output,
+                           std::span<const std::filesystem::path> inputs);
+Status CheckOutputNotInput(const std::filesystem::path& output,
+                           std::initializer_list<std::filesystem::path> inputs);
 
 // Reads a whole regular file. Fails with "ファイルが開けません。" for a missing file, a folder
 // or a file that cannot be read, and refuses files larger than `maxSize` bytes the same way.

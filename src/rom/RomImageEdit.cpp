@@ -32,6 +32,23 @@ fs::path ImageBackupPath(const fs::path& path)
     return backup;
 }
 
+Status CheckImageChangeInputs(const fs::path& path, std::span<const fs::path> inputs,
+                              const ImageChangeOptions& options)
+{
+    if (Status image = CheckOutputNotInput(path, inputs); !image)
+        return image;
+    if (!options.backup)
+        return {};
+    // The backup lies beside the image file itself, as commit() makes it.
+    const auto target = ResolveWriteTarget(path);
+    if (!target)
+        return {};
+    const fs::path backup = ImageBackupPath(target.value());
+    if (Status kept = CheckOutputNotInput(backup, {target.value()}); !kept)
+        return kept;
+    return CheckOutputNotInput(backup, inputs);
+}
+
 Status RomImageEdit::commit(const ImageChangeOptions& options)
 {
     const Failure failure{std::string(kCannotWriteFileMessage) + "\n" + path_.filename().string()};
@@ -44,6 +61,10 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
         return failure;
     if (options.backup) {
         const fs::path backup = ImageBackupPath(target.value());
+        // A backup that is the image itself would be no backup: the copy would replace the
+        // image, and the change would then replace both.
+        if (Status kept = CheckOutputNotInput(backup, {target.value()}); !kept)
+            return kept;
         if (!CopyFileAtomically(target.value(), backup))
             return Failure{std::string(kCannotWriteFileMessage) + "\n" + backup.filename().string()};
     }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "rom/ImageBuffer.h"
 #include "rom/Result.h"
@@ -42,7 +43,9 @@ public:
     // Replaces the file with the image in memory (a link is followed to its file, whose
     // permission bits and, where allowed, owner are kept), first copying the file as it is to
     // the backup when asked for. An image nothing was written to writes nothing. Fails with
-    // "ファイルに書き込めません。" and the file name, the file as it was.
+    // "ファイルに書き込めません。" and the file name, the file as it was; a backup that is the
+    // image itself (a link to it) is refused with "出力先が入力ファイルと同じです。" and the
+    // backup's name before anything is written.
     Status commit(const ImageChangeOptions& options = {});
 
 private:
@@ -54,6 +57,15 @@ private:
 
 // Where the backup of the image at `path` is kept: "<file name>.bak" beside it.
 std::filesystem::path ImageBackupPath(const std::filesystem::path& path);
+
+// Refuses a change of the image at `path` that would replace one of the files the command
+// reads: the image may not be one of `inputs` (its patch, its song, its picture, its list),
+// nor, when a backup is kept, the backup the image itself or one of `inputs`. Fails with
+// "出力先が入力ファイルと同じです。" and the name of the file that would be replaced; commands
+// call it before they read or write anything.
+Status CheckImageChangeInputs(const std::filesystem::path& path,
+                              std::span<const std::filesystem::path> inputs,
+                              const ImageChangeOptions& options = {});
 
 // Opens the image at `path`, runs `change` on it in memory and commits the result when the
 // change succeeds; a failed change leaves the file untouched and its message is returned. An

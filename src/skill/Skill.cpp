@@ -288,6 +288,8 @@ Status Skill::SaveShownImage(const std::filesystem::path& path)
 {
     if (shownImage.frames.empty())
         return Fail(kSkillNoGraphicMessage);
+    if (const Status apart = CheckOutputNotInput(path, {romPath}); !apart)
+        return Fail(apart.message());
     if (const Status saved = SaveGifFile(shownImage, path); !saved)
         return Fail(saved.message());
     return {};

@@ -105,7 +105,8 @@ public:
     Status WriteGraphic(RomStream& rom);
 
     // Saves `shownImage` unchanged as a GIF file ("GIFで保存"); fails with
-    // "画像が指定されていません。" when nothing has been read, or when the file cannot be
+    // "画像が指定されていません。" when nothing has been read, with "出力先が入力ファイルと同じ
+    // です。" and the name when `path` is the image at `romPath`, or when the file cannot be
     // written.
     Status SaveShownImage(const std::filesystem::path& path);
 

@@ -344,6 +344,23 @@ TEST_F(CharaGraphicPageTest, SavingWhenTheImageIsGoneReportsItAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
+// The sheet is never saved over the open image, whichever name of it the dialog is given.
+TEST_F(CharaGraphicPageTest, SavingOverTheOpenImageIsRefusedAndWritesNothing)
+{
+    createPage();
+    const Bytes image = RomImageBuilder::Target(RomImageBuilder::kPlainSize).build();
+    const QString rom = openImage(image);
+    ASSERT_TRUE(saveButton()->isEnabled());
+    for (const QString& chosen : NamesOf(app::ToPath(rom), ".gif")) {
+        dialogs->saveAnswers.push_back(chosen);
+        saveButton()->click();
+        expectOutputRefused(chosen);
+        EXPECT_TRUE(ReadFileBytes(app::ToPath(chosen)) == image) << chosen.toStdString();
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.gif"));
+    EXPECT_TRUE(ReadFileBytes(app::ToPath(rom)) == image);
+}
+
 // --- Layout --------------------------------------------------------------------------------
 
 // Every control of the page can be scrolled into view at the window's smallest size, and
@@ -637,6 +654,27 @@ TEST_F(AnimationWindowTest, CancellingTheSaveDialogWritesNothing)
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         gifs += entry.path().extension() == ".gif";
     EXPECT_EQ(gifs, 1);
+}
+
+// The animation is never saved over the open image, whichever name of it the dialog is given.
+TEST_F(AnimationWindowTest, SavingOverTheOpenImageIsRefusedAndWritesNothing)
+{
+    loadSheet();
+    const Bytes image = RomImageBuilder::Target(RomImageBuilder::kPlainSize).build();
+    const QString rom = openImage(image);
+    const QStringList names = NamesOf(app::ToPath(rom), ".gif");
+    ASSERT_TRUE(dialogs->messages.empty());
+    const bool shown = withWindow([&](app::TForm2& form) {
+        for (const QString& chosen : names) {
+            dialogs->saveAnswers.push_back(chosen);
+            in<QPushButton>(form, "Button1")->click();
+            expectOutputRefused(chosen);
+        }
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(dialogs->saveRequests.size(), 3u);
+    for (const QString& name : names)
+        EXPECT_TRUE(ReadFileBytes(app::ToPath(name)) == image) << name.toStdString();
 }
 
 // Without a sheet there is nothing to play: the window is not shown and says why.

@@ -5,6 +5,7 @@
 
 #include "CharaPatchFixture.h"
 #include "app/CharaPatchPage.h"
+#include "support/RomImageBuilder.h"
 
 namespace varn::test {
 namespace {
@@ -60,6 +61,27 @@ TEST_F(CharaPatchCreateTest, CancelledOrFailedSaveShowsNoCompletion)
     EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Stop);
     EXPECT_FALSE(dialogs->messages[0].text.isEmpty());
     EXPECT_NE(dialogs->messages[0].text, "処理が完了しました");
+}
+
+// "パッチ作成" never saves the patch over the open image, whichever name of it is chosen.
+TEST_F(CharaPatchCreateTest, SavingOverTheOpenImageIsRefusedAndWritesNothing)
+{
+    createEditor();
+    loadSheet();
+    const std::vector<std::uint8_t> image =
+        RomImageBuilder::Target(RomImageBuilder::kPlainSize).build();
+    const std::filesystem::path rom = dir.write("game.smc", image);
+    window->OpenRomImage(app::ToQString(rom));
+    ASSERT_TRUE(dialogs->messages.empty());
+    for (const QString& chosen : NamesOf(rom, ".vnp")) {
+        createPatch(chosen);
+        expectOutputRefused(chosen);
+        EXPECT_TRUE(ReadFileBytes(app::ToPath(chosen)) == image) << chosen.toStdString();
+    }
+    // Another name is saved as before.
+    createPatch(pathIn("patch.vnp"));
+    EXPECT_EQ(messageTexts(), QStringList{"処理が完了しました"});
+    EXPECT_EQ(ReadFileBytes(dir.path() / "patch.vnp").size(), kDefaultPatchSize);
 }
 
 // One check of "パッチ作成" made to fail, with what the user then sees.

@@ -136,6 +136,32 @@ protected:
         }
     }
 
+    // The file at `path` by its own name, through a symbolic link and through a hard link
+    // (made beside it with names ending in `extension`): every name that leads to it.
+    static QStringList NamesOf(const std::filesystem::path& path, const std::string& extension)
+    {
+        const std::filesystem::path link = path.parent_path() / ("link" + extension);
+        const std::filesystem::path hard = path.parent_path() / ("hard" + extension);
+        std::filesystem::remove(link);
+        std::filesystem::remove(hard);
+        std::filesystem::create_symlink(path.filename(), link);
+        std::filesystem::create_hard_link(path, hard);
+        return {app::ToQString(path), app::ToQString(link), app::ToQString(hard)};
+    }
+
+    // The messages shown are exactly the one error of a save refused because the chosen file
+    // is one the command reads (the open image, an input); the list is emptied for the next.
+    void expectOutputRefused(const QString& chosen, const std::string& where = {})
+    {
+        ASSERT_EQ(dialogs->messages.size(), 1u) << where << " " << chosen.toStdString();
+        EXPECT_EQ(dialogs->messages[0].text, QStringLiteral("出力先が入力ファイルと同じです。\n") +
+                                                 app::ToQString(app::ToPath(chosen).filename()))
+            << where;
+        EXPECT_EQ(dialogs->messages[0].caption, QStringLiteral("エラー")) << where;
+        EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Stop) << where;
+        dialogs->messages.clear();
+    }
+
     TempDir dir;
     QSize initialSize;
     ScriptedDialogService* dialogs = nullptr;

@@ -410,6 +410,28 @@ TEST_F(MmlPageTest, ReverseCompileRefusesWithItsMessagesAndWritesNothing)
     EXPECT_FALSE(std::filesystem::exists(app::ToPath(out)));
 }
 
+// "逆コンパイル" never writes the song over the open image, whichever name of it is chosen; nor
+// does "コンパイル" compile the image into itself.
+TEST_F(MmlPageTest, TheOpenImageIsNeverTheOtherFile)
+{
+    createPage();
+    const Bytes image = GameImage(kSong);
+    const QString rom = openImage(image);
+    control<QLineEdit>("Edit69")->setText("B0");
+    const QStringList names = NamesOf(app::ToPath(rom), ".mml");
+    for (const QString& chosen : names) {
+        dialogs->saveAnswers = {chosen};
+        click("Button17");
+        expectOutputRefused(chosen, "逆コンパイル");
+        EXPECT_EQ(imageBytes(chosen), image);
+    }
+    control<QLineEdit>("Edit67")->setText(names[1]);
+    click("Button13");
+    ExpectMessage(onlyMessage(), "出力先が入力ファイルと同じです。\ngame.smc", "エラー",
+                  MessageIcon::Stop);
+    EXPECT_EQ(imageBytes(rom), image);
+}
+
 // At the window's smallest size every control of the page can be scrolled into view.
 TEST_F(MmlPageTest, EveryControlIsReachableAtTheSmallestSize)
 {

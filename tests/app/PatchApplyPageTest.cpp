@@ -545,6 +545,39 @@ protected:
     }
 };
 
+// Neither "リスト保存" nor "GIFで保存" writes over the open image or a file of the list, whichever
+// name of it is chosen.
+TEST_F(PatchApplyCommandTest, SavingOverTheImageOrAListedFileIsRefused)
+{
+    createPage();
+    const QString rom = openImage();
+    const std::vector<std::uint8_t> original = image(rom);
+    const QString vnp = writeVnp("hero.vnp");
+    const QString mml = writeMml("s.mml");
+    const std::vector<std::uint8_t> vnpBytes = image(vnp);
+    const std::vector<std::uint8_t> mmlBytes = image(mml);
+    dropOnList({vnp, mml});
+    ASSERT_TRUE(dialogs->messages.empty());
+
+    const auto refused = [&](const char* button, const QStringList& names) {
+        for (const QString& chosen : names) {
+            dialogs->saveAnswers.push_back(chosen);
+            press(button);
+            expectOutputRefused(chosen, button);
+        }
+    };
+    refused("Button5", NamesOf(app::ToPath(rom), ".txt"));
+    refused("Button5", NamesOf(app::ToPath(mml), ".txt"));
+    clickRow(0);
+    refused("Button7", NamesOf(app::ToPath(rom), ".gif"));
+    refused("Button7", NamesOf(app::ToPath(vnp), ".gif"));
+    EXPECT_EQ(dialogs->saveRequests.size(), 12u);
+    EXPECT_EQ(image(rom), original);
+    EXPECT_EQ(image(vnp), vnpBytes);
+    EXPECT_EQ(image(mml), mmlBytes);
+    EXPECT_EQ(rows(), (QStringList{"hero.vnp|vnp|B0", "s.mml|MML|"}));
+}
+
 TEST_F(PatchApplyCommandTest, ApplyNeedsAnImageAndEntries)
 {
     createPage();

@@ -437,6 +437,25 @@ TEST_F(SkillGraphicPageTest, SaveWritesTheShownGraphicUnchanged)
     EXPECT_EQ(dialogs->saveRequests.size(), 2u);
 }
 
+// The graphic is never saved over the open image, whichever name of it is chosen; a refused
+// name is not offered next time.
+TEST_F(SkillGraphicPageTest, SavingOverTheOpenImageIsRefusedAndWritesNothing)
+{
+    createPage();
+    const std::vector<std::uint8_t> image = graphics.epics3().build();
+    const std::filesystem::path rom = dir.write("game.smc", image);
+    window->OpenRomImage(app::ToQString(rom));
+    ASSERT_TRUE(dialogs->messages.empty());
+    for (const QString& chosen : NamesOf(rom, ".gif")) {
+        dialogs->saveAnswers.push_back(chosen);
+        control<QPushButton>("Button10")->click();
+        expectOutputRefused(chosen);
+        EXPECT_TRUE(ReadFileBytes(app::ToPath(chosen)) == image) << chosen.toStdString();
+    }
+    ASSERT_EQ(dialogs->saveRequests.size(), 3u);
+    EXPECT_EQ(dialogs->saveRequests[2].proposedName, "");
+}
+
 // --- Importing by drop ---------------------------------------------------------------------
 
 TEST_F(SkillGraphicPageTest, ADroppedGifIsShownWithItsColoursOrRefusedWithItsReason)

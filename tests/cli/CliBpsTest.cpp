@@ -192,7 +192,7 @@ TEST(CliDiffTest, RefusalsWriteNothing)
     const CliRun overwrite =
         RunCli({"diff", imageAsBps.string(), modified.string(), imageAsBps.string()});
     EXPECT_EQ(overwrite.exitCode, 2);
-    EXPECT_EQ(overwrite.err, "出力先が元のファイルか変更後のファイルです。\ngame.bps\n");
+    EXPECT_EQ(overwrite.err, "出力先が入力ファイルと同じです。\ngame.bps\n");
     EXPECT_TRUE(ReadFileBytes(imageAsBps) == kOriginal);
     EXPECT_FALSE(fs::exists(dir.path() / "m.bps"));
     EXPECT_FALSE(fs::exists(dir.path() / "m.ips"));

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
 
@@ -33,6 +35,56 @@ inline const std::filesystem::path& EmptyConfigHome()
 inline CliRun RunCli(std::vector<std::string> arguments)
 {
     return RunCliWithConfigHome(EmptyConfigHome(), std::move(arguments));
+}
+
+// Runs the built varnwork-cli as RunCli does, its files limited to `maxFileBytes` as
+// `ulimit -f` limits them, with the limit's signal at its default: the tool must ignore it
+// itself to report a write past the limit.
+inline CliRun RunCliWithFileSizeLimit(std::uint64_t maxFileBytes,
+                                      std::vector<std::string> arguments)
+{
+    arguments.insert(
+        arguments.begin(),
+        {"/usr/bin/env", "XDG_CONFIG_HOME=" + EmptyConfigHome().string(), VARNWORK_CLI});
+    return RunToolWithFileSizeLimit(maxFileBytes, arguments);
+}
+
+// What a folder holds: every name under it, with a link's target or a file's bytes.
+using FolderContents = std::map<std::string, std::string>;
+
+inline FolderContents Contents(const std::filesystem::path& folder)
+{
+    FolderContents contents;
+    for (const std::filesystem::directory_entry& entry :
+         std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = std::filesystem::relative(entry.path(), folder).string();
+        if (entry.is_symlink()) {
+            contents[name] = "link to " + std::filesystem::read_symlink(entry.path()).string();
+        } else if (entry.is_regular_file()) {
+            const std::vector<std::uint8_t> bytes = ReadFileBytes(entry.path());
+            contents[name] = std::string(bytes.begin(), bytes.end());
+        } else {
+            contents[name] = "folder";
+        }
+    }
+    return contents;
+}
+
+// The first name whose contents differ between the two, or that only one of them has.
+inline std::string FirstDifference(const FolderContents& before, const FolderContents& after)
+{
+    for (const auto& [name, contents] : before) {
+        const auto found = after.find(name);
+        if (found == after.end())
+            return name + " is gone";
+        if (found->second != contents)
+            return name + " changed";
+    }
+    for (const auto& [name, contents] : after) {
+        if (!before.contains(name))
+            return name + " appeared";
+    }
+    return {};
 }
 
 } // namespace varn::test

@@ -229,5 +229,89 @@ TEST(CliBackupTest, BackupKeepsTheImageAsItWasBesideIt)
     EXPECT_FALSE(fs::exists(dir.path() / "image.smc.bak"));
 }
 
+// A verb run under a file size limit below its output's size (`ulimit -f`), the limit's signal
+// left at its default: the write fails as on a full disk, with the ordinary message and exit
+// status 2; the old file stays as it was and no temporary file is left.
+struct LimitCase {
+    const char* label;
+    std::vector<std::string> arguments; // "@NAME": the file NAME of the case's folder
+    std::string output;                 // the file whose size sets the limit
+    std::string message;                // "@NAME" at its end: the full path of NAME
+};
+
+const LimitCase kLimitCases[] = {
+    {"ips", {"ips", "@game.smc", "@fix.ips"}, "game.smc", "ファイルに書き込めません。\ngame.smc"},
+    {"ips backup",
+     {"ips", "@game.smc", "@fix.ips", "--backup"},
+     "game.smc.bak",
+     "ファイルに書き込めません。\ngame.smc.bak"},
+    {"sheet export",
+     {"sheet", "export", "@game.smc", "--code", "03", "@sheet.gif"},
+     "sheet.gif",
+     "ファイルに書き込めません。\n@sheet.gif"},
+    {"sheet split",
+     {"sheet", "split", "@sheet.gif", "@palette.bin", "@tiles.bin"},
+     "tiles.bin",
+     "ファイルに書き込めません。\n@tiles.bin"},
+    {"diff",
+     {"diff", "@game.smc", "@modified.smc", "@out.bps"},
+     "out.bps",
+     "ファイルに書き込めません。\n@out.bps"},
+    {"mml build",
+     {"mml", "build", "@song.mml", "--address", "500004", "@block.bin"},
+     "block.bin",
+     "ファイルに書き込めません。\n@block.bin"},
+};
+
+// The case's inputs, and an old copy of every file the verbs write.
+void WriteLimitInputs(const TempDir& dir)
+{
+    const Bytes image = RomImageBuilder::Target(RomImageBuilder::kPlainSize).build();
+    dir.write("game.smc", image);
+    Bytes modified = image;
+    modified[0x123456] ^= 0xFF;
+    dir.write("modified.smc", modified);
+    dir.write("fix.ips",
+              Bytes{'P', 'A', 'T', 'C', 'H', 0x00, 0x02, 0x00, 0x00, 0x01, 0xAA, 'E', 'O', 'F'});
+    fs::copy_file(kExamples / "example_sheet.gif", dir.path() / "sheet.gif");
+    fs::copy_file(kExamples / "song.mml", dir.path() / "song.mml");
+    for (const char* old : {"game.smc.bak", "palette.bin", "tiles.bin", "out.bps", "block.bin"})
+        dir.write(old, "old");
+}
+
+std::vector<std::string> LimitArguments(const TempDir& dir,
+                                        const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> expanded;
+    for (const std::string& argument : arguments)
+        expanded.push_back(argument.starts_with("@") ? (dir.path() / argument.substr(1)).string()
+                                                     : argument);
+    return expanded;
+}
+
+TEST(CliFileSizeLimitTest, AWritePastTheLimitFailsWithTheWriteMessageAndLeavesTheOldFile)
+{
+    for (const LimitCase& c : kLimitCases) {
+        // The output's size, from a run without a limit.
+        TempDir unlimited;
+        WriteLimitInputs(unlimited);
+        const CliRun full = RunCli(LimitArguments(unlimited, c.arguments));
+        ASSERT_EQ(full.exitCode, 0) << c.label << '\n' << full.err;
+        const std::uintmax_t size = fs::file_size(unlimited.path() / c.output);
+        ASSERT_GT(size, 4u) << c.label;
+
+        TempDir dir;
+        WriteLimitInputs(dir);
+        const FolderContents before = Contents(dir.path());
+        const CliRun run = RunCliWithFileSizeLimit(size / 2, LimitArguments(dir, c.arguments));
+        std::string message = c.message;
+        if (const std::size_t at = message.find('@'); at != std::string::npos)
+            message = message.substr(0, at) + (dir.path() / message.substr(at + 1)).string();
+        EXPECT_EQ(run.exitCode, 2) << c.label;
+        EXPECT_EQ(run.err, message + "\n") << c.label;
+        EXPECT_EQ(FirstDifference(before, Contents(dir.path())), "") << c.label;
+    }
+}
+
 } // namespace
 } // namespace varn::test

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "MmlTestSupport.h"
 #include "SongImage.h"
 #include "rom/HexText.h"
 #include "rom/RomStream.h"
-#include "text/Cp932.h"
+#include "support/ChildProcess.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
+#include "text/Cp932.h"
 
 namespace varn::test {
 namespace {
@@ -288,6 +295,108 @@ TEST(MmlCliTest, DecompileAllWritesEveryReadableSong)
     const ToolRun blocked = RunMml({"decompile", rom.string(), "--all", file.string()});
     EXPECT_EQ(blocked.exitCode, 2);
     EXPECT_EQ(blocked.err, "ファイルに書き込めません。\n" + file.string() + "\n");
+}
+
+// The lines of a listing, without their line ends.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find('\n', pos);
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end == std::string::npos ? text.size() : end + 1;
+    }
+    return lines;
+}
+
+// A file system that fills while the songs are written: a small tmpfs mounted in a mount
+// namespace of the test's own, where the system lets the test make one. The songs that did not
+// fit are listed as failed, apart from those the image does not hold, and the command fails
+// although others were written; those are whole, and no temporary file is left.
+TEST(MmlCliTest, DecompileAllOnAFullFileSystemSaysWhichSongsFailedAndFails)
+{
+    TempDir dir;
+    std::vector<std::pair<int, Bytes>> songs;
+    for (int number = 0; number < 12; ++number)
+        songs.push_back({number, {0x04, 0xEB}});
+    const Bytes image = ImageWithSongs(songs).build();
+    const auto rom = dir.write("rom.smc", image);
+    const std::filesystem::path mountPoint = dir.path() / "small";
+    std::filesystem::create_directory(mountPoint);
+    const std::filesystem::path kept = dir.path() / "kept";
+    const int result = RunInChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+            return kChildCannotTest;
+        // Room for three pages, so for three of the twelve small song files.
+        std::ofstream(mountPoint / "filler", std::ios::binary)
+            << std::string(64 * 1024 - 3 * 4096, 'f');
+        const ToolRun run =
+            RunMml({"decompile", rom.string(), "--all", (mountPoint / "songs").string()});
+        // What the small file system holds goes where the test can see it once the child is gone.
+        std::filesystem::copy(mountPoint / "songs", kept);
+        dir.write("out", run.out);
+        dir.write("err", run.err);
+        return run.exitCode;
+    });
+    if (result == kChildCannotTest)
+        GTEST_SKIP() << "no mount namespace for a small file system here";
+    EXPECT_EQ(result, 2);
+
+    const Bytes out = ReadFileBytes(dir.path() / "out");
+    const std::vector<std::string> lines = Lines(std::string(out.begin(), out.end()));
+    ASSERT_EQ(lines.size(), 0xFFu);
+    std::vector<std::string> written;
+    int failed = 0;
+    for (int number = 0; number < 0xFF; ++number) {
+        const std::string hex = HexDigits(number, 2);
+        const std::filesystem::path path = mountPoint / "songs" / (hex + ".mml");
+        const std::string& line = lines[static_cast<std::size_t>(number)];
+        if (number >= 12) {
+            EXPECT_EQ(line, hex + " skipped: この曲はMML化できません。 曲のデータがありません。");
+        } else if (line == hex + " written " + path.string()) {
+            written.push_back(hex + ".mml");
+            const std::string text = *Utf8ToCp932(DecompiledText(image, number));
+            EXPECT_EQ(ReadFileBytes(kept / (hex + ".mml")), Bytes(text.begin(), text.end())) << hex;
+        } else {
+            EXPECT_EQ(line, hex + " failed: ファイルに書き込めません。 " + path.string());
+            ++failed;
+        }
+    }
+    EXPECT_GE(written.size(), 1u);
+    EXPECT_GE(failed, 1);
+    EXPECT_EQ(FileNamesIn(kept), written);
+    const Bytes err = ReadFileBytes(dir.path() / "err");
+    EXPECT_EQ(std::string(err.begin(), err.end()),
+              std::to_string(failed) + " songs could not be written\n");
+}
+
+// Under a file size limit below a song file's size (`ulimit -f`), every song fails with the
+// write message instead of the tool being stopped by the limit's signal; the old files stay and
+// no temporary file is left.
+TEST(MmlCliTest, DecompileAllUnderAFileSizeLimitFailsWithTheWriteMessage)
+{
+    TempDir dir;
+    const Bytes image = ImageWithSongs({{0x00, {0x04, 0xEB}}, {0x07, {0x1C, 0xEB}}}).build();
+    const auto rom = dir.write("rom.smc", image);
+    const auto songs = dir.path() / "songs";
+    std::filesystem::create_directory(songs);
+    dir.write("songs/00.mml", "old");
+    const ToolRun run = RunToolWithFileSizeLimit(
+        16, {VARNWORK_CLI, "mml", "decompile", rom.string(), "--all", songs.string()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "2 songs could not be written\n");
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 0xFFu);
+    for (const int number : {0x00, 0x07}) {
+        const std::string hex = HexDigits(number, 2);
+        EXPECT_EQ(lines[static_cast<std::size_t>(number)],
+                  hex + " failed: ファイルに書き込めません。 " + (songs / (hex + ".mml")).string());
+    }
+    EXPECT_EQ(ReadFileBytes(songs / "00.mml"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(FileNamesIn(songs), std::vector<std::string>{"00.mml"});
 }
 
 } // namespace

@@ -144,6 +144,13 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
     range.monsterBattle = {0x200};
     MmlCompileRequest past = Request("c4;");
     past.writeAddressText = "FFFFF0";
+    // The image chosen as the MML file (through a link), or its backup another name of the song.
+    MmlCompileRequest image = Request("c4;");
+    image.mmlPath = (dir_.path() / "image.mml").string();
+    std::filesystem::create_symlink(rom_, image.mmlPath);
+    MmlCompileRequest backup = Request("c4;");
+    backup.change.backup = true;
+    std::filesystem::create_hard_link(backup.mmlPath, dir_.path() / "rom.smc.bak");
 
     const Case cases[] = {
         {"no MML file", noMml, StopMessage("読み込みファイルが存在しません。"), false},
@@ -151,12 +158,16 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
          false},
         {"no image", noRom, StopMessage("書き込みファイルが存在しません。"), false},
         {"no image given", emptyRom, StopMessage("書き込みファイルが存在しません。"), false},
-        {"a parse error", parse, StopMessage("音長指定が不正です。\nline = 2\n", "コンパイルエラー"),
-         true},
+        {"a parse error", parse,
+         StopMessage("音長指定が不正です。\nline = 2\n", "コンパイルエラー"), true},
         {"a monster out of range", range,
          StopMessage("モンスター別戦闘曲の指定が不正です。\n0x200", "コンパイルエラー"), true},
         {"an address past the image", past,
          StopMessage("ファイルに書き込めません。\n0xFFFFF0", "コンパイルエラー"), true},
+        {"the image is the MML file", image,
+         StopMessage("出力先が入力ファイルと同じです。\nrom.smc"), false},
+        {"the backup is the MML file", backup,
+         StopMessage("出力先が入力ファイルと同じです。\nrom.smc.bak"), false},
     };
     for (const Case& c : cases) {
         const MmlCompileOutcome outcome = RunMmlCompile(c.request);
@@ -246,6 +257,11 @@ TEST_F(MmlReverseCompileCommandTest, RefusalsWriteNoFile)
     MmlReverseCompileRequest refused = Request(song);
     MmlReverseCompileRequest noNumber = Request(song);
     noNumber.musicNumberText = "zz"; // 0x80: its pointer entry in the pattern leads nowhere
+    // The file chosen is the image, by a hard link.
+    const auto readable = dir_.write("readable.smc", SongImage({0x23, 0xEB}).build());
+    MmlReverseCompileRequest overImage = Request(readable);
+    overImage.outPath = (dir_.path() / "image.mml").string();
+    std::filesystem::create_hard_link(readable, overImage.outPath);
     const Case cases[] = {
         {"no image", missing, StopMessage("読み込みファイルが存在しません。"), std::nullopt},
         {"a folder", folder, StopMessage("読み込みファイルが存在しません。"), std::nullopt},
@@ -253,6 +269,8 @@ TEST_F(MmlReverseCompileCommandTest, RefusalsWriteNoFile)
          std::nullopt},
         {"a code the song may not hold", refused,
          StopMessage("この曲はMML化できません。\n不明な制御コード：E9"), "60"},
+        {"the file is the image", overImage,
+         StopMessage("出力先が入力ファイルと同じです。\nimage.mml"), std::nullopt},
     };
     for (const Case& c : cases) {
         const MmlReverseCompileOutcome outcome = RunMmlReverseCompile(c.request);
@@ -261,6 +279,7 @@ TEST_F(MmlReverseCompileCommandTest, RefusalsWriteNoFile)
         EXPECT_EQ(outcome.musicNumberText, c.musicNumberText) << c.what;
         EXPECT_FALSE(std::filesystem::exists(dir_.path() / "out.mml")) << c.what;
     }
+    EXPECT_TRUE(ReadFileBytes(readable) == SongImage({0x23, 0xEB}).build());
     EXPECT_EQ(CheckMmlReverseCompile(missing.romPath),
               StopMessage("読み込みファイルが存在しません。"));
     const MmlReverseCompileOutcome fallback = RunMmlReverseCompile(noNumber);

@@ -234,5 +234,30 @@ TEST_F(ApplyPatchListTest, ABackupKeepsTheImageAsItWas)
     EXPECT_TRUE(test::ReadFileBytes(dir.path() / "game.smc.bak") == original);
 }
 
+// The image is never one of the list's files, nor is its backup: refused before anything is
+// read, the files as they were.
+TEST_F(ApplyPatchListTest, AnImageOrBackupThatIsAFileOfTheListIsRefused)
+{
+    const Bytes original = MusicImage();
+    const auto rom = image(original);
+    const auto patch = dir.write("one.ips", Bytes{'P', 'A', 'T', 'C', 'H', 'E', 'O', 'F'});
+    std::filesystem::create_symlink("game.smc", dir.path() / "image.mml");
+    list.addIps(patch);
+    list.addMml(dir.path() / "image.mml");
+    EXPECT_EQ(ApplyPatchList(list, rom, kMusic).message(),
+              "出力先が入力ファイルと同じです。\ngame.smc");
+
+    list.remove(1);
+    std::filesystem::create_hard_link(patch, dir.path() / "game.smc.bak");
+    ImageChangeOptions options;
+    options.backup = true;
+    EXPECT_EQ(ApplyPatchList(list, rom, kMusic, {}, options).message(),
+              "出力先が入力ファイルと同じです。\ngame.smc.bak");
+    EXPECT_TRUE(test::ReadFileBytes(rom) == original);
+    EXPECT_EQ(test::ReadFileBytes(patch), (Bytes{'P', 'A', 'T', 'C', 'H', 'E', 'O', 'F'}));
+    // Without the backup the same list is applied.
+    EXPECT_TRUE(ApplyPatchList(list, rom, kMusic).ok());
+}
+
 } // namespace
 } // namespace varn

@@ -466,6 +466,8 @@ TEST_F(MakePatchFileTest, RefusalsWriteNothing)
     const fs::path link = dir.path() / "link.bps";
     const fs::path originalAsBps = dir.write("game.bps", Counting(0x1000));
     fs::create_symlink(modified, link);
+    const fs::path hard = dir.path() / "hard.ips";
+    fs::create_hard_link(original, hard);
     const Bytes shorter = Counting(0x10);
     const fs::path shortFile = dir.write("short.smc", shorter);
     struct Case {
@@ -478,14 +480,14 @@ TEST_F(MakePatchFileTest, RefusalsWriteNothing)
         {original, modified, dir.path() / "mod.txt", "パッチファイルではありません。\nmod.txt"},
         {original, dir.path() / "none.smc", dir.path() / "mod.ips",
          "ファイルが開けません。\nnone.smc"},
-        {dir.path(), modified, dir.path() / "mod.ips", "ファイルが開けません。\n" +
-                                                           dir.path().filename().string()},
+        {dir.path(), modified, dir.path() / "mod.ips",
+         "ファイルが開けません。\n" + dir.path().filename().string()},
         {original, shortFile, dir.path() / "mod.bps",
          "変更後のファイルが元のファイルより短いため、パッチを作れません。"},
         // An output that is one of the images, by name or through a link, is never replaced.
-        {originalAsBps, modified, originalAsBps,
-         "出力先が元のファイルか変更後のファイルです。\ngame.bps"},
-        {original, modified, link, "出力先が元のファイルか変更後のファイルです。\nlink.bps"},
+        {originalAsBps, modified, originalAsBps, "出力先が入力ファイルと同じです。\ngame.bps"},
+        {original, modified, link, "出力先が入力ファイルと同じです。\nlink.bps"},
+        {original, modified, hard, "出力先が入力ファイルと同じです。\nhard.ips"},
         {original, modified, dir.path() / "folder.bps",
          "ファイルに書き込めません。\n" + (dir.path() / "folder.bps").string()},
     };
@@ -495,6 +497,7 @@ TEST_F(MakePatchFileTest, RefusalsWriteNothing)
     EXPECT_EQ(NamesIn(dir.path()), before);
     EXPECT_TRUE(test::ReadFileBytes(originalAsBps) == Counting(0x1000));
     EXPECT_TRUE(test::ReadFileBytes(link) == With(Counting(0x1000), 0x800, {1, 2, 3}));
+    EXPECT_TRUE(test::ReadFileBytes(hard) == Counting(0x1000));
 }
 
 } // namespace

@@ -172,6 +172,23 @@ TEST_F(PatchListTest, SavedListLoadsBackTheSameIncludingAwkwardPaths)
     EXPECT_NE(std::string(text.begin(), text.end()).find("\"//"), std::string::npos);
 }
 
+// The list file never replaces a file it names, whatever name of that file it is given.
+TEST_F(PatchListTest, SavingOverAFileOfTheListIsRefused)
+{
+    const auto song = mml("song.mml");
+    list.addIps(ips("a.ips"));
+    list.addMml(song);
+    std::filesystem::create_symlink("song.mml", dir.path() / "link.txt");
+    std::filesystem::create_hard_link(song, dir.path() / "hard.txt");
+    const auto before = test::ReadFileBytes(song);
+    for (const char* name : {"song.mml", "link.txt", "hard.txt"}) {
+        EXPECT_EQ(SavePatchList(dir.path() / name, list.entries(), std::tm{}).message(),
+                  std::string("出力先が入力ファイルと同じです。\n") + name);
+        EXPECT_EQ(test::ReadFileBytes(song), before) << name;
+    }
+    EXPECT_TRUE(SavePatchList(dir.path() / "list.txt", list.entries(), std::tm{}).ok());
+}
+
 TEST_F(PatchListTest, LoadingReportsFailingLinesTogetherAndKeepsTheRest)
 {
     const std::string text = (dir.path() / "missing.ips").string() + "\r\n" +

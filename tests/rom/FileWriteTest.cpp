@@ -239,5 +239,89 @@ TEST(WriteFilesAtomicallyTest, APairAppearsWholeOrNotAtAll)
               (std::vector<std::string>{"palette.bin", "same", "tiles.bin"}));
 }
 
+// Copying a file fails part way (a full disk, a file size limit): the old copy stays whole and
+// the temporary file beside it is gone.
+TEST(CopyFileAtomicallyTest, ACopyThatFailsPartWayLeavesTheOldCopyAndNoTemporaryFile)
+{
+    test::TempDir dir;
+    const Bytes large = Pattern(0x30000);
+    const fs::path file = dir.write("game.smc", large);
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    for (const bool existing : {false, true}) {
+        const fs::path copy = dir.path() / "game.smc.bak";
+        if (existing)
+            dir.write("game.smc.bak", "old copy");
+        for (const std::uint64_t limit : {0ull, 1ull, 0x10000ull, 0x2FFFFull}) {
+            const int result = test::RunWithFileSizeLimit(limit, [&] {
+                return CopyFileAtomically(file, copy).message() == WriteMessage(copy) ? 0 : 10;
+            });
+            EXPECT_EQ(result, 0) << limit;
+            const std::vector<std::string> left =
+                existing ? std::vector<std::string>{"game.smc", "game.smc.bak"}
+                         : std::vector<std::string>{"game.smc"};
+            EXPECT_EQ(test::FileNamesIn(dir.path()), left) << limit;
+            if (existing) {
+                EXPECT_EQ(test::ReadFileBytes(copy),
+                          (Bytes{'o', 'l', 'd', ' ', 'c', 'o', 'p', 'y'}));
+            }
+        }
+        // With room for the whole file the copy is made, with the file's permission bits.
+        ASSERT_TRUE(CopyFileAtomically(file, copy).ok());
+        EXPECT_TRUE(test::ReadFileBytes(copy) == large);
+        EXPECT_EQ(StatOf(copy).st_mode & 07777, 0640u);
+        fs::remove(copy);
+    }
+}
+
+// An output is refused when it is the same file on the disk as an input, whatever the names
+// that lead to it; other files, and names that lead nowhere, are not.
+TEST(CheckOutputNotInputTest, TheSameFileByAnyNameIsRefused)
+{
+    test::TempDir dir;
+    const fs::path rom = dir.write("game.smc", "image");
+    const fs::path other = dir.write("other.smc", "image");
+    fs::create_directory(dir.path() / "sub");
+    fs::create_symlink("game.smc", dir.path() / "link.gif");
+    fs::create_symlink("link.gif", dir.path() / "chain.gif");
+    fs::create_symlink("../game.smc", dir.path() / "sub" / "up.gif");
+    fs::create_hard_link(rom, dir.path() / "hard.gif");
+    fs::create_symlink("missing.smc", dir.path() / "dangling.gif");
+    fs::create_symlink("loop-b", dir.path() / "loop-a");
+    fs::create_symlink("loop-a", dir.path() / "loop-b");
+    const fs::path missing = dir.path() / "missing.smc";
+
+    struct Case {
+        fs::path output;
+        std::vector<fs::path> inputs;
+        bool refused;
+    };
+    const Case cases[] = {
+        {rom, {rom}, true},
+        {dir.path() / "sub" / ".." / "game.smc", {rom}, true},
+        {dir.path() / "link.gif", {rom}, true},
+        {dir.path() / "chain.gif", {rom}, true},
+        {dir.path() / "sub" / "up.gif", {rom}, true},
+        {dir.path() / "hard.gif", {rom}, true},
+        {rom, {dir.path() / "hard.gif"}, true}, // the input named through a link
+        {rom, {dir.path() / "link.gif"}, true},
+        {dir.path() / "link.gif", {other, missing, rom}, true}, // any of several inputs
+        {other, {rom}, false},
+        {other, {}, false},
+        {missing, {rom, missing}, false}, // a missing output is never an input
+        {dir.path() / "dangling.gif", {rom, missing}, false},
+        {dir.path() / "loop-a", {rom}, false},
+        {rom, {"", missing}, false},
+        {"", {rom}, false},
+    };
+    for (const Case& c : cases) {
+        const Status status = CheckOutputNotInput(c.output, c.inputs);
+        EXPECT_EQ(status.message(),
+                  c.refused ? "出力先が入力ファイルと同じです。\n" + c.output.filename().string()
+                            : std::string())
+            << c.output;
+    }
+    EXPECT_EQ(test::ReadFileBytes(rom), (Bytes{'i', 'm', 'a', 'g', 'e'}));
+}
+
 } // namespace
 } // namespace varn

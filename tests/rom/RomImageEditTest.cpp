@@ -190,6 +190,77 @@ TEST(RomImageEditTest, AWriteThatFailsPartWayLeavesTheImageAsItWas)
     }
 }
 
+// The backup cannot be written in full: nothing changes and no temporary file is left, neither
+// of the backup nor of the image.
+TEST(RomImageEditTest, ABackupThatFailsPartWayLeavesNoTemporaryFile)
+{
+    test::TempDir dir;
+    const fs::path rom = dir.write("game.smc", Image());
+    ImageChangeOptions options;
+    options.backup = true;
+    for (const std::uint64_t limit :
+         {std::uint64_t{0}, std::uint64_t{0x10000}, std::uint64_t{kImageSize - 1}}) {
+        const int result = test::RunWithFileSizeLimit(limit, [&] {
+            const Status status = ChangeRomImage(
+                rom, [](RomStream& image) { return ChangeSomeBytes(image, false); }, options);
+            return status.message() == "ファイルに書き込めません。\ngame.smc.bak" ? 0 : 10;
+        });
+        EXPECT_EQ(result, 0) << limit;
+        EXPECT_TRUE(test::ReadFileBytes(rom) == Image()) << limit;
+        EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"game.smc"})) << limit;
+    }
+}
+
+// A backup that is the image itself (a link to it, another name of it) would be replaced by
+// the change: the change is refused before anything is written.
+TEST(RomImageEditTest, ABackupThatIsTheImageIsRefused)
+{
+    ImageChangeOptions options;
+    options.backup = true;
+    for (const bool hard : {false, true}) {
+        test::TempDir dir;
+        const fs::path rom = dir.write("game.smc", Image());
+        const fs::path backup = dir.path() / "game.smc.bak";
+        if (hard)
+            fs::create_hard_link(rom, backup);
+        else
+            fs::create_symlink("game.smc", backup);
+        const Status status = ChangeRomImage(
+            rom, [](RomStream& image) { return ChangeSomeBytes(image, false); }, options);
+        EXPECT_EQ(status.message(), "出力先が入力ファイルと同じです。\ngame.smc.bak") << hard;
+        EXPECT_EQ(CheckImageChangeInputs(rom, {}, options).message(), status.message());
+        EXPECT_TRUE(test::ReadFileBytes(rom) == Image()) << hard;
+        EXPECT_EQ(test::FileNamesIn(dir.path()),
+                  (std::vector<std::string>{"game.smc", "game.smc.bak"}));
+        EXPECT_EQ(fs::is_symlink(backup), !hard);
+        // Without a backup the same change is made.
+        EXPECT_TRUE(ChangeRomImage(rom, [](RomStream& image) {
+                        return ChangeSomeBytes(image, false);
+                    }).ok());
+        EXPECT_TRUE(test::ReadFileBytes(rom) == Changed(false));
+    }
+}
+
+// The image may not be one of the command's inputs, nor may its backup.
+TEST(RomImageEditTest, AnImageOrBackupThatIsAnInputIsRefused)
+{
+    test::TempDir dir;
+    const fs::path rom = dir.write("game.smc", Image());
+    const fs::path patch = dir.write("fix.ips", "PATCH");
+    fs::create_symlink("game.smc", dir.path() / "song.mml");
+    fs::create_hard_link(patch, dir.path() / "game.smc.bak");
+    ImageChangeOptions backup;
+    backup.backup = true;
+    const fs::path song = dir.path() / "song.mml";
+    EXPECT_EQ(CheckImageChangeInputs(rom, std::span(&song, 1)).message(),
+              "出力先が入力ファイルと同じです。\ngame.smc");
+    EXPECT_EQ(CheckImageChangeInputs(rom, std::span(&patch, 1)).message(), "");
+    EXPECT_EQ(CheckImageChangeInputs(rom, std::span(&patch, 1), backup).message(),
+              "出力先が入力ファイルと同じです。\ngame.smc.bak");
+    fs::remove(dir.path() / "game.smc.bak");
+    EXPECT_EQ(CheckImageChangeInputs(rom, std::span(&patch, 1), backup).message(), "");
+}
+
 // The same on a real file system that is full: a small tmpfs mounted in a mount namespace of
 // the test's own, where the system lets the test make one.
 TEST(RomImageEditTest, AFullFileSystemLeavesTheImageAsItWas)

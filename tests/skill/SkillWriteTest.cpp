@@ -342,6 +342,15 @@ TEST(SkillWriteTest, SavesTheShownGraphicUnchanged)
     EXPECT_EQ(saved.value().frames.front().pixels, skill.shownImage.frames.front().pixels);
     ASSERT_TRUE(saved.value().frames.front().control.has_value());
     EXPECT_FALSE(saved.value().frames.front().control->transparent);
+
+    // Never over the image it was read from, by any name of it.
+    const auto image = dir.write("game.smc", "image");
+    skill.romPath = image.string();
+    std::filesystem::create_symlink("game.smc", dir.path() / "link.gif");
+    EXPECT_EQ(skill.SaveShownImage(dir.path() / "link.gif").message(),
+              "出力先が入力ファイルと同じです。\nlink.gif");
+    EXPECT_EQ(skill.message, "出力先が入力ファイルと同じです。\nlink.gif");
+    EXPECT_EQ(ReadFileBytes(image), (std::vector<std::uint8_t>{'i', 'm', 'a', 'g', 'e'}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -67,6 +68,69 @@ int RunWithFileSizeLimit(std::uint64_t maxFileBytes, const std::function<int()>&
             return kChildCannotTest;
         return body();
     });
+}
+
+ToolRun RunToolWithFileSizeLimit(std::uint64_t maxFileBytes,
+                                 const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    int out[2];
+    int err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return {};
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        return {};
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{maxFileBytes, maxFileBytes};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || ::dup2(out[1], 1) < 0 ||
+            ::dup2(err[1], 2) < 0)
+            ::_exit(127);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    ToolRun run;
+    // Both pipes are read as the program writes them, so that neither fills and stops it.
+    pollfd pipes[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* texts[2] = {&run.out, &run.err};
+    int open = pid > 0 ? 2 : 0;
+    while (open > 0) {
+        if (::poll(pipes, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (pipes[i].fd < 0 || pipes[i].revents == 0)
+                continue;
+            char buffer[4096];
+            const ::ssize_t got = ::read(pipes[i].fd, buffer, sizeof buffer);
+            if (got > 0) {
+                texts[i]->append(buffer, static_cast<std::size_t>(got));
+            } else if (got == 0 || errno != EINTR) {
+                pipes[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    ::close(out[0]);
+    ::close(err[0]);
+    if (pid > 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        run.exitCode = ExitCodeOf(status);
+    }
+    return run;
 }
 
 int RunUnprivileged(const std::function<int()>& body)

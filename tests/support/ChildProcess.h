@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ToolRun.h"
+
 namespace varn::test {
 
 // Runs `body` in a forked child and returns its exit code (what `body` returned), or -1 when
@@ -22,6 +24,13 @@ inline constexpr int kChildCannotTest = 77;
 // Runs `body` in a child whose files may not grow past `maxFileBytes`: a write beyond that
 // fails (as on a full disk) instead of stopping the process.
 int RunWithFileSizeLimit(std::uint64_t maxFileBytes, const std::function<int()>& body);
+
+// Runs `arguments[0]` with the rest as its arguments, its files limited to `maxFileBytes` as
+// `ulimit -f` limits them, and collects its standard output and error (through pipes, which
+// the limit does not reach). The program starts with the signal of the limit (SIGXFSZ) at its
+// default, which ends a program that does not ignore it.
+ToolRun RunToolWithFileSizeLimit(std::uint64_t maxFileBytes,
+                                 const std::vector<std::string>& arguments);
 
 // Runs `body` in a child without the privileges of root (as user and group "nobody" when the
 // tests run as root), so that permissions hold as they do for a user.

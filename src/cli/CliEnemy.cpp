@@ -282,6 +282,9 @@ int Dump(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, read.problem);
     if (read.positional.size() != 2)
         return UsageError(err, "enemy dump takes ROM --enemy HHH OUT.txt");
+    if (const Status apart = CheckOutputNotInput(read.positional[1], {read.positional[0]});
+        !apart)
+        return Fail(err, apart.message());
     auto stream = OpenForEnemy(read.positional[0], *read.enemy);
     if (!stream)
         return Fail(err, stream.message());
@@ -309,6 +312,13 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, "enemy apply takes ROM --enemy HHH IN.txt");
     const std::string& romPath = read.positional[0];
     const std::string& textPath = read.positional[1];
+    ImageChangeOptions options;
+    options.backup = read.backup;
+    std::vector<std::filesystem::path> inputs{textPath};
+    if (read.picture)
+        inputs.emplace_back(*read.picture);
+    if (const Status apart = CheckImageChangeInputs(romPath, inputs, options); !apart)
+        return Fail(err, apart.message());
     const auto bytes = ReadFileBytes(textPath, kMaxEnemyTextSize);
     if (!bytes)
         return Fail(err, bytes.message() + "\n" + textPath);
@@ -324,8 +334,6 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
         picture = std::move(loaded.value());
     }
 
-    ImageChangeOptions options;
-    options.backup = read.backup;
     const int enemy = *read.enemy;
     const Status applied = ChangeRomImage(
         romPath,

@@ -128,6 +128,21 @@ const OutputCase kOutputCases[] = {
      "game.smc",
      "alias.gif",
      ""},
+    {"enemy dump",
+     {"enemy", "dump", "@game.smc", "--enemy", "000", "ALIAS"},
+     "game.smc",
+     "alias.txt",
+     ""},
+    {"enemy apply",
+     {"enemy", "apply", "@game.smc", "--enemy", "000", "ALIAS"},
+     "game.smc",
+     "alias.txt",
+     "game.smc"},
+    {"enemy apply picture",
+     {"enemy", "apply", "@game.smc", "--enemy", "000", "@enemy.txt", "--picture", "ALIAS"},
+     "game.smc",
+     "alias.gif",
+     "game.smc"},
     {"apply list", {"apply", "@game.smc", "ALIAS"}, "game.smc", "alias.txt", "game.smc"},
     {"apply entry",
      {"apply", "@game.smc", "@list.txt"},
@@ -174,6 +189,7 @@ void WriteInputs(const TempDir& dir, const OutputCase& c)
     fs::copy_file(kExamples / "song.mml", dir.path() / "song.mml");
     dir.write("patch.bps", "BPS1");
     dir.write("note.bps", "a note");
+    dir.write("enemy.txt", "hp=100\n");
     // A list whose one entry is another name of the image.
     dir.write("list.txt", "entry.mml\r\n");
 }

@@ -18,7 +18,8 @@ namespace {
 // `lists` it also refuses patterns and techniques the lists do not offer.
 struct EnemyKey {
     std::string name;
-    std::function<std::string(const EnemyForm&)> get;
+    // Reads the value of a form (a copy the reading may not change).
+    std::function<std::string(EnemyForm&)> get;
     std::function<bool(EnemyForm&, std::string_view, const EnemyLists*)> set;
 };
 
@@ -102,11 +103,13 @@ std::string Unescaped(std::string_view text)
     return plain;
 }
 
-EnemyKey TextKey(std::string name, std::string& (*field)(EnemyForm&))
+template <class T> using Field = std::function<T&(EnemyForm&)>;
+
+EnemyKey TextKey(std::string name, Field<std::string> field)
 {
     return {std::move(name),
-            [field](const EnemyForm& form) {
-                return Escaped(field(const_cast<EnemyForm&>(form)));
+            [field](EnemyForm& form) {
+                return Escaped(field(form));
             },
             [field](EnemyForm& form, std::string_view value, const EnemyLists*) {
                 field(form) = Unescaped(value);
@@ -114,11 +117,11 @@ EnemyKey TextKey(std::string name, std::string& (*field)(EnemyForm&))
             }};
 }
 
-EnemyKey FlagKey(std::string name, bool& (*field)(EnemyForm&))
+EnemyKey FlagKey(std::string name, Field<bool> field)
 {
     return {std::move(name),
-            [field](const EnemyForm& form) {
-                return std::string(field(const_cast<EnemyForm&>(form)) ? "1" : "0");
+            [field](EnemyForm& form) {
+                return std::string(field(form) ? "1" : "0");
             },
             [field](EnemyForm& form, std::string_view value, const EnemyLists*) {
                 const std::string_view flag = Trimmed(value);
@@ -133,13 +136,13 @@ EnemyKey FlagKey(std::string name, bool& (*field)(EnemyForm&))
 // `toCode` gives -1 and an empty value stands for a box that shows nothing, and `fromCode`
 // gives nullopt for a code the box cannot hold. `list` names the list built from the image
 // that the box's value indexes, if any.
-EnemyKey CodeKey(std::string name, int digits, int& (*field)(EnemyForm&),
+EnemyKey CodeKey(std::string name, int digits, Field<int> field,
                  std::function<int(int)> toCode, std::function<std::optional<int>(int)> fromCode,
                  EnemyList EnemyLists::*list = nullptr)
 {
     return {std::move(name),
-            [=](const EnemyForm& form) {
-                const int code = toCode(field(const_cast<EnemyForm&>(form)));
+            [=](EnemyForm& form) {
+                const int code = toCode(field(form));
                 return code < 0 ? std::string() : HexDigits(code, digits);
             },
             [=](EnemyForm& form, std::string_view text, const EnemyLists* lists) {
@@ -158,11 +161,11 @@ EnemyKey CodeKey(std::string name, int digits, int& (*field)(EnemyForm&),
 }
 
 // A number of pixels in steps of `step` from `first`: a box index of the graphic sub-tab.
-EnemyKey PixelKey(std::string name, int& (*field)(EnemyForm&), int step, int first, int last)
+EnemyKey PixelKey(std::string name, Field<int> field, int step, int first, int last)
 {
     return {std::move(name),
-            [=](const EnemyForm& form) {
-                return std::to_string(first + step * field(const_cast<EnemyForm&>(form)));
+            [=](EnemyForm& form) {
+                return std::to_string(first + step * field(form));
             },
             [=](EnemyForm& form, std::string_view text, const EnemyLists*) {
                 const std::optional<int> pixels = Decimal(text);
@@ -211,39 +214,22 @@ const std::vector<EnemyKey>& Keys()
         k.push_back(TextKey("hp", [](EnemyForm& f) -> std::string& { return f.hp; }));
         static constexpr const char* kStats[] = {"strength", "dexterity", "agility", "vitality",
                                                  "magic",    "will",      "charm"};
-        static std::string& (*const kStatFields[])(EnemyForm&) = {
-            [](EnemyForm& f) -> std::string& { return f.stats[0]; },
-            [](EnemyForm& f) -> std::string& { return f.stats[1]; },
-            [](EnemyForm& f) -> std::string& { return f.stats[2]; },
-            [](EnemyForm& f) -> std::string& { return f.stats[3]; },
-            [](EnemyForm& f) -> std::string& { return f.stats[4]; },
-            [](EnemyForm& f) -> std::string& { return f.stats[5]; },
-            [](EnemyForm& f) -> std::string& { return f.stats[6]; }};
         for (std::size_t i = 0; i < 7; ++i)
-            k.push_back(TextKey(kStats[i], kStatFields[i]));
+            k.push_back(TextKey(kStats[i], [i](EnemyForm& f) -> std::string& { return f.stats[i]; }));
         static constexpr const char* kLevels[] = {"technique_level", "spell_level",
                                                   "growth_level", "spark_level"};
-        static std::string& (*const kLevelFields[])(EnemyForm&) = {
-            [](EnemyForm& f) -> std::string& { return f.levels[0]; },
-            [](EnemyForm& f) -> std::string& { return f.levels[1]; },
-            [](EnemyForm& f) -> std::string& { return f.levels[2]; },
-            [](EnemyForm& f) -> std::string& { return f.levels[3]; }};
         for (std::size_t i = 0; i < 4; ++i)
-            k.push_back(TextKey(kLevels[i], kLevelFields[i]));
+            k.push_back(
+                TextKey(kLevels[i], [i](EnemyForm& f) -> std::string& { return f.levels[i]; }));
 
         k.push_back(CodeKey("recovery_element", 1,
                             [](EnemyForm& f) -> int& { return f.recoveryElement; }, Same,
                             Within(7)));
         static constexpr const char* kResistances[] = {"resist_water", "resist_throwing",
                                                        "resist_sound", "resist_gaze", "float"};
-        static bool& (*const kResistanceFields[])(EnemyForm&) = {
-            [](EnemyForm& f) -> bool& { return f.resistances[0]; },
-            [](EnemyForm& f) -> bool& { return f.resistances[1]; },
-            [](EnemyForm& f) -> bool& { return f.resistances[2]; },
-            [](EnemyForm& f) -> bool& { return f.resistances[3]; },
-            [](EnemyForm& f) -> bool& { return f.resistances[4]; }};
         for (std::size_t i = 0; i < 5; ++i)
-            k.push_back(FlagKey(kResistances[i], kResistanceFields[i]));
+            k.push_back(FlagKey(kResistances[i],
+                                [i](EnemyForm& f) -> bool& { return f.resistances[i]; }));
         k.push_back(CodeKey("race", 2, [](EnemyForm& f) -> int& { return f.race; }, Same,
                             Within(0x1F)));
         k.push_back(FlagKey("undead", [](EnemyForm& f) -> bool& { return f.undead; }));
@@ -253,58 +239,32 @@ const std::vector<EnemyKey>& Keys()
         // Equipment and drops hold item codes, any the record can store.
         static constexpr const char* kEquipment[] = {"weapon1", "weapon2", "shield", "armour1",
                                                      "armour2"};
-        static int& (*const kEquipmentFields[])(EnemyForm&) = {
-            [](EnemyForm& f) -> int& { return f.equipment[0]; },
-            [](EnemyForm& f) -> int& { return f.equipment[1]; },
-            [](EnemyForm& f) -> int& { return f.equipment[2]; },
-            [](EnemyForm& f) -> int& { return f.equipment[3]; },
-            [](EnemyForm& f) -> int& { return f.equipment[4]; }};
         for (std::size_t i = 0; i < 5; ++i)
-            k.push_back(CodeKey(kEquipment[i], 4, kEquipmentFields[i], Same, Within(0x1FF)));
+            k.push_back(CodeKey(kEquipment[i], 4,
+                                [i](EnemyForm& f) -> int& { return f.equipment[i]; }, Same,
+                                Within(0x1FF)));
         k.push_back(FlagKey("weapon1_no_disarm",
                             [](EnemyForm& f) -> bool& { return f.noDisarm[0]; }));
         k.push_back(FlagKey("weapon2_no_disarm",
                             [](EnemyForm& f) -> bool& { return f.noDisarm[1]; }));
 
-        static int& (*const kPatternFields[])(EnemyForm&) = {
-            [](EnemyForm& f) -> int& { return f.patterns[0]; },
-            [](EnemyForm& f) -> int& { return f.patterns[1]; }};
-        static int& (*const kTechniqueFields[2][8])(EnemyForm&) = {
-            {[](EnemyForm& f) -> int& { return f.techniques[0][0]; },
-             [](EnemyForm& f) -> int& { return f.techniques[0][1]; },
-             [](EnemyForm& f) -> int& { return f.techniques[0][2]; },
-             [](EnemyForm& f) -> int& { return f.techniques[0][3]; },
-             [](EnemyForm& f) -> int& { return f.techniques[0][4]; },
-             [](EnemyForm& f) -> int& { return f.techniques[0][5]; },
-             [](EnemyForm& f) -> int& { return f.techniques[0][6]; },
-             [](EnemyForm& f) -> int& { return f.techniques[0][7]; }},
-            {[](EnemyForm& f) -> int& { return f.techniques[1][0]; },
-             [](EnemyForm& f) -> int& { return f.techniques[1][1]; },
-             [](EnemyForm& f) -> int& { return f.techniques[1][2]; },
-             [](EnemyForm& f) -> int& { return f.techniques[1][3]; },
-             [](EnemyForm& f) -> int& { return f.techniques[1][4]; },
-             [](EnemyForm& f) -> int& { return f.techniques[1][5]; },
-             [](EnemyForm& f) -> int& { return f.techniques[1][6]; },
-             [](EnemyForm& f) -> int& { return f.techniques[1][7]; }}};
         for (std::size_t row = 0; row < 2; ++row) {
             const std::string pattern = "pattern" + std::to_string(row + 1);
-            k.push_back(CodeKey(pattern, 4, kPatternFields[row], Same, Within(0x1FF),
-                                &EnemyLists::patterns));
+            k.push_back(CodeKey(pattern, 4,
+                                [row](EnemyForm& f) -> int& { return f.patterns[row]; }, Same,
+                                Within(0x1FF), &EnemyLists::patterns));
             for (std::size_t n = 0; n < 8; ++n)
-                k.push_back(CodeKey(pattern + "_technique" + std::to_string(n + 1), 3,
-                                    kTechniqueFields[row][n], Same, Within(0x1FF),
-                                    &EnemyLists::techniques));
+                k.push_back(CodeKey(
+                    pattern + "_technique" + std::to_string(n + 1), 3,
+                    [row, n](EnemyForm& f) -> int& { return f.techniques[row][n]; }, Same,
+                    Within(0x1FF), &EnemyLists::techniques));
         }
 
         static constexpr const char* kDrops[] = {"drop_100", "drop_high", "drop_medium",
                                                  "drop_low"};
-        static int& (*const kDropFields[])(EnemyForm&) = {
-            [](EnemyForm& f) -> int& { return f.drops[0]; },
-            [](EnemyForm& f) -> int& { return f.drops[1]; },
-            [](EnemyForm& f) -> int& { return f.drops[2]; },
-            [](EnemyForm& f) -> int& { return f.drops[3]; }};
         for (std::size_t i = 0; i < 4; ++i)
-            k.push_back(CodeKey(kDrops[i], 4, kDropFields[i], Same, Within(0xFFFF)));
+            k.push_back(CodeKey(kDrops[i], 4, [i](EnemyForm& f) -> int& { return f.drops[i]; },
+                                Same, Within(0xFFFF)));
         k.push_back(TextKey("money", [](EnemyForm& f) -> std::string& { return f.money; }));
         k.push_back(CodeKey(
             "pattern_choice", 2, [](EnemyForm& f) -> int& { return f.patternChoice; },
@@ -367,8 +327,9 @@ std::string EnemyFormText(const EnemyForm& form, const EnemyLists& lists)
     if (form.enemy >= 0 && static_cast<std::size_t>(form.enemy) < lists.enemies.size())
         text += Escaped(lists.enemies[static_cast<std::size_t>(form.enemy)].label);
     text += '\n';
+    EnemyForm values = form;
     for (const EnemyKey& key : Keys())
-        text += key.name + "=" + key.get(form) + "\n";
+        text += key.name + "=" + key.get(values) + "\n";
 
     static constexpr const char* kDefence[] = {"斬", "打", "突", "射", "熱", "冷", "雷", "状"};
     const ArmourSummary& summary = form.armourSummary;

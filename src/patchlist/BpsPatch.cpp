@@ -231,21 +231,30 @@ Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
     const std::uint64_t imageSize = rom.size();
     if (imageSize != bps.head.sourceSize && imageSize != bps.head.targetSize)
         return WithName(kBpsOtherImageMessage, displayName);
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(imageSize));
-    if (!rom.readAt(0, image))
-        return WithName(kCannotOpenFileMessage, displayName);
+    // An image the stream holds is read where it lies; only one it does not hold is copied.
+    std::vector<std::uint8_t> copy;
+    std::optional<std::span<const std::uint8_t>> held = rom.heldBytes();
+    if (!held) {
+        copy.resize(static_cast<std::size_t>(imageSize));
+        if (!rom.readAt(0, copy))
+            return WithName(kCannotOpenFileMessage, displayName);
+        held = copy;
+    }
+    const std::span<const std::uint8_t> image = *held;
     if (Status fits = CheckBpsSource(bps, image, displayName); !fits)
         return fits;
-    if (bps.head.targetSize < imageSize)
-        return WithName(kBpsShortensImageMessage, displayName);
 
     const Result<std::vector<std::uint8_t>> target = BuildBpsTarget(bps, image, displayName);
     if (!target)
         return Failure{target.message()};
+    const std::vector<std::uint8_t>& result = target.value();
     // An image the patch leaves as it is is not written at all.
-    if (target.value() == image)
+    if (std::equal(result.begin(), result.end(), image.begin(), image.end()))
         return {};
-    if (!rom.extend(target.value().size()) || !rom.writeAt(0, target.value()))
+    // The view of the image ends here: cutting or lengthening the image may move it.
+    const bool resized =
+        result.size() < imageSize ? rom.shorten(result.size()) : rom.extend(result.size());
+    if (!resized || !rom.writeAt(0, result))
         return WithName(kCannotWriteFileMessage, displayName);
     return {};
 }

@@ -51,9 +51,6 @@ inline constexpr const char* kBpsOtherImageMessage = "このパッチは別のsm
 inline constexpr const char* kBpsAlreadyAppliedMessage = "このパッチは適用済みです。";
 // The patch ran but did not give the target it promises.
 inline constexpr const char* kBpsResultMismatchMessage = "適用結果のチェックサムが一致しません。";
-// The patch would make the image shorter, which an image is never made.
-inline constexpr const char* kBpsShortensImageMessage =
-    "smcファイルを短くするパッチは適用できません。";
 
 // Appends `value` in the patch's number form.
 void AppendBpsNumber(std::vector<std::uint8_t>& out, std::uint64_t value);
@@ -106,9 +103,9 @@ Result<std::vector<std::uint8_t>> ApplyBpsPatch(std::span<const std::uint8_t> so
 
 // Applies a patch to the image: the whole image is the source, and the target replaces it
 // only once every check above has passed, so a refused patch leaves the image as it was. A
-// target shorter than the image is refused with "smcファイルを短くするパッチは適用できません。"
-// (after the checks of the patch and the image); a longer one lengthens the image. A write
-// that fails gives "ファイルに書き込めません。".
+// longer target lengthens the image, a shorter one cuts it. The image is read where the
+// stream holds it (RomStream::heldBytes), not copied. A write that fails gives
+// "ファイルに書き込めません。".
 Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
                      std::string_view displayName);
 

@@ -246,6 +246,48 @@ TEST_F(BpsPatchListTest, SongsFollowABpsPatchThatExpandsTheImage)
     EXPECT_EQ(written.readBytes(0x500000, 4), (Bytes{0xB2, 0x04, 0x02, 0x50}));
 }
 
+TEST_F(BpsPatchListTest, ABpsPatchMayCutTheImageAndTheEntriesAfterItMeetTheShorterImage)
+{
+    const Bytes original = ReadyImage();
+    const fs::path rom = dir.write("game.smc", original);
+    // The IPS patch before it changes a byte the cut keeps; the one after it writes past the
+    // new end, lengthening the image again with zero bytes, not with the bytes cut off.
+    const Bytes afterIps = With(original, 0x10, {0xAA});
+    constexpr std::size_t kCutSize = 0x300000;
+    Bytes cut(afterIps.begin(), afterIps.begin() + kCutSize);
+    std::copy_n("CUT!", 4, cut.begin() + 0x20);
+    BpsBuilder bps(afterIps.size(), kCutSize);
+    bps.sourceRead(0x20).targetRead(Text("CUT!")).sourceRead(kCutSize - 0x24);
+    list.addIps(dir.write("first.ips", kIps));
+    list.addBps(dir.write("cut.bps", bps.finish(afterIps, cut)));
+    list.addIps(dir.write("past.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0x30, 0x00, 0x10, 0, 1, 0xEE,
+                                            'E', 'O', 'F'}));
+
+    ASSERT_EQ(PrepareMusicEntries(list, rom, kMusic).message(), "");
+    EXPECT_TRUE(test::ReadFileBytes(rom) == original);
+    Status status;
+    EXPECT_EQ(applyAll(rom, status),
+              (std::vector<std::string>{"IPS first.ips", "BPS cut.bps", "IPS past.ips"}));
+    ASSERT_TRUE(status.ok()) << status.message();
+    Bytes expected = cut;
+    expected.resize(kCutSize + 0x11, 0);
+    expected[kCutSize + 0x10] = 0xEE;
+    const Bytes written = test::ReadFileBytes(rom);
+    EXPECT_EQ(written.size(), kCutSize + 0x11);
+    EXPECT_TRUE(written == expected);
+
+    // Alone, the patch now meets an image that is neither its source nor its target, and an
+    // image that is its target is told it has it already; neither file changes.
+    list.clear();
+    list.addBps(dir.path() / "cut.bps");
+    EXPECT_EQ(applyAll(rom, status), std::vector<std::string>{});
+    EXPECT_EQ(status.message(), "このパッチは別のsmcファイル用です。\ncut.bps");
+    EXPECT_TRUE(test::ReadFileBytes(rom) == expected);
+    const fs::path applied = dir.write("applied.smc", cut);
+    EXPECT_EQ(ApplyPatchList(list, applied, kMusic).message(), "このパッチは適用済みです。\ncut.bps");
+    EXPECT_TRUE(test::ReadFileBytes(applied) == cut);
+}
+
 TEST_F(BpsPatchListTest, ThePreviewShowsTheMetadata)
 {
     const Bytes source(0x40, 1);

@@ -51,6 +51,16 @@ BpsBuilder EveryAction(std::string_view metadata = kMetadata)
     return bps;
 }
 
+// A patch that cuts the image to six bytes: the source's DEF, then "xy", then its Z.
+const Bytes kCut = Text("DEFxyZ");
+
+BpsBuilder Cutting()
+{
+    BpsBuilder bps(kSource.size(), kCut.size());
+    bps.sourceCopy(3, 3).targetRead(Text("xy")).sourceCopy(1, 19);
+    return bps;
+}
+
 const std::string kName = "patch.bps";
 
 TEST(BpsNumberTest, NumbersHaveOneFormEach)
@@ -273,13 +283,30 @@ const ChecksumCase kChecksumCases[] = {
     // names.
     {"ResultIsNotTheTarget", kSource, EveryAction().finish(BpsBuilder::Crc(kSource), 0x12345678),
      "適用結果のチェックサムが一致しません。\npatch.bps"},
-    {"ShortensTheImage", kSource,
+    // A patch that cuts the image is checked the same way.
+    {"CutPatchDamaged",
+     kSource,
      [] {
-         BpsBuilder bps(26, 10);
-         bps.sourceRead(10);
-         return bps.finish(kSource, Text("ABCDEFGHIJ"));
+         Bytes patch = Cutting().finish(kSource, kCut);
+         patch[9] ^= 0x01; // inside the actions
+         return patch;
      }(),
-     "smcファイルを短くするパッチは適用できません。\npatch.bps"},
+     "ファイルが壊れています。\npatch.bps"},
+    // A short patch whose head was damaged is told by its checksum too.
+    {"CutPatchDamagedInItsHead",
+     kSource,
+     [] {
+         Bytes patch = Cutting().finish(kSource, kCut);
+         patch[6] ^= 0x10; // the metadata size, now past the end
+         return patch;
+     }(),
+     "ファイルが壊れています。\npatch.bps"},
+    {"CutPatchForAnotherImage", OtherSource(), Cutting().finish(kSource, kCut),
+     "このパッチは別のsmcファイル用です。\npatch.bps"},
+    {"CutPatchAlreadyApplied", kCut, Cutting().finish(kSource, kCut),
+     "このパッチは適用済みです。\npatch.bps"},
+    {"CutPatchResultIsNotTheTarget", kSource, Cutting().finish(BpsBuilder::Crc(kSource), 0x1234),
+     "適用結果のチェックサムが一致しません。\npatch.bps"},
 };
 
 struct StreamKind {
@@ -330,24 +357,30 @@ INSTANTIATE_TEST_SUITE_P(Cases, BpsChecksumTest,
                                     std::get<1>(info.param).name;
                          });
 
-TEST(BpsStreamTest, ThePatchReplacesTheImageAndMayLengthenIt)
+TEST(BpsStreamTest, ThePatchReplacesTheImageAndMayLengthenOrCutIt)
 {
     test::TempDir dir;
     const Bytes longer = Text("ABCDEFGHIJKLMNOPQRSTUVWXYZ++++++++++ABC");
     BpsBuilder grow(26, longer.size());
     grow.sourceRead(26).targetRead(Text("+")).targetCopy(9, 26).sourceCopy(3, 0);
+    BpsBuilder lastByte(26, 1);
+    lastByte.sourceCopy(1, 25);
     const struct {
+        const char* name;
         Bytes patch;
         Bytes expected;
     } cases[] = {
-        {EveryAction().finish(kSource, kTarget), kTarget},
-        {grow.finish(kSource, longer), longer},
+        {"SameSize", EveryAction().finish(kSource, kTarget), kTarget},
+        {"Longer", grow.finish(kSource, longer), longer},
+        {"Shorter", Cutting().finish(kSource, kCut), kCut},
+        {"OneByte", lastByte.finish(kSource, Text("Z")), Text("Z")},
+        {"Empty", BpsBuilder(26, 0).finish(kSource, {}), {}},
     };
     for (const auto& c : cases) {
         for (const StreamKind& kind : kStreamKinds) {
             const auto [status, image] = kind.apply(dir, kSource, c.patch);
-            EXPECT_TRUE(status.ok()) << kind.name << ": " << status.message();
-            EXPECT_EQ(image, c.expected) << kind.name;
+            EXPECT_TRUE(status.ok()) << c.name << " " << kind.name << ": " << status.message();
+            EXPECT_EQ(image, c.expected) << c.name << " " << kind.name;
         }
     }
 }
@@ -356,6 +389,9 @@ TEST(BpsStreamTest, AnImageThatCannotBeWrittenIsAFailureAndUnchanged)
 {
     MemoryRomStream rom(kSource, false);
     EXPECT_EQ(ApplyBpsPatch(rom, EveryAction().finish(kSource, kTarget), kName).message(),
+              "ファイルに書き込めません。\npatch.bps");
+    EXPECT_EQ(rom.bytes(), kSource);
+    EXPECT_EQ(ApplyBpsPatch(rom, Cutting().finish(kSource, kCut), kName).message(),
               "ファイルに書き込めません。\npatch.bps");
     EXPECT_EQ(rom.bytes(), kSource);
 

@@ -7,7 +7,8 @@
 // exactly what the plain reading gives, or be refused when the plain reading fails; the input
 // as it stands, a patch of its own, must never do more than be refused or give its target.
 // Applied to an image stream, the patch replaces the image, longer, shorter or of the same
-// size, exactly when it is accepted; a read-only image is never changed.
+// size, exactly when it is accepted; a read-only image is never changed. A patch that holds
+// together is never larger than the limit its head sets, which the reader judges first.
 
 #include <algorithm>
 #include <cstddef>
@@ -159,6 +160,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const Result<std::vector<std::uint8_t>> target = ApplyBpsPatch(source, patch, "fuzz.bps");
     if (plain && plain->target) {
+        const std::optional<BpsHead> patchHead = ReadBpsHead(patch);
+        fuzz::Require(patchHead && patch.size() <= BpsPatchSizeLimit(*patchHead),
+                      "a patch that holds together is within the limit of its head");
         fuzz::Require(target.ok(), "a patch that holds together applies");
         fuzz::Require(target.value() == *plain->target, "the target is what the actions say");
     } else {

@@ -5,7 +5,6 @@
 
 #include "cli/Cli.h"
 #include "patchlist/IpsPatch.h"
-#include "rom/FileIo.h"
 #include "rom/RomImageEdit.h"
 
 namespace varn::cli {
@@ -31,8 +30,9 @@ int RunIps(Arguments arguments, std::ostream& out, std::ostream& err)
     const std::string& romPath = operands[0];
     const std::string& ipsPath = operands[1];
 
-    // The patch list takes only files that begin with the IPS header; so does this verb.
-    const Result<std::vector<std::uint8_t>> ips = ReadFileBytes(ipsPath);
+    // The patch list takes only files that begin with the IPS header; so does this verb. The
+    // file's size is checked before it is read.
+    const Result<std::vector<std::uint8_t>> ips = ReadIpsFile(ipsPath);
     if (!ips)
         return Fail(err, ips.message() + "\n" + FileName(ipsPath));
     if (!HasIpsHeader(ips.value()))

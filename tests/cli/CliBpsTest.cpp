@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 
 #include "CliRunner.h"
 #include "patchlist/PatchPreview.h"
 #include "support/BpsBuilder.h"
+#include "support/ChildProcess.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -182,9 +184,11 @@ TEST(CliDiffTest, ABpsPatchTurnsTheOriginalIntoAShorterModifiedImage)
     const fs::path originalPath = dir.write("game.smc", original);
     const fs::path modifiedPath = dir.write("mod.smc", modified);
     const fs::path out = dir.path() / "cut.bps";
-    const CliRun made = RunCli({"diff", originalPath.string(), modifiedPath.string(), out.string()});
+    const CliRun made =
+        RunCli({"diff", originalPath.string(), modifiedPath.string(), out.string()});
     ASSERT_EQ(made.exitCode, 0) << made.err;
-    EXPECT_EQ(made.out, "written cut.bps (BPS, " + std::to_string(fs::file_size(out)) + " bytes)\n");
+    EXPECT_EQ(made.out,
+              "written cut.bps (BPS, " + std::to_string(fs::file_size(out)) + " bytes)\n");
     EXPECT_LT(fs::file_size(out), 4096u);
 
     const fs::path copy = dir.write("try.smc", original);
@@ -282,6 +286,48 @@ TEST(CliApplyBpsTest, AListNamesItsBpsEntries)
     Bytes cutExpected = CutSigned();
     cutExpected.insert(cutExpected.end(), {0, 0, 0xBB});
     EXPECT_TRUE(ReadFileBytes(cutRom) == cutExpected);
+}
+
+// Patch files of 250 MiB, holes behind a head (a BPS head for this image, or one that names a
+// target of 1 GiB; the IPS header), are refused from their head and size without being read:
+// at once and in little memory, measured on the tool itself, the image untouched.
+TEST(CliPatchSizeTest, HugePatchFilesAreRefusedAtOnceInLittleMemory)
+{
+    TempDir dir;
+    const fs::path rom = dir.write("image.smc", kOriginal);
+    const Bytes head = SignPatch();
+    Bytes gibibyte = Text("BPS1");
+    BpsBuilder::AppendNumber(gibibyte, kOriginal.size());
+    BpsBuilder::AppendNumber(gibibyte, std::uint64_t{1} << 30);
+    gibibyte.push_back(0x80);
+    constexpr std::uint64_t kHuge = 250u << 20;
+    const fs::path sparse =
+        dir.writeSparse("sparse.bps", std::span(head).first(head.size() - 12), kHuge);
+    const fs::path target = dir.writeSparse("gibibyte.bps", gibibyte, kHuge);
+    const fs::path ips = dir.writeSparse("sparse.ips", Text("PATCH"), kHuge);
+    const fs::path list = dir.write("list.txt", "sparse.bps\r\n");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{"bps", rom.string(), sparse.string()}, "ファイルが異常です。\nsparse.bps\n"},
+        {{"bps", rom.string(), target.string()}, "ファイルが異常です。\ngibibyte.bps\n"},
+        {{"ips", rom.string(), ips.string()}, "ファイルが異常です。\nsparse.ips\n"},
+        {{"apply", rom.string(), list.string()}, "ファイルが異常です。\nsparse.bps\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> command{VARNWORK_CLI};
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        const MeasuredRun measured = RunMeasured(command);
+        EXPECT_EQ(measured.exitCode, 2) << c.err;
+        EXPECT_LT(measured.elapsed, std::chrono::milliseconds(1000)) << c.err;
+        // The tool itself (with its sanitizers) and the image; not the file.
+        EXPECT_LT(measured.peakKiB, 64 * 1024) << c.err;
+        RecordProperty("peak_KiB_" + c.arguments[0], static_cast<int>(measured.peakKiB));
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_TRUE(ReadFileBytes(rom) == kOriginal) << c.err;
+    }
 }
 
 } // namespace

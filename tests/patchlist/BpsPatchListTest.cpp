@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 
@@ -260,8 +261,8 @@ TEST_F(BpsPatchListTest, ABpsPatchMayCutTheImageAndTheEntriesAfterItMeetTheShort
     bps.sourceRead(0x20).targetRead(Text("CUT!")).sourceRead(kCutSize - 0x24);
     list.addIps(dir.write("first.ips", kIps));
     list.addBps(dir.write("cut.bps", bps.finish(afterIps, cut)));
-    list.addIps(dir.write("past.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0x30, 0x00, 0x10, 0, 1, 0xEE,
-                                            'E', 'O', 'F'}));
+    list.addIps(dir.write(
+        "past.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0x30, 0x00, 0x10, 0, 1, 0xEE, 'E', 'O', 'F'}));
 
     ASSERT_EQ(PrepareMusicEntries(list, rom, kMusic).message(), "");
     EXPECT_TRUE(test::ReadFileBytes(rom) == original);
@@ -284,7 +285,8 @@ TEST_F(BpsPatchListTest, ABpsPatchMayCutTheImageAndTheEntriesAfterItMeetTheShort
     EXPECT_EQ(status.message(), "このパッチは別のsmcファイル用です。\ncut.bps");
     EXPECT_TRUE(test::ReadFileBytes(rom) == expected);
     const fs::path applied = dir.write("applied.smc", cut);
-    EXPECT_EQ(ApplyPatchList(list, applied, kMusic).message(), "このパッチは適用済みです。\ncut.bps");
+    EXPECT_EQ(ApplyPatchList(list, applied, kMusic).message(),
+              "このパッチは適用済みです。\ncut.bps");
     EXPECT_TRUE(test::ReadFileBytes(applied) == cut);
 }
 
@@ -308,11 +310,33 @@ TEST_F(BpsPatchListTest, ThePreviewShowsTheMetadata)
         {"NotBps", kIps, ""},
         {"MetadataPastTheEnd", {'B', 'P', 'S', '1', 0x80, 0x80, 0x90, 'a', 'b'}, ""},
         {"HeadCut", {'B', 'P', 'S', '1', 0x00}, ""},
+        // What the list would refuse from the head and size before reading it shows nothing.
+        {"LargerThanItsHeadAllows",
+         [&] {
+             Bytes patch = SignAt20(source, "note");
+             patch.insert(patch.end() - 12, 300, 0x81);
+             return patch;
+         }(),
+         ""},
+        {"TargetLargerThanAnImage",
+         [] {
+             BpsBuilder bps(0x40, 1u << 30, "note");
+             return bps.raw(Bytes(40, 0x81)).finish(0, 0);
+         }(),
+         ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PreviewBpsFile(dir.write("p.bps", c.file)), c.preview) << c.name;
     EXPECT_EQ(PreviewBpsFile(dir.path() / "missing.bps"), "");
     EXPECT_EQ(PreviewBpsFile(dir.path()), "");
+
+    // A hole of 250 MiB behind a head with metadata: not a patch for an image, shown as none.
+    const Bytes head = SignAt20(source, "note");
+    const fs::path sparse =
+        dir.writeSparse("sparse.bps", std::span(head).first(head.size() - 12), 250u << 20);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(PreviewBpsFile(sparse), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 } // namespace

@@ -6,9 +6,11 @@
 // from a plain reading of the format written here. The patch that comes out must then give
 // exactly what the plain reading gives, or be refused when the plain reading fails; the input
 // as it stands, a patch of its own, must never do more than be refused or give its target.
-// Applied to an image stream, the patch replaces the image only when it is accepted (and does
-// not make the image shorter); a read-only image is never changed.
+// Applied to an image stream, the patch replaces the image, longer, shorter or of the same
+// size, exactly when it is accepted; a read-only image is never changed. A patch that holds
+// together is never larger than the limit its head sets, which the reader judges first.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -158,6 +160,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const Result<std::vector<std::uint8_t>> target = ApplyBpsPatch(source, patch, "fuzz.bps");
     if (plain && plain->target) {
+        const std::optional<BpsHead> patchHead = ReadBpsHead(patch);
+        fuzz::Require(patchHead && patch.size() <= BpsPatchSizeLimit(*patchHead),
+                      "a patch that holds together is within the limit of its head");
         fuzz::Require(target.ok(), "a patch that holds together applies");
         fuzz::Require(target.value() == *plain->target, "the target is what the actions say");
     } else {
@@ -168,10 +173,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     MemoryRomStream rom(source);
     const Status applied = ApplyBpsPatch(rom, patch, "fuzz.bps");
-    const bool shortens = target && target.value().size() < source.size();
-    if (target && !shortens) {
+    if (target) {
         fuzz::Require(applied.ok(), "an accepted patch applies to the image");
         fuzz::Require(rom.bytes() == target.value(), "the image becomes the target");
+        // A cut image lengthened again holds zero bytes where the cut bytes were.
+        if (rom.bytes().size() < source.size()) {
+            const std::size_t cut = rom.bytes().size();
+            fuzz::Require(rom.extend(source.size()) &&
+                              std::all_of(rom.bytes().begin() + static_cast<std::ptrdiff_t>(cut),
+                                          rom.bytes().end(), [](std::uint8_t b) { return b == 0; }),
+                          "a cut image grows again with zero bytes");
+        }
     } else {
         fuzz::Require(!applied.ok(), "a refused patch fails on the image");
         fuzz::Require(rom.bytes() == source, "a refused patch leaves the image as it was");

@@ -4,12 +4,13 @@
 // The input is two images: the first two bytes give the original's length, the third how the
 // modified image is made. Either the rest of the input is the modified image as it stands, or
 // it is written over a copy of the original at an offset the next two bytes give (lengthening
-// it when it reaches past the end), which gives pairs that share most of their bytes, as an
-// image and its modification do. A modified image that is not shorter must give a patch of
-// both formats that MakePatch has already checked, and that turns the original into the
-// modified image again when applied as the patch list applies it; a shorter one is refused.
-// A BPS patch made directly (which takes any pair) must give its target back, with the
-// metadata it was given.
+// it when it reaches past the end, and, when the third byte says so, cutting the copy right
+// after it), which gives pairs that share most of their bytes, as an image and its
+// modification do. Every pair must give a BPS patch that MakePatch has already
+// checked and that turns the original into the modified image again when applied as the patch
+// list applies it, the image lengthened or cut; so must every pair whose modified image is not
+// shorter give an IPS patch, and a shorter one is refused for IPS, which cannot cut a file. A
+// BPS patch made directly must give its target back, with the metadata it was given.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include "FuzzSupport.h"
 #include "patchlist/BpsPatch.h"
 #include "patchlist/CreateBpsPatch.h"
+#include "patchlist/CreateIpsPatch.h"
 #include "patchlist/IpsPatch.h"
 #include "patchlist/MakePatch.h"
 #include "rom/RomStream.h"
@@ -39,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (overlay) {
         modified = original;
         const std::size_t at = original.empty() ? 0 : offset % (original.size() + 1);
-        if (modified.size() < at + changes.size())
+        if (modified.size() < at + changes.size() || data[2] & 4)
             modified.resize(at + changes.size(), data[2] & 2 ? 0xFF : 0x00);
         std::copy(changes.begin(), changes.end(), modified.begin() + static_cast<std::ptrdiff_t>(at));
     } else {
@@ -48,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const PatchFormat format : {PatchFormat::Ips, PatchFormat::Bps}) {
         const Result<Bytes> patch = MakePatch(format, original, modified, "fuzz");
-        if (modified.size() < original.size()) {
-            fuzz::Require(!patch.ok(), "a shorter modified image is refused");
+        if (format == PatchFormat::Ips && modified.size() < original.size()) {
+            fuzz::Require(patch.message() == kModifiedShorterMessage,
+                          "a shorter modified image is refused for IPS");
             continue;
         }
         fuzz::Require(patch.ok(), "a patch is made and passes its own check");

@@ -333,16 +333,21 @@ put("bps", "grow", bps_rest(300, bps_action(0, 256) + bps_action(1, 1) + b"\xff"
 put("bps", "shrink", bps_rest(100, bps_action(0, 100)))
 put("bps", "copy-before-start", bps_rest(8, bps_action(2, 8) + bps_move(-1)))
 put("bps", "empty-target", bps_rest(0, b""))
+# A cut to 40 bytes taken from all over the source, the last one from its end.
+put("bps", "cut-with-copies", bps_rest(40,
+    bps_action(2, 16) + bps_move(200) + bps_action(1, 3) + b"cut"
+    + bps_action(2, 20) + bps_move(-216) + bps_action(2, 1) + bps_move(235)))
 
 # The diff target: the original's length (two bytes), a mode byte (1: the rest is written over
-# the original at the offset of the next two bytes; 3: and what lengthens it is 0xFF), then
-# the original and the rest.
+# the original at the offset of the next two bytes; 3: and what lengthens it is 0xFF; 5: and
+# the copy ends right after it), then the original and the rest.
 diff_original = bytes((i * 37 + (i >> 4)) & 0xFF for i in range(600))
 put("diff", "overlay", struct.pack(">HBH", 600, 1, 50) + diff_original + b"\x00" * 20 + b"new data")
 put("diff", "overlay-grows", struct.pack(">HBH", 600, 3, 590) + diff_original + diff_original[100:300])
 put("diff", "moved", struct.pack(">HBH", 600, 0, 0) + diff_original
     + diff_original[300:] + diff_original[:300] + b"\xaa" * 100)
 put("diff", "shorter", struct.pack(">HBH", 600, 0, 0) + diff_original + diff_original[:500])
+put("diff", "overlay-cut", struct.pack(">HBH", 600, 5, 300) + diff_original + b"cut here")
 # A short run of 0xFF in the original, and an expansion that fills on with 0xFF after it.
 diff_runs = diff_original[:200] + b"\xff" * 12 + diff_original[212:]
 put("diff", "fill-after-run", struct.pack(">HBH", 600, 3, 600) + diff_runs + b"\xff" * 700)

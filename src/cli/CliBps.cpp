@@ -6,7 +6,6 @@
 #include "cli/Cli.h"
 #include "patchlist/BpsPatch.h"
 #include "patchlist/IpsPatch.h"
-#include "rom/FileIo.h"
 #include "rom/RomImageEdit.h"
 
 namespace varn::cli {
@@ -29,8 +28,9 @@ int RunBps(Arguments arguments, std::ostream& out, std::ostream& err)
         !apart)
         return Fail(err, apart.message());
 
-    // The patch list takes only files that begin with the BPS header; so does this verb.
-    const Result<std::vector<std::uint8_t>> bps = ReadFileBytes(bpsPath);
+    // The patch list takes only files that begin with the BPS header; so does this verb. The
+    // file's head is judged against its size before the file is read whole.
+    const Result<std::vector<std::uint8_t>> bps = ReadBpsFile(bpsPath);
     if (!bps)
         return Fail(err, bps.message() + "\n" + bpsName);
     if (!HasBpsHeader(bps.value()))

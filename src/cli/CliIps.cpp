@@ -5,7 +5,6 @@
 
 #include "cli/Cli.h"
 #include "patchlist/IpsPatch.h"
-#include "rom/FileIo.h"
 #include "rom/RomImageEdit.h"
 
 namespace varn::cli {
@@ -34,8 +33,9 @@ int RunIps(Arguments arguments, std::ostream& out, std::ostream& err)
     if (const Status apart = CheckImageChangeInputs(romPath, inputs, options); !apart)
         return Fail(err, apart.message());
 
-    // The patch list takes only files that begin with the IPS header; so does this verb.
-    const Result<std::vector<std::uint8_t>> ips = ReadFileBytes(ipsPath);
+    // The patch list takes only files that begin with the IPS header; so does this verb. The
+    // file's size is checked before it is read.
+    const Result<std::vector<std::uint8_t>> ips = ReadIpsFile(ipsPath);
     if (!ips)
         return Fail(err, ips.message() + "\n" + FileName(ipsPath));
     if (!HasIpsHeader(ips.value()))

@@ -77,15 +77,16 @@ constexpr std::array kVerbs{
          "      first, then the image against the image the patch was made for (an image\n"
          "      that is another one, or that the patch has already been applied to, is\n"
          "      refused), and the result against the one the patch promises; a refused\n"
-         "      patch leaves the image as it was.\n",
+         "      patch leaves the image as it was. The result may be longer or shorter than\n"
+         "      the image.\n",
          RunBps},
     Verb{"diff",
          "  diff ORIGINAL MODIFIED OUT.ips|OUT.bps [--metadata TEXT.txt]\n"
          "      Writes the patch that turns ORIGINAL into MODIFIED, in the format of OUT's\n"
          "      extension, after checking it by applying it to ORIGINAL in memory. BPS finds\n"
-         "      moved and repeated data and carries checksums; --metadata puts the text of a\n"
-         "      file (UTF-8 or Shift-JIS) into a BPS patch. MODIFIED may not be shorter than\n"
-         "      ORIGINAL, nor, for IPS, larger than 16 MiB.\n",
+         "      moved and repeated data, carries checksums and may make the image shorter;\n"
+         "      --metadata puts the text of a file (UTF-8 or Shift-JIS) into a BPS patch.\n"
+         "      For IPS, MODIFIED may not be shorter than ORIGINAL, nor larger than 16 MiB.\n",
          RunDiff},
     Verb{"mml",
          "  mml compile FILE.mml ROM --music HH --address HHHHHH [--map-battle N]...\n"

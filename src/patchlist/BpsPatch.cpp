@@ -140,6 +140,16 @@ void AppendBpsNumber(std::vector<std::uint8_t>& out, std::uint64_t value)
     }
 }
 
+std::size_t BpsNumberSize(std::uint64_t value)
+{
+    std::size_t size = 1;
+    while ((value >>= 7) != 0) {
+        --value;
+        ++size;
+    }
+    return size;
+}
+
 std::optional<std::uint64_t> ReadBpsNumber(std::span<const std::uint8_t> bytes, std::size_t& pos)
 {
     std::uint64_t value = 0;
@@ -182,10 +192,70 @@ std::optional<BpsHead> ReadBpsHead(std::span<const std::uint8_t> start)
     return BpsHead{*source, *target, *metadata, pos};
 }
 
+// A patch is at most as large as its head, its metadata, its actions and the checksums. Each
+// action writes at least one byte of the target, so there are at most `targetSize` of them,
+// and an action that writes L bytes takes at most L × (1 + m) bytes of the patch, m being the
+// bytes of the largest cursor move a valid patch can hold (a cursor stays inside the source
+// or the target, so a move is at most the larger of the two; its number carries the sign in
+// its low bit):
+//   - its own number, (L - 1) × 4 plus the kind, takes one byte up to L = 32 and never more
+//     bytes than L (a further byte per seven bits of L);
+//   - a target read carries its L bytes: at most L + L;
+//   - a copy adds its move: one byte and m for L = 1, at most L + m for longer ones;
+// and L + L and L + m are both at most L × (1 + m), since L and m are at least 1. So the
+// actions take at most targetSize × (1 + m) bytes: five a byte for a source and target up to
+// 64 MiB, whose moves take at most four bytes.
+std::uint64_t BpsPatchSizeLimit(const BpsHead& head)
+{
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t farthest = std::max(head.sourceSize, head.targetSize);
+    const std::uint64_t move = farthest > kMax >> 1 ? kMax : farthest << 1 | 1;
+    const std::uint64_t perByte = 1 + BpsNumberSize(move);
+    std::uint64_t limit = 0;
+    if (__builtin_mul_overflow(head.targetSize, perByte, &limit) ||
+        __builtin_add_overflow(limit, head.metadataOffset + kBpsFooterSize, &limit) ||
+        __builtin_add_overflow(limit, head.metadataSize, &limit))
+        return kMax;
+    return limit;
+}
+
+Status CheckBpsPatchSize(std::span<const std::uint8_t> start, std::uint64_t size)
+{
+    // A short patch's numbers may run into its checksums; it is read whole and told by its
+    // checksum first, as it always was.
+    if (size <= kBpsHeadRoom + kBpsFooterSize)
+        return {};
+    const Failure abnormal{kAbnormalFileMessage};
+    const std::optional<BpsHead> head =
+        ReadBpsHead(start.first(std::min<std::size_t>(start.size(), kBpsHeadRoom)));
+    if (!head || head->targetSize > kMaxRomImageSize ||
+        head->metadataSize > size - kBpsFooterSize - head->metadataOffset ||
+        size > BpsPatchSizeLimit(*head))
+        return abnormal;
+    return {};
+}
+
+Result<std::vector<std::uint8_t>> ReadBpsFile(const std::filesystem::path& path)
+{
+    const Result<FileHead> head = ReadFileHead(path, kBpsHeadRoom);
+    if (!head)
+        return Failure{kCannotOpenFileMessage};
+    const std::uintmax_t size = head.value().size;
+    if (size > kMaxReadFileSize)
+        return Failure{kCannotOpenFileMessage};
+    if (Status fits = CheckBpsPatchSize(head.value().bytes, size); !fits)
+        return Failure{fits.message()};
+    // A file that has grown since its head was judged is not read past what was judged; the
+    // bytes read are judged again as a whole patch.
+    return ReadFileBytes(path, size);
+}
+
 Result<BpsPatch> ReadBpsPatch(std::span<const std::uint8_t> patch, std::string_view displayName)
 {
     const Failure abnormal = WithName(kAbnormalFileMessage, displayName);
     if (!HasBpsHeader(patch) || patch.size() < kBpsHeader.size() + kBpsFooterSize)
+        return abnormal;
+    if (!CheckBpsPatchSize(patch, patch.size()))
         return abnormal;
     const std::size_t footer = patch.size() - kBpsFooterSize;
     BpsPatch read;
@@ -231,21 +301,30 @@ Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
     const std::uint64_t imageSize = rom.size();
     if (imageSize != bps.head.sourceSize && imageSize != bps.head.targetSize)
         return WithName(kBpsOtherImageMessage, displayName);
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(imageSize));
-    if (!rom.readAt(0, image))
-        return WithName(kCannotOpenFileMessage, displayName);
+    // An image the stream holds is read where it lies; only one it does not hold is copied.
+    std::vector<std::uint8_t> copy;
+    std::optional<std::span<const std::uint8_t>> held = rom.heldBytes();
+    if (!held) {
+        copy.resize(static_cast<std::size_t>(imageSize));
+        if (!rom.readAt(0, copy))
+            return WithName(kCannotOpenFileMessage, displayName);
+        held = copy;
+    }
+    const std::span<const std::uint8_t> image = *held;
     if (Status fits = CheckBpsSource(bps, image, displayName); !fits)
         return fits;
-    if (bps.head.targetSize < imageSize)
-        return WithName(kBpsShortensImageMessage, displayName);
 
     const Result<std::vector<std::uint8_t>> target = BuildBpsTarget(bps, image, displayName);
     if (!target)
         return Failure{target.message()};
+    const std::vector<std::uint8_t>& result = target.value();
     // An image the patch leaves as it is is not written at all.
-    if (target.value() == image)
+    if (std::equal(result.begin(), result.end(), image.begin(), image.end()))
         return {};
-    if (!rom.extend(target.value().size()) || !rom.writeAt(0, target.value()))
+    // The view of the image ends here: cutting or lengthening the image may move it.
+    const bool resized =
+        result.size() < imageSize ? rom.shorten(result.size()) : rom.extend(result.size());
+    if (!resized || !rom.writeAt(0, result))
         return WithName(kCannotWriteFileMessage, displayName);
     return {};
 }
@@ -253,9 +332,9 @@ Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
 Status ApplyBpsPatch(RomStream& rom, const std::filesystem::path& path)
 {
     const std::string name = path.filename().string();
-    const Result<std::vector<std::uint8_t>> bps = ReadFileBytes(path);
+    const Result<std::vector<std::uint8_t>> bps = ReadBpsFile(path);
     if (!bps)
-        return WithName(kCannotOpenFileMessage, name);
+        return WithName(bps.message().c_str(), name);
     return ApplyBpsPatch(rom, bps.value(), name);
 }
 

@@ -51,12 +51,12 @@ inline constexpr const char* kBpsOtherImageMessage = "このパッチは別のsm
 inline constexpr const char* kBpsAlreadyAppliedMessage = "このパッチは適用済みです。";
 // The patch ran but did not give the target it promises.
 inline constexpr const char* kBpsResultMismatchMessage = "適用結果のチェックサムが一致しません。";
-// The patch would make the image shorter, which an image is never made.
-inline constexpr const char* kBpsShortensImageMessage =
-    "smcファイルを短くするパッチは適用できません。";
 
 // Appends `value` in the patch's number form.
 void AppendBpsNumber(std::vector<std::uint8_t>& out, std::uint64_t value);
+
+// How many bytes `value` takes in the patch's number form (1 to 10).
+std::size_t BpsNumberSize(std::uint64_t value);
 
 // Reads a number at `pos` and moves `pos` past it; nullopt when the bytes end before its last
 // byte or it does not fit in 64 bits.
@@ -77,6 +77,27 @@ bool HasBpsHeader(std::span<const std::uint8_t> bytes);
 // not be there); nullopt when the header is not "BPS1" or a number is cut or too large.
 std::optional<BpsHead> ReadBpsHead(std::span<const std::uint8_t> start);
 
+// The first bytes of a patch that hold its head: "BPS1" and three numbers of at most ten
+// bytes each.
+inline constexpr std::size_t kBpsHeadRoom = kBpsHeader.size() + 3 * 10;
+
+// The largest a valid patch with this head can be, in bytes (see BpsPatch.cpp for why).
+std::uint64_t BpsPatchSizeLimit(const BpsHead& head);
+
+// Judges a patch of `size` bytes by its first bytes (`start`, at least kBpsHeadRoom of them
+// when the patch is longer), before it is read whole: "ファイルが異常です。" (without a name)
+// when its head does not read, names a target larger than an image may be, has metadata that
+// reaches into the checksums, or the patch is larger than any valid patch with that head can
+// be (BpsPatchSizeLimit). A patch no longer than kBpsHeadRoom and the checksums is not judged
+// here: it is read whole and its checksum told first, as for any damage.
+Status CheckBpsPatchSize(std::span<const std::uint8_t> start, std::uint64_t size);
+
+// Reads a BPS file whole once CheckBpsPatchSize has passed on its head and size; fails with
+// "ファイルが開けません。" when it cannot be read or is larger than kMaxReadFileSize, and with
+// the message of CheckBpsPatchSize before anything more than its head is read. The messages
+// carry no name.
+Result<std::vector<std::uint8_t>> ReadBpsFile(const std::filesystem::path& path);
+
 // A whole patch, checked: its parts as views into the patch's bytes.
 struct BpsPatch {
     BpsHead head;
@@ -87,10 +108,10 @@ struct BpsPatch {
     std::uint32_t patchCrc = 0;
 };
 
-// Reads a patch: "ファイルが異常です。" when it is not a BPS patch, its numbers are cut or its
-// metadata reaches into the checksums; "ファイルが壊れています。" when its own checksum fails
-// (checked first, right after the header). `displayName` follows each message on a line of
-// its own.
+// Reads a patch: "ファイルが異常です。" when it is not a BPS patch, when CheckBpsPatchSize
+// refuses it, or when its numbers are cut or its metadata reaches into the checksums;
+// "ファイルが壊れています。" when its own checksum fails (checked right after the header and
+// CheckBpsPatchSize). `displayName` follows each message on a line of its own.
 Result<BpsPatch> ReadBpsPatch(std::span<const std::uint8_t> patch, std::string_view displayName);
 
 // Builds the target of a patch from `source`. In this order: the patch is read (above); the
@@ -106,13 +127,13 @@ Result<std::vector<std::uint8_t>> ApplyBpsPatch(std::span<const std::uint8_t> so
 
 // Applies a patch to the image: the whole image is the source, and the target replaces it
 // only once every check above has passed, so a refused patch leaves the image as it was. A
-// target shorter than the image is refused with "smcファイルを短くするパッチは適用できません。"
-// (after the checks of the patch and the image); a longer one lengthens the image. A write
-// that fails gives "ファイルに書き込めません。".
+// longer target lengthens the image, a shorter one cuts it. The image is read where the
+// stream holds it (RomStream::heldBytes), not copied. A write that fails gives
+// "ファイルに書き込めません。".
 Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
                      std::string_view displayName);
 
-// Reads the BPS file first ("ファイルが開けません。" and its name when it cannot be read).
+// Reads the BPS file first with ReadBpsFile (its messages followed by the file's name).
 Status ApplyBpsPatch(RomStream& rom, const std::filesystem::path& path);
 
 } // namespace varn

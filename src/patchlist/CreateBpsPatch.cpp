@@ -124,16 +124,6 @@ private:
     Table previous_;
 };
 
-std::size_t NumberSize(std::uint64_t value)
-{
-    std::size_t size = 1;
-    while ((value >>= 7) != 0) {
-        --value;
-        ++size;
-    }
-    return size;
-}
-
 // A cursor move as the patch writes it: the amount shifted left, the sign in the low bit.
 std::uint64_t RelativeOffset(std::size_t to, std::size_t from)
 {
@@ -200,7 +190,7 @@ private:
         if (length == 0)
             return;
         const std::ptrdiff_t gain =
-            Gain(length, NumberSize(ActionNumber(action, length)) + offsetCost);
+            Gain(length, BpsNumberSize(ActionNumber(action, length)) + offsetCost);
         if (gain > best.gain)
             best = {action, from, length, gain};
     }
@@ -222,7 +212,7 @@ private:
                 const std::size_t length =
                     MatchLength(source_.data() + place, source_.size() - place, here, left);
                 consider(best, BpsAction::SourceCopy, place, length,
-                         NumberSize(RelativeOffset(place, sourceCursor_)));
+                         BpsNumberSize(RelativeOffset(place, sourceCursor_)));
                 if (length >= kLongEnough)
                     break;
                 place = sourceIndex_.next(place);
@@ -237,7 +227,7 @@ private:
                 const std::size_t length =
                     MatchLength(target_.data() + place, left + (pos - place), here, left);
                 consider(best, BpsAction::TargetCopy, place, length,
-                         NumberSize(RelativeOffset(place, targetCursor_)));
+                         BpsNumberSize(RelativeOffset(place, targetCursor_)));
                 if (length >= kLongEnough)
                     break;
                 place = targetIndex_.next(place);
@@ -252,7 +242,7 @@ private:
                 continue;
             consider(best, BpsAction::TargetCopy, place,
                      MatchLength(target_.data() + place, left + period, here, left),
-                     NumberSize(RelativeOffset(place, targetCursor_)));
+                     BpsNumberSize(RelativeOffset(place, targetCursor_)));
         }
         return best;
     }

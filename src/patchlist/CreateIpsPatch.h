@@ -12,7 +12,7 @@ namespace varn {
 // at 0xFFFFFF at most and, to be read whole, end at 16 MiB.
 inline constexpr std::uint64_t kIpsMaxImageSize = 0x1000000;
 
-// Neither patch format this program applies can make a file shorter.
+// IPS has no way to make a file shorter.
 inline constexpr const char* kModifiedShorterMessage =
     "変更後のファイルが元のファイルより短いため、パッチを作れません。";
 inline constexpr const char* kIpsTooLargeMessage =

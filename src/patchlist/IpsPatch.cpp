@@ -36,11 +36,13 @@ std::size_t BigEndian(std::span<const std::uint8_t> bytes)
     return value;
 }
 
-// Reads every record up to the end marker or the end of the file; nullopt when a record is
-// cut after its offset.
-std::optional<std::vector<IpsRecord>> ReadIpsRecords(std::span<const std::uint8_t> ips)
+// Walks the records up to the end marker or the end of the file, handing each to `visit`
+// until it returns false; nullopt when a record is cut after its offset, else whether every
+// visit returned true. Nothing is kept: a patch is walked once to check it and once to apply
+// it, so that a file of many small records costs no memory of its own.
+template <typename Visit>
+std::optional<bool> WalkIpsRecords(std::span<const std::uint8_t> ips, Visit&& visit)
 {
-    std::vector<IpsRecord> records;
     std::size_t pos = kFirstRecord;
     const auto left = [&] { return pos < ips.size() ? ips.size() - pos : 0; };
     while (left() >= kOffsetSize) {
@@ -66,9 +68,10 @@ std::optional<std::vector<IpsRecord>> ReadIpsRecords(std::span<const std::uint8_
             record.runValue = ips[pos + 2];
             pos += kRunSize;
         }
-        records.push_back(record);
+        if (!visit(record))
+            return false;
     }
-    return records;
+    return true;
 }
 
 Failure WithName(const char* message, std::string_view displayName)
@@ -84,38 +87,51 @@ bool HasIpsHeader(std::span<const std::uint8_t> bytes)
            std::equal(kIpsHeader.begin(), kIpsHeader.end(), bytes.begin());
 }
 
+Result<std::vector<std::uint8_t>> ReadIpsFile(const std::filesystem::path& path)
+{
+    const Result<FileHead> head = ReadFileHead(path, 0);
+    if (!head)
+        return Failure{kCannotOpenFileMessage};
+    if (head.value().size > kMaxIpsPatchSize)
+        return Failure{kAbnormalFileMessage};
+    // A file that has grown since is not read past the size judged.
+    return ReadFileBytes(path, head.value().size);
+}
+
 Status ApplyIpsPatch(RomStream& rom, std::span<const std::uint8_t> ips,
                      std::string_view displayName)
 {
+    if (ips.size() > kMaxIpsPatchSize)
+        return WithName(kAbnormalFileMessage, displayName);
     // A cut record is found before anything is written, so a broken file changes nothing.
-    const std::optional<std::vector<IpsRecord>> records = ReadIpsRecords(ips);
-    if (!records)
+    if (!WalkIpsRecords(ips, [](const IpsRecord&) { return true; }).has_value())
         return WithName(kAbnormalFileMessage, displayName);
 
     std::vector<std::uint8_t> run;
-    for (const IpsRecord& record : *records) {
+    const auto apply = [&](const IpsRecord& record) {
         const std::size_t length = record.length();
         if (length == 0)
-            continue;
+            return true;
         if (!rom.extend(record.offset + length))
-            return WithName(kCannotWriteFileMessage, displayName);
+            return false;
         std::span<const std::uint8_t> bytes = record.data;
         if (bytes.empty()) {
             run.assign(record.runLength, record.runValue);
             bytes = run;
         }
-        if (!rom.writeAt(record.offset, bytes))
-            return WithName(kCannotWriteFileMessage, displayName);
-    }
+        return rom.writeAt(record.offset, bytes);
+    };
+    if (!WalkIpsRecords(ips, apply).value_or(false))
+        return WithName(kCannotWriteFileMessage, displayName);
     return {};
 }
 
 Status ApplyIpsPatch(RomStream& rom, const std::filesystem::path& path)
 {
     const std::string name = path.filename().string();
-    const Result<std::vector<std::uint8_t>> ips = ReadFileBytes(path);
+    const Result<std::vector<std::uint8_t>> ips = ReadIpsFile(path);
     if (!ips)
-        return WithName(kCannotOpenFileMessage, name);
+        return WithName(ips.message().c_str(), name);
     return ApplyIpsPatch(rom, ips.value(), name);
 }
 

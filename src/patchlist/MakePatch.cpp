@@ -56,8 +56,6 @@ Result<std::vector<std::uint8_t>> MakePatch(PatchFormat format,
                                             std::span<const std::uint8_t> modified,
                                             std::string_view metadata)
 {
-    if (modified.size() < original.size())
-        return Failure{kModifiedShorterMessage};
     Result<std::vector<std::uint8_t>> patch =
         format == PatchFormat::Bps
             ? Result<std::vector<std::uint8_t>>(CreateBpsPatch(original, modified, metadata))

@@ -26,9 +26,9 @@ inline constexpr const char* kPatchCheckFailedMessage = "作成したパッチ�
 // Makes a patch of `format` that turns `original` into `modified` (CreateIpsPatch,
 // CreateBpsPatch; `metadata` goes into a BPS patch and is not used for IPS) and checks it
 // before returning it: applied in memory to `original` as the patch list applies it, it must
-// give `modified` byte for byte ("作成したパッチの検証に失敗しました。" otherwise). Refuses a
-// `modified` shorter than `original` for both formats (no patch this program applies can cut an
-// image) and, for IPS, one larger than 16 MiB.
+// give `modified` byte for byte ("作成したパッチの検証に失敗しました。" otherwise). A BPS patch
+// may make the image longer or shorter; for IPS, which cannot cut a file, a `modified` shorter
+// than `original` is refused, and so is one larger than 16 MiB.
 Result<std::vector<std::uint8_t>> MakePatch(PatchFormat format,
                                             std::span<const std::uint8_t> original,
                                             std::span<const std::uint8_t> modified,

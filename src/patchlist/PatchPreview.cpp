@@ -117,13 +117,15 @@ std::string PreviewBpsFile(const std::filesystem::path& path)
     std::ifstream file(path, std::ios::binary);
     if (error || !file)
         return {};
-    // The header and three numbers of at most ten bytes each.
-    std::vector<std::uint8_t> start(kBpsHeader.size() + 30);
+    std::vector<std::uint8_t> start(kBpsHeadRoom);
     file.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
     start.resize(static_cast<std::size_t>(file.gcount()));
     const std::optional<BpsHead> head = ReadBpsHead(start);
+    // A file its head already shows to be no patch for an image is shown as none, as the
+    // list would refuse it before reading it.
     if (!head || fileSize < head->metadataOffset + kBpsFooterSize ||
-        head->metadataSize > fileSize - head->metadataOffset - kBpsFooterSize)
+        head->metadataSize > fileSize - head->metadataOffset - kBpsFooterSize ||
+        !CheckBpsPatchSize(start, fileSize))
         return {};
 
     // One byte past the limit tells whether the text was cut.

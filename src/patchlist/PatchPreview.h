@@ -53,7 +53,8 @@ std::string PreviewMmlFile(const std::filesystem::path& path);
 // as a shared text file (UTF-8, or CP932 when it does not read as UTF-8), up to its first zero
 // byte and at most kBpsPreviewLimit bytes (a character cut there is left out). Only the head of the
 // file is read, and nothing is checked beyond it: empty when the file cannot be read, is not a BPS
-// patch, has no metadata or claims more metadata than it holds.
+// patch, has no metadata, claims more metadata than it holds or is refused by its head and size
+// (CheckBpsPatchSize) as it would be before it is applied.
 inline constexpr std::size_t kBpsPreviewLimit = 64 * 1024;
 std::string PreviewBpsFile(const std::filesystem::path& path);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <optional>
@@ -55,6 +56,26 @@ Status CheckOutputNotInput(const fs::path& output, std::span<const fs::path> inp
 Status CheckOutputNotInput(const fs::path& output, std::initializer_list<fs::path> inputs)
 {
     return CheckOutputNotInput(output, std::span(inputs.begin(), inputs.size()));
+}
+
+Result<FileHead> ReadFileHead(const fs::path& path, std::size_t count)
+{
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return Failure{kCannotOpenFileMessage};
+    FileHead head;
+    head.size = fs::file_size(path, error);
+    if (error)
+        return Failure{kCannotOpenFileMessage};
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return Failure{kCannotOpenFileMessage};
+    head.bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(count, head.size)));
+    file.read(reinterpret_cast<char*>(head.bytes.data()),
+              static_cast<std::streamsize>(head.bytes.size()));
+    if (static_cast<std::size_t>(file.gcount()) != head.bytes.size())
+        return Failure{kCannotOpenFileMessage};
+    return head;
 }
 
 namespace {

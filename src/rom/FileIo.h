@@ -27,10 +27,24 @@ Status CheckOutputNotInput(const std::filesystem::path& output,
 Status CheckOutputNotInput(const std::filesystem::path& output,
                            std::initializer_list<std::filesystem::path> inputs);
 
+// The largest file read whole unless a reader says otherwise.
+inline constexpr std::uintmax_t kMaxReadFileSize = 256u << 20;
+
 // Reads a whole regular file. Fails with "ファイルが開けません。" for a missing file, a folder
 // or a file that cannot be read, and refuses files larger than `maxSize` bytes the same way.
 Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,
-                                                std::uintmax_t maxSize = 256u << 20);
+                                                std::uintmax_t maxSize = kMaxReadFileSize);
+
+// The size of a regular file and its first bytes, for a reader that checks what a file says
+// of itself before reading it whole.
+struct FileHead {
+    std::uintmax_t size = 0;
+    std::vector<std::uint8_t> bytes; // the first `count` bytes, or all of a shorter file
+};
+
+// Reads the size and the first `count` bytes of a regular file; fails as ReadFileBytes does
+// for a file that cannot be read.
+Result<FileHead> ReadFileHead(const std::filesystem::path& path, std::size_t count);
 
 // The file a write to `path` replaces: a symbolic link is followed (through every link of a
 // chain) to the file it names, which need not exist yet. Fails with

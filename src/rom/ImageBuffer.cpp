@@ -105,7 +105,17 @@ bool ImageBuffer::extend(std::uint64_t newSize)
         return true;
     if (newSize > capacity_)
         return false;
-    // Never written past the end, the range is still zero as the system gave it.
+    // Every byte past the end is zero: never written there, or cleared when the image was cut.
+    size_ = newSize;
+    modified_ = true;
+    return true;
+}
+
+bool ImageBuffer::shorten(std::uint64_t newSize)
+{
+    if (newSize >= size_)
+        return true;
+    std::fill(data_ + newSize, data_ + size_, std::uint8_t{0});
     size_ = newSize;
     modified_ = true;
     return true;

@@ -11,8 +11,8 @@
 namespace varn {
 
 // An image file's bytes held in memory for a change, as a writable stream that may grow up to
-// a fixed capacity. The memory is one reserved range that the system may back with large
-// pages, so that holding a whole image costs a few page faults rather than thousands: a
+// a fixed capacity and be cut shorter. The memory is one reserved range that the system may back
+// with large pages, so that holding a whole image costs a few page faults rather than thousands: a
 // change of a multi-megabyte image then costs little more than copying the file.
 class ImageBuffer : public RomStream {
 public:
@@ -32,10 +32,13 @@ public:
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override;
     // Lengthens the image with zero bytes up to the capacity; false beyond it.
     bool extend(std::uint64_t newSize) override;
+    // Cuts the image; the bytes cut off are cleared, so that a later extend gives zero bytes.
+    bool shorten(std::uint64_t newSize) override;
+    std::optional<std::span<const std::uint8_t>> heldBytes() const override { return bytes(); }
 
     std::span<const std::uint8_t> bytes() const { return {data_, static_cast<std::size_t>(size_)}; }
 
-    // Whether anything has been written or the image lengthened since it was read.
+    // Whether anything has been written or the image lengthened or cut since it was read.
     bool modified() const { return modified_; }
 
 private:

@@ -34,10 +34,10 @@ public:
     static Result<RomImageEdit> open(const std::filesystem::path& path);
 
     // The image in memory, for the command to read and change; it may grow up to
-    // kMaxRomImageSize bytes.
+    // kMaxRomImageSize bytes, and be cut shorter (the commit then writes the shorter file).
     RomStream& image() { return *image_; }
 
-    // Whether the command has written to the image (or lengthened it).
+    // Whether the command has written to the image (or lengthened or cut it).
     bool changed() const { return image_->modified(); }
 
     // Replaces the file with the image in memory (a link is followed to its file, whose

@@ -82,6 +82,16 @@ bool MemoryRomStream::extend(std::uint64_t newSize)
     return true;
 }
 
+bool MemoryRomStream::shorten(std::uint64_t newSize)
+{
+    if (newSize >= bytes_.size())
+        return true;
+    if (!writable_)
+        return false;
+    bytes_.resize(static_cast<std::size_t>(newSize));
+    return true;
+}
+
 Result<std::unique_ptr<FileRomStream>> FileRomStream::open(const std::filesystem::path& path)
 {
     std::error_code error;

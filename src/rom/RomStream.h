@@ -17,7 +17,7 @@ inline constexpr const char* kCannotOpenFileMessage = "ファイルが開けま�
 
 // The ROM image as a byte stream. Every command reads and writes the image through this
 // interface, at raw file offsets. Writes stay within the present size: the image is edited
-// in place and never lengthened by accident.
+// in place, and its size changes only through extend and shorten, never by accident.
 class RomStream {
 public:
     virtual ~RomStream() = default;
@@ -41,6 +41,18 @@ public:
     // nothing and succeeds; false when the stream is read-only or the image cannot grow.
     // A stream that cannot grow keeps this default.
     virtual bool extend(std::uint64_t newSize) { return newSize <= size(); }
+
+    // Cuts the image to `newSize` bytes, the one way an image becomes shorter (a BPS patch
+    // may name a shorter target). The bytes past the new end are gone: a read there fails,
+    // and lengthening the image again gives zero bytes there, as it does anywhere. A size not
+    // smaller than the present one changes nothing and succeeds; false when the stream is
+    // read-only or cannot be cut. A stream that cannot be cut keeps this default.
+    virtual bool shorten(std::uint64_t newSize) { return newSize >= size(); }
+
+    // The whole image as the stream holds it in memory, for a reader that needs all of it at
+    // once (a BPS patch's source) without a copy; valid until the next write, extend or
+    // shorten. nullopt for a stream that does not hold the image (read it with readAt).
+    virtual std::optional<std::span<const std::uint8_t>> heldBytes() const { return std::nullopt; }
 
     // A cursor for sequential work: seek, then read or write from there. A successful read
     // or write moves the cursor past what it touched; a failed one leaves it.
@@ -70,6 +82,8 @@ public:
     bool readAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override;
     bool extend(std::uint64_t newSize) override;
+    bool shorten(std::uint64_t newSize) override;
+    std::optional<std::span<const std::uint8_t>> heldBytes() const override { return bytes_; }
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 

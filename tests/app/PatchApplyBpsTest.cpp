@@ -291,6 +291,33 @@ TEST_F(PatchApplyBpsTest, ABpsPatchIsCheckedAgainstTheImageAsTheEntriesBeforeItL
     EXPECT_TRUE(image(rom) == applied);
 }
 
+TEST_F(PatchApplyBpsTest, ABpsPatchThatCutsTheImageWritesTheShorterFile)
+{
+    createPage();
+    const QString rom = openImage();
+    const Bytes original = image(rom);
+    // Made for the image as the IPS patch before it leaves it: cut to 4 MiB and signed.
+    const Bytes afterIps = With(original, 0x1000, {0xAB});
+    constexpr std::size_t kCutSize = 0x400000;
+    ASSERT_GT(afterIps.size(), kCutSize);
+    const Bytes cut =
+        With(Bytes(afterIps.begin(), afterIps.begin() + kCutSize), 0x2000, Text("CUT!"));
+    BpsBuilder bps(afterIps.size(), kCutSize, "cut");
+    bps.sourceRead(0x2000).targetRead(Text("CUT!")).sourceRead(kCutSize - 0x2004);
+    dropOnList(
+        {write("first.ips", IpsByte(0x1000, 0xAB)), write("cut.bps", bps.finish(afterIps, cut))});
+
+    EXPECT_EQ(apply(false), QStringList{kQuestion});
+    EXPECT_TRUE(image(rom) == original);
+    EXPECT_EQ(apply(), (QStringList{kQuestion, kFinished}));
+    EXPECT_TRUE(image(rom) == cut);
+
+    // Again, the IPS patch leaves the cut image as it is, and the BPS patch finds its own
+    // result there: refused before the question, the file kept.
+    EXPECT_EQ(apply(), QStringList{"このパッチは適用済みです。\ncut.bps"});
+    EXPECT_TRUE(image(rom) == cut);
+}
+
 TEST_F(PatchApplyBpsTest, EachChecksumFailureIsRefusedWithTheImageUnchanged)
 {
     createPage();

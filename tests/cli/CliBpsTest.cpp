@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 
 #include "CliRunner.h"
 #include "patchlist/PatchPreview.h"
 #include "support/BpsBuilder.h"
+#include "support/ChildProcess.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -50,6 +52,39 @@ TEST(CliBpsTest, AppliesThePatchToTheImageFile)
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(ReadFileBytes(rom) == Signed());
     EXPECT_TRUE(ReadFileBytes(dir.path() / "image.smc.bak") == kOriginal);
+}
+
+// A patch written by hand that cuts the image to its first half and signs it.
+Bytes CutSigned()
+{
+    Bytes target(kOriginal.begin(), kOriginal.begin() + 0x800);
+    std::copy_n("CUT!", 4, target.begin() + 0x20);
+    return target;
+}
+
+Bytes CutPatch()
+{
+    BpsBuilder bps(kOriginal.size(), 0x800);
+    bps.sourceRead(0x20).targetRead(Text("CUT!")).sourceRead(0x800 - 0x24);
+    return bps.finish(kOriginal, CutSigned());
+}
+
+TEST(CliBpsTest, APatchThatCutsTheImageWritesTheShorterFile)
+{
+    TempDir dir;
+    const fs::path rom = dir.write("image.smc", kOriginal);
+    const fs::path bps = dir.write("cut.bps", CutPatch());
+    const CliRun run = RunCli({"bps", rom.string(), bps.string(), "--backup"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "applied cut.bps to image.smc\n");
+    EXPECT_TRUE(ReadFileBytes(rom) == CutSigned());
+    EXPECT_TRUE(ReadFileBytes(dir.path() / "image.smc.bak") == kOriginal);
+
+    // The cut image is the patch's target: applying it again is refused, the image kept.
+    const CliRun again = RunCli({"bps", rom.string(), bps.string()});
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_EQ(again.err, "このパッチは適用済みです。\ncut.bps\n");
+    EXPECT_TRUE(ReadFileBytes(rom) == CutSigned());
 }
 
 TEST(CliBpsTest, RefusalsExitTwoAndLeaveTheImage)
@@ -135,6 +170,33 @@ TEST(CliDiffTest, PatchesOfBothFormatsTurnTheOriginalIntoTheModifiedImage)
     EXPECT_GT(fs::file_size(dir.path() / "mod.ips"), 0x20000u);
 }
 
+// A modification that cuts the image: BPS carries it, and the tool applies it back.
+TEST(CliDiffTest, ABpsPatchTurnsTheOriginalIntoAShorterModifiedImage)
+{
+    TempDir dir;
+    std::mt19937 random(5);
+    Bytes original(0x100000);
+    for (std::uint8_t& byte : original)
+        byte = static_cast<std::uint8_t>(random() >> 13);
+    Bytes modified = Modified(original);
+    modified.resize(0x60000);
+    modified.back() ^= 0x5A;
+    const fs::path originalPath = dir.write("game.smc", original);
+    const fs::path modifiedPath = dir.write("mod.smc", modified);
+    const fs::path out = dir.path() / "cut.bps";
+    const CliRun made =
+        RunCli({"diff", originalPath.string(), modifiedPath.string(), out.string()});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(made.out,
+              "written cut.bps (BPS, " + std::to_string(fs::file_size(out)) + " bytes)\n");
+    EXPECT_LT(fs::file_size(out), 4096u);
+
+    const fs::path copy = dir.write("try.smc", original);
+    const CliRun applied = RunCli({"bps", copy.string(), out.string()});
+    ASSERT_EQ(applied.exitCode, 0) << applied.err;
+    EXPECT_TRUE(ReadFileBytes(copy) == modified);
+}
+
 TEST(CliDiffTest, MetadataGoesIntoTheBpsPatch)
 {
     TempDir dir;
@@ -172,7 +234,7 @@ TEST(CliDiffTest, RefusalsWriteNothing)
         {{"diff", original.string(), modified.string(), (dir.path() / "m.bps").string(),
           "--metadata"},
          1, "varnwork-cli: --metadata needs a text file\n"},
-        {{"diff", original.string(), shorter.string(), (dir.path() / "m.bps").string()}, 2,
+        {{"diff", original.string(), shorter.string(), (dir.path() / "m.ips").string()}, 2,
          "変更後のファイルが元のファイルより短いため、パッチを作れません。\n"},
         {{"diff", original.string(), (dir.path() / "none.smc").string(),
           (dir.path() / "m.ips").string()},
@@ -211,6 +273,61 @@ TEST(CliApplyBpsTest, AListNamesItsBpsEntries)
     Bytes expected = Signed();
     expected[0x10] = 0xAA;
     EXPECT_TRUE(ReadFileBytes(rom) == expected);
+
+    // A list whose BPS patch cuts the image, and whose IPS patch after it writes past the new
+    // end: the image file is written once, shorter than it was.
+    const fs::path cutRom = dir.write("cut.smc", kOriginal);
+    dir.write("cut.bps", CutPatch());
+    dir.write("past.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0, 0x08, 0x02, 0, 1, 0xBB, 'E', 'O', 'F'});
+    const fs::path cutList = dir.write("cut.txt", "cut.bps\r\npast.ips\r\n");
+    const CliRun cut = RunCli({"apply", cutRom.string(), cutList.string()});
+    ASSERT_EQ(cut.exitCode, 0) << cut.err;
+    EXPECT_EQ(cut.out, "applied BPS cut.bps\napplied IPS past.ips\nwritten cut.smc\n");
+    Bytes cutExpected = CutSigned();
+    cutExpected.insert(cutExpected.end(), {0, 0, 0xBB});
+    EXPECT_TRUE(ReadFileBytes(cutRom) == cutExpected);
+}
+
+// Patch files of 250 MiB, holes behind a head (a BPS head for this image, or one that names a
+// target of 1 GiB; the IPS header), are refused from their head and size without being read:
+// at once and in little memory, measured on the tool itself, the image untouched.
+TEST(CliPatchSizeTest, HugePatchFilesAreRefusedAtOnceInLittleMemory)
+{
+    TempDir dir;
+    const fs::path rom = dir.write("image.smc", kOriginal);
+    const Bytes head = SignPatch();
+    Bytes gibibyte = Text("BPS1");
+    BpsBuilder::AppendNumber(gibibyte, kOriginal.size());
+    BpsBuilder::AppendNumber(gibibyte, std::uint64_t{1} << 30);
+    gibibyte.push_back(0x80);
+    constexpr std::uint64_t kHuge = 250u << 20;
+    const fs::path sparse =
+        dir.writeSparse("sparse.bps", std::span(head).first(head.size() - 12), kHuge);
+    const fs::path target = dir.writeSparse("gibibyte.bps", gibibyte, kHuge);
+    const fs::path ips = dir.writeSparse("sparse.ips", Text("PATCH"), kHuge);
+    const fs::path list = dir.write("list.txt", "sparse.bps\r\n");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{"bps", rom.string(), sparse.string()}, "ファイルが異常です。\nsparse.bps\n"},
+        {{"bps", rom.string(), target.string()}, "ファイルが異常です。\ngibibyte.bps\n"},
+        {{"ips", rom.string(), ips.string()}, "ファイルが異常です。\nsparse.ips\n"},
+        {{"apply", rom.string(), list.string()}, "ファイルが異常です。\nsparse.bps\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> command{VARNWORK_CLI};
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        const MeasuredRun measured = RunMeasured(command);
+        EXPECT_EQ(measured.exitCode, 2) << c.err;
+        EXPECT_LT(measured.elapsed, std::chrono::milliseconds(1000)) << c.err;
+        // The tool itself (with its sanitizers) and the image; not the file.
+        EXPECT_LT(measured.peakKiB, 64 * 1024) << c.err;
+        RecordProperty("peak_KiB_" + c.arguments[0], static_cast<int>(measured.peakKiB));
+        const CliRun run = RunCli(c.arguments);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_TRUE(ReadFileBytes(rom) == kOriginal) << c.err;
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 
@@ -246,6 +247,49 @@ TEST_F(BpsPatchListTest, SongsFollowABpsPatchThatExpandsTheImage)
     EXPECT_EQ(written.readBytes(0x500000, 4), (Bytes{0xB2, 0x04, 0x02, 0x50}));
 }
 
+TEST_F(BpsPatchListTest, ABpsPatchMayCutTheImageAndTheEntriesAfterItMeetTheShorterImage)
+{
+    const Bytes original = ReadyImage();
+    const fs::path rom = dir.write("game.smc", original);
+    // The IPS patch before it changes a byte the cut keeps; the one after it writes past the
+    // new end, lengthening the image again with zero bytes, not with the bytes cut off.
+    const Bytes afterIps = With(original, 0x10, {0xAA});
+    constexpr std::size_t kCutSize = 0x300000;
+    Bytes cut(afterIps.begin(), afterIps.begin() + kCutSize);
+    std::copy_n("CUT!", 4, cut.begin() + 0x20);
+    BpsBuilder bps(afterIps.size(), kCutSize);
+    bps.sourceRead(0x20).targetRead(Text("CUT!")).sourceRead(kCutSize - 0x24);
+    list.addIps(dir.write("first.ips", kIps));
+    list.addBps(dir.write("cut.bps", bps.finish(afterIps, cut)));
+    list.addIps(dir.write(
+        "past.ips", Bytes{'P', 'A', 'T', 'C', 'H', 0x30, 0x00, 0x10, 0, 1, 0xEE, 'E', 'O', 'F'}));
+
+    ASSERT_EQ(PrepareMusicEntries(list, rom, kMusic).message(), "");
+    EXPECT_TRUE(test::ReadFileBytes(rom) == original);
+    Status status;
+    EXPECT_EQ(applyAll(rom, status),
+              (std::vector<std::string>{"IPS first.ips", "BPS cut.bps", "IPS past.ips"}));
+    ASSERT_TRUE(status.ok()) << status.message();
+    Bytes expected = cut;
+    expected.resize(kCutSize + 0x11, 0);
+    expected[kCutSize + 0x10] = 0xEE;
+    const Bytes written = test::ReadFileBytes(rom);
+    EXPECT_EQ(written.size(), kCutSize + 0x11);
+    EXPECT_TRUE(written == expected);
+
+    // Alone, the patch now meets an image that is neither its source nor its target, and an
+    // image that is its target is told it has it already; neither file changes.
+    list.clear();
+    list.addBps(dir.path() / "cut.bps");
+    EXPECT_EQ(applyAll(rom, status), std::vector<std::string>{});
+    EXPECT_EQ(status.message(), "このパッチは別のsmcファイル用です。\ncut.bps");
+    EXPECT_TRUE(test::ReadFileBytes(rom) == expected);
+    const fs::path applied = dir.write("applied.smc", cut);
+    EXPECT_EQ(ApplyPatchList(list, applied, kMusic).message(),
+              "このパッチは適用済みです。\ncut.bps");
+    EXPECT_TRUE(test::ReadFileBytes(applied) == cut);
+}
+
 TEST_F(BpsPatchListTest, ThePreviewShowsTheMetadata)
 {
     const Bytes source(0x40, 1);
@@ -266,11 +310,33 @@ TEST_F(BpsPatchListTest, ThePreviewShowsTheMetadata)
         {"NotBps", kIps, ""},
         {"MetadataPastTheEnd", {'B', 'P', 'S', '1', 0x80, 0x80, 0x90, 'a', 'b'}, ""},
         {"HeadCut", {'B', 'P', 'S', '1', 0x00}, ""},
+        // What the list would refuse from the head and size before reading it shows nothing.
+        {"LargerThanItsHeadAllows",
+         [&] {
+             Bytes patch = SignAt20(source, "note");
+             patch.insert(patch.end() - 12, 300, 0x81);
+             return patch;
+         }(),
+         ""},
+        {"TargetLargerThanAnImage",
+         [] {
+             BpsBuilder bps(0x40, 1u << 30, "note");
+             return bps.raw(Bytes(40, 0x81)).finish(0, 0);
+         }(),
+         ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PreviewBpsFile(dir.write("p.bps", c.file)), c.preview) << c.name;
     EXPECT_EQ(PreviewBpsFile(dir.path() / "missing.bps"), "");
     EXPECT_EQ(PreviewBpsFile(dir.path()), "");
+
+    // A hole of 250 MiB behind a head with metadata: not a patch for an image, shown as none.
+    const Bytes head = SignAt20(source, "note");
+    const fs::path sparse =
+        dir.writeSparse("sparse.bps", std::span(head).first(head.size() - 12), 250u << 20);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(PreviewBpsFile(sparse), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <string>
@@ -7,6 +9,7 @@
 
 #include "patchlist/BpsPatch.h"
 #include "patchlist/Crc32.h"
+#include "rom/FileIo.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 #include "support/BpsBuilder.h"
@@ -15,6 +18,7 @@
 namespace varn {
 namespace {
 
+namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using test::BpsBuilder;
 
@@ -48,6 +52,16 @@ BpsBuilder EveryAction(std::string_view metadata = kMetadata)
         .targetCopy(6, 7)
         .targetCopy(2, -20)
         .sourceRead(2);
+    return bps;
+}
+
+// A patch that cuts the image to six bytes: the source's DEF, then "xy", then its Z.
+const Bytes kCut = Text("DEFxyZ");
+
+BpsBuilder Cutting()
+{
+    BpsBuilder bps(kSource.size(), kCut.size());
+    bps.sourceCopy(3, 3).targetRead(Text("xy")).sourceCopy(1, 19);
     return bps;
 }
 
@@ -273,13 +287,30 @@ const ChecksumCase kChecksumCases[] = {
     // names.
     {"ResultIsNotTheTarget", kSource, EveryAction().finish(BpsBuilder::Crc(kSource), 0x12345678),
      "適用結果のチェックサムが一致しません。\npatch.bps"},
-    {"ShortensTheImage", kSource,
+    // A patch that cuts the image is checked the same way.
+    {"CutPatchDamaged",
+     kSource,
      [] {
-         BpsBuilder bps(26, 10);
-         bps.sourceRead(10);
-         return bps.finish(kSource, Text("ABCDEFGHIJ"));
+         Bytes patch = Cutting().finish(kSource, kCut);
+         patch[9] ^= 0x01; // inside the actions
+         return patch;
      }(),
-     "smcファイルを短くするパッチは適用できません。\npatch.bps"},
+     "ファイルが壊れています。\npatch.bps"},
+    // A short patch whose head was damaged is told by its checksum too.
+    {"CutPatchDamagedInItsHead",
+     kSource,
+     [] {
+         Bytes patch = Cutting().finish(kSource, kCut);
+         patch[6] ^= 0x10; // the metadata size, now past the end
+         return patch;
+     }(),
+     "ファイルが壊れています。\npatch.bps"},
+    {"CutPatchForAnotherImage", OtherSource(), Cutting().finish(kSource, kCut),
+     "このパッチは別のsmcファイル用です。\npatch.bps"},
+    {"CutPatchAlreadyApplied", kCut, Cutting().finish(kSource, kCut),
+     "このパッチは適用済みです。\npatch.bps"},
+    {"CutPatchResultIsNotTheTarget", kSource, Cutting().finish(BpsBuilder::Crc(kSource), 0x1234),
+     "適用結果のチェックサムが一致しません。\npatch.bps"},
 };
 
 struct StreamKind {
@@ -330,24 +361,30 @@ INSTANTIATE_TEST_SUITE_P(Cases, BpsChecksumTest,
                                     std::get<1>(info.param).name;
                          });
 
-TEST(BpsStreamTest, ThePatchReplacesTheImageAndMayLengthenIt)
+TEST(BpsStreamTest, ThePatchReplacesTheImageAndMayLengthenOrCutIt)
 {
     test::TempDir dir;
     const Bytes longer = Text("ABCDEFGHIJKLMNOPQRSTUVWXYZ++++++++++ABC");
     BpsBuilder grow(26, longer.size());
     grow.sourceRead(26).targetRead(Text("+")).targetCopy(9, 26).sourceCopy(3, 0);
+    BpsBuilder lastByte(26, 1);
+    lastByte.sourceCopy(1, 25);
     const struct {
+        const char* name;
         Bytes patch;
         Bytes expected;
     } cases[] = {
-        {EveryAction().finish(kSource, kTarget), kTarget},
-        {grow.finish(kSource, longer), longer},
+        {"SameSize", EveryAction().finish(kSource, kTarget), kTarget},
+        {"Longer", grow.finish(kSource, longer), longer},
+        {"Shorter", Cutting().finish(kSource, kCut), kCut},
+        {"OneByte", lastByte.finish(kSource, Text("Z")), Text("Z")},
+        {"Empty", BpsBuilder(26, 0).finish(kSource, {}), {}},
     };
     for (const auto& c : cases) {
         for (const StreamKind& kind : kStreamKinds) {
             const auto [status, image] = kind.apply(dir, kSource, c.patch);
-            EXPECT_TRUE(status.ok()) << kind.name << ": " << status.message();
-            EXPECT_EQ(image, c.expected) << kind.name;
+            EXPECT_TRUE(status.ok()) << c.name << " " << kind.name << ": " << status.message();
+            EXPECT_EQ(image, c.expected) << c.name << " " << kind.name;
         }
     }
 }
@@ -356,6 +393,9 @@ TEST(BpsStreamTest, AnImageThatCannotBeWrittenIsAFailureAndUnchanged)
 {
     MemoryRomStream rom(kSource, false);
     EXPECT_EQ(ApplyBpsPatch(rom, EveryAction().finish(kSource, kTarget), kName).message(),
+              "ファイルに書き込めません。\npatch.bps");
+    EXPECT_EQ(rom.bytes(), kSource);
+    EXPECT_EQ(ApplyBpsPatch(rom, Cutting().finish(kSource, kCut), kName).message(),
               "ファイルに書き込めません。\npatch.bps");
     EXPECT_EQ(rom.bytes(), kSource);
 
@@ -384,6 +424,128 @@ TEST(BpsStreamTest, AFileThatCannotBeReadIsNamed)
                   "ファイルが開けません。\n" + path.filename().string());
     }
     EXPECT_EQ(rom.bytes(), kSource);
+}
+
+// --- Patches judged by their head and size before they are read whole ----------------------
+
+// The densest patches there are, exactly as large as BpsPatchSizeLimit says: target reads of
+// one byte each for a source and target of 26 bytes (two bytes a byte of the target), and
+// source copies of one byte each that jump between the ends of a 64 MiB source (five bytes a
+// byte, the most a patch for an image can take).
+Bytes DenseReads()
+{
+    BpsBuilder reads(kSource.size(), kSource.size());
+    for (const std::uint8_t byte : kSource)
+        reads.targetRead({byte});
+    return reads.finish(kSource, kSource);
+}
+
+Bytes FarJumps()
+{
+    constexpr auto kLast = static_cast<std::int64_t>(kMaxRomImageSize) - 1;
+    BpsBuilder jumps(kMaxRomImageSize, 8);
+    std::int64_t cursor = 0;
+    for (int i = 0; i < 8; ++i) {
+        const std::int64_t from = i % 2 == 0 ? kLast : 0;
+        jumps.sourceCopy(1, from - cursor);
+        cursor = from + 1;
+    }
+    return jumps.finish(0, 0);
+}
+
+TEST(BpsSizeTest, TheDensestPatchesAreExactlyAsLargeAsTheLimit)
+{
+    for (const Bytes& patch : {DenseReads(), FarJumps()}) {
+        const std::optional<BpsHead> head = ReadBpsHead(patch);
+        ASSERT_TRUE(head);
+        EXPECT_EQ(BpsPatchSizeLimit(*head), patch.size()) << head->sourceSize;
+        EXPECT_TRUE(CheckBpsPatchSize(patch, patch.size()).ok());
+        EXPECT_TRUE(ReadBpsPatch(patch, kName).ok()) << head->sourceSize;
+        EXPECT_EQ(CheckBpsPatchSize(patch, patch.size() + 1).message(), "ファイルが異常です。");
+    }
+    const Result<Bytes> target = ApplyBpsPatch(kSource, DenseReads(), kName);
+    ASSERT_TRUE(target.ok()) << target.message();
+    EXPECT_EQ(target.value(), kSource);
+}
+
+// A patch whose own checksum fails, so that a check after it would say "damaged".
+Bytes WithBadChecksum(Bytes patch)
+{
+    patch.back() ^= 0xFF;
+    return patch;
+}
+
+Bytes Padded(BpsBuilder bps)
+{
+    return WithBadChecksum(bps.raw(Bytes(40, 0x81)).finish(kSource, kSource));
+}
+
+// Patches longer than their head and the checksums that no valid patch can be: refused as
+// abnormal from the head and the size, before the checksum is looked at and, from a file,
+// before the file is read whole.
+const BrokenCase kTooLargeCases[] = {
+    {"LargerThanItsHeadAllows",
+     [] {
+         Bytes patch = DenseReads();
+         patch.insert(patch.end() - 12, 0x81);
+         return WithBadChecksum(patch);
+     }()},
+    {"TargetLargerThanAnImage", Padded(BpsBuilder(26, kMaxRomImageSize + 1))},
+    {"TargetOfAGibibyte", Padded(BpsBuilder(26, std::uint64_t{1} << 30))},
+    // The source size never ends within 64 bits.
+    {"HeadDoesNotRead",
+     WithBadChecksum(Closed(Text("BPS1" + std::string(11, '\0') + std::string(40, '\x81')), 0, 0))},
+    {"MetadataPastTheChecksums",
+     WithBadChecksum(Closed(Text("BPS1\x9A\x9A\x68\x86" + std::string(40, '\x81')), 0, 0))},
+};
+
+class BpsTooLargeTest : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BpsTooLargeTest, IsAbnormalBeforeItsChecksumIsLookedAt)
+{
+    const Bytes& patch = GetParam().patch;
+    ASSERT_GT(patch.size(), kBpsHeadRoom + kBpsFooterSize);
+    EXPECT_EQ(CheckBpsPatchSize(patch, patch.size()).message(), "ファイルが異常です。");
+    EXPECT_EQ(ApplyBpsPatch(kSource, patch, kName).message(), "ファイルが異常です。\npatch.bps");
+
+    test::TempDir dir;
+    const auto path = dir.write(kName, patch);
+    EXPECT_EQ(ReadBpsFile(path).message(), "ファイルが異常です。");
+    MemoryRomStream rom(kSource);
+    EXPECT_EQ(ApplyBpsPatch(rom, path).message(), "ファイルが異常です。\npatch.bps");
+    EXPECT_EQ(rom.bytes(), kSource);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BpsTooLargeTest, ::testing::ValuesIn(kTooLargeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Huge files are refused from their first bytes, at once: a hole of 250 MiB behind a head for
+// a 26-byte image, or for a target of 1 GiB; a file past the largest read at all cannot be
+// opened, as before.
+TEST(BpsSizeTest, AHugeFileIsRefusedWithoutBeingRead)
+{
+    test::TempDir dir;
+    const Bytes head = Text("BPS1\x9A\x9A\x80");
+    Bytes gibibyte = Text("BPS1\x9A");
+    BpsBuilder::AppendNumber(gibibyte, std::uint64_t{1} << 30);
+    gibibyte.push_back(0x80);
+    const struct {
+        fs::path path;
+        std::string message;
+    } cases[] = {
+        {dir.writeSparse("sparse.bps", head, 250u << 20), "ファイルが異常です。\nsparse.bps"},
+        {dir.writeSparse("gibibyte.bps", gibibyte, 250u << 20),
+         "ファイルが異常です。\ngibibyte.bps"},
+        {dir.writeSparse("past.bps", head, kMaxReadFileSize + 1),
+         "ファイルが開けません。\npast.bps"},
+    };
+    for (const auto& c : cases) {
+        MemoryRomStream rom(kSource);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ApplyBpsPatch(rom, c.path).message(), c.message);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.message;
+        EXPECT_EQ(rom.bytes(), kSource);
+    }
 }
 
 TEST(BpsStreamTest, AnEmptySourceAndAnEmptyTargetAreImagesToo)

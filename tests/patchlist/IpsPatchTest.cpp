@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -214,6 +215,35 @@ TEST(IpsPatchFileTest, AFileThatCannotBeReadIsNamed)
         EXPECT_EQ(status.message(), "ファイルが開けません。\n" + path.filename().string());
     }
     EXPECT_EQ(rom.bytes(), Image());
+}
+
+// No IPS patch is larger than one that writes every byte its offsets and sizes reach, each by
+// a run record of its own; a larger file is refused at once, from its size, before it is read.
+TEST(IpsPatchFileTest, AFileLargerThanAnyPatchIsAbnormalBeforeItIsRead)
+{
+    test::TempDir dir;
+    const Bytes header{'P', 'A', 'T', 'C', 'H'};
+    const struct {
+        std::uint64_t size;
+        std::string message;
+    } cases[] = {
+        {kMaxIpsPatchSize + 1, "ファイルが異常です。\nhuge.ips"},
+        {250u << 20, "ファイルが異常です。\nhuge.ips"},
+        {std::uint64_t{1} << 40, "ファイルが異常です。\nhuge.ips"},
+    };
+    for (const auto& c : cases) {
+        const auto path = dir.writeSparse("huge.ips", header, c.size);
+        MemoryRomStream rom(Image());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(ApplyIpsPatch(rom, path).message(), c.message) << c.size;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << c.size;
+        EXPECT_EQ(rom.bytes(), Image());
+        EXPECT_EQ(ReadIpsFile(path).message(), "ファイルが異常です。");
+    }
+    const auto small = dir.write("small.ips", Ips().record(0x10, {0xAA}).end().bytes());
+    const Result<Bytes> read = ReadIpsFile(small);
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.value(), Ips().record(0x10, {0xAA}).end().bytes());
 }
 
 TEST(IpsPatchFileTest, AWriteThatFailsIsAFailure)

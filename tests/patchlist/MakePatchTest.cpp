@@ -10,6 +10,7 @@
 #include "patchlist/CreateIpsPatch.h"
 #include "patchlist/IpsPatch.h"
 #include "patchlist/MakePatch.h"
+#include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 #include "support/TempDir.h"
 
@@ -318,9 +319,9 @@ TEST(CreateBpsPatchTest, MetadataAndSmallOrEmptyImagesRoundTrip)
 }
 
 // Random pairs of images: an original of random bytes and runs, and a modified copy with
-// scattered changes, moved blocks, runs, and, for some, an expansion; changes at offset 0 and
-// at the last byte always, and at 0x454F46 for the long ones. Both formats must give back the
-// modified image when applied as the patch list applies them.
+// scattered changes, moved blocks, runs, and, for some, an expansion or a cut; changes at
+// offset 0 and at the last byte always, and at 0x454F46 for the long ones. Both formats must
+// give back the modified image when applied as the patch list applies them; IPS refuses a cut.
 Bytes RandomOriginal(std::mt19937& random, std::size_t size)
 {
     Bytes image(size);
@@ -336,7 +337,7 @@ Bytes RandomOriginal(std::mt19937& random, std::size_t size)
     return image;
 }
 
-Bytes RandomModified(std::mt19937& random, const Bytes& original, std::size_t expandTo)
+Bytes RandomModified(std::mt19937& random, const Bytes& original, std::size_t resizeTo)
 {
     Bytes image = original;
     const auto anywhere = [&](std::size_t length) {
@@ -359,14 +360,17 @@ Bytes RandomModified(std::mt19937& random, const Bytes& original, std::size_t ex
         std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(anywhere(run)), run,
                     static_cast<std::uint8_t>(random()));
     }
-    if (expandTo > image.size()) {
+    if (resizeTo > image.size()) {
         const std::size_t start = image.size();
-        image.resize(expandTo, random() % 2 ? 0x00 : 0xFF);
-        const std::size_t length = std::min<std::size_t>(original.size(), expandTo - start);
+        image.resize(resizeTo, random() % 2 ? 0x00 : 0xFF);
+        const std::size_t length = std::min<std::size_t>(original.size(), resizeTo - start);
         std::copy_n(original.begin(), length / 2, image.begin() + static_cast<std::ptrdiff_t>(start));
         // Half of the expansions end in zero bytes, which only lengthening gives.
         image.back() = random() % 2 ? 0x00 : 0x5A;
     } else {
+        // A cut image ends where the modification says; its last byte changed too.
+        if (resizeTo > 0)
+            image.resize(resizeTo);
         image.back() ^= 0x01;
     }
     image.front() ^= 0xFF;
@@ -386,18 +390,30 @@ TEST(MakePatchTest, RandomImagePairsRoundTripInBothFormats)
         std::size_t modified; // 0: the same size
     };
     std::vector<Size> sizes;
-    for (int i = 0; i < 24; ++i) {
-        const std::size_t original = 1 + random() % 200000;
-        sizes.push_back({original, i % 3 == 0 ? original + random() % 100000 : 0});
+    for (int i = 0; i < 30; ++i) {
+        const std::size_t original = 2 + random() % 200000;
+        const std::size_t longer = original + random() % 100000;
+        const std::size_t shorter = 1 + random() % (original - 1);
+        sizes.push_back({original, i % 3 == 0 ? longer : i % 3 == 1 ? shorter : 0});
     }
     sizes.push_back({kEndMarkerOffset + 0x1000, 0});
     sizes.push_back({0x400000, 0x500000});
+    sizes.push_back({0x600000, 0x400000});
+    sizes.push_back({0x600000, 1});
+    int cuts = 0;
     for (const Size& size : sizes) {
         const Bytes original = RandomOriginal(random, size.original);
         const Bytes modified = RandomModified(random, original, size.modified);
+        ASSERT_EQ(modified.size(), size.modified == 0 ? size.original : size.modified);
+        cuts += modified.size() < original.size();
         for (const PatchFormat format : {PatchFormat::Ips, PatchFormat::Bps}) {
             const char* name = format == PatchFormat::Ips ? "IPS" : "BPS";
             const Result<Bytes> patch = MakePatch(format, original, modified);
+            if (format == PatchFormat::Ips && modified.size() < original.size()) {
+                EXPECT_EQ(patch.message(),
+                          "変更後のファイルが元のファイルより短いため、パッチを作れません。");
+                continue;
+            }
             ASSERT_TRUE(patch.ok()) << name << " " << size.original << ": " << patch.message();
             MemoryRomStream rom(original);
             const Status applied = format == PatchFormat::Ips
@@ -411,13 +427,21 @@ TEST(MakePatchTest, RandomImagePairsRoundTripInBothFormats)
             }
         }
     }
+    EXPECT_EQ(cuts, 12);
 }
 
-TEST(MakePatchTest, TheModifiedImageMayNotBeShorter)
+TEST(MakePatchTest, OnlyIpsRefusesAShorterModifiedImage)
 {
-    for (const PatchFormat format : {PatchFormat::Ips, PatchFormat::Bps}) {
-        EXPECT_EQ(MakePatch(format, kSmall, Counting(10)).message(),
-                  "変更後のファイルが元のファイルより短いため、パッチを作れません。");
+    EXPECT_EQ(MakePatch(PatchFormat::Ips, kSmall, Counting(10)).message(),
+              "変更後のファイルが元のファイルより短いため、パッチを作れません。");
+    for (const Bytes& shorter :
+         {Counting(63), With(Counting(10), 3, {0xEE}), Bytes{kSmall.back()}, Bytes{}}) {
+        const Result<Bytes> bps = MakePatch(PatchFormat::Bps, kSmall, shorter);
+        ASSERT_TRUE(bps.ok()) << shorter.size() << ": " << bps.message();
+        MemoryRomStream rom(kSmall);
+        const Status applied = ApplyBpsPatch(rom, bps.value(), "cut.bps");
+        ASSERT_TRUE(applied.ok()) << shorter.size() << ": " << applied.message();
+        EXPECT_TRUE(rom.bytes() == shorter) << shorter.size();
     }
     EXPECT_EQ(PatchFormatOf("a.IPS"), PatchFormat::Ips);
     EXPECT_EQ(PatchFormatOf("dir.bps/b.Bps"), PatchFormat::Bps);
@@ -460,6 +484,21 @@ TEST_F(MakePatchFileTest, WritesAPatchInTheFormatOfTheExtension)
     EXPECT_TRUE(HasBpsHeader(test::ReadFileBytes(dir.path() / "mod.BPS")));
 }
 
+TEST_F(MakePatchFileTest, ABpsPatchCutsTheImageFileItIsAppliedTo)
+{
+    const Bytes shorter = With(Counting(0x300), 0x100, {9, 9});
+    const fs::path shortFile = dir.write("short.smc", shorter);
+    const fs::path out = dir.path() / "cut.bps";
+    const Result<std::size_t> written = MakePatchFile(original, shortFile, out);
+    ASSERT_TRUE(written.ok()) << written.message();
+    const fs::path image = dir.write("try.smc", Counting(0x1000));
+    const Status applied =
+        ChangeRomImage(image, [&](RomStream& rom) { return ApplyBpsPatch(rom, out); });
+    ASSERT_TRUE(applied.ok()) << applied.message();
+    EXPECT_TRUE(test::ReadFileBytes(image) == shorter);
+    EXPECT_EQ(fs::file_size(image), 0x300u);
+}
+
 TEST_F(MakePatchFileTest, RefusalsWriteNothing)
 {
     fs::create_directory(dir.path() / "folder.bps");
@@ -482,7 +521,7 @@ TEST_F(MakePatchFileTest, RefusalsWriteNothing)
          "ファイルが開けません。\nnone.smc"},
         {dir.path(), modified, dir.path() / "mod.ips",
          "ファイルが開けません。\n" + dir.path().filename().string()},
-        {original, shortFile, dir.path() / "mod.bps",
+        {original, shortFile, dir.path() / "mod.ips",
          "変更後のファイルが元のファイルより短いため、パッチを作れません。"},
         // An output that is one of the images, by name or through a link, is never replaced.
         {originalAsBps, modified, originalAsBps, "出力先が入力ファイルと同じです。\ngame.bps"},

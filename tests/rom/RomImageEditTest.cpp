@@ -78,6 +78,19 @@ TEST(RomImageEditTest, ACommittedChangeReplacesTheImageAndAFailedOneLeavesIt)
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"game.smc"}));
 
+    // A change that cuts the image replaces the file with the shorter one the same way.
+    const Bytes grownBytes = Changed(true);
+    const Status cut = ChangeRomImage(rom, [](RomStream& image) {
+        return image.shorten(0x200001) ? Status() : Status(Failure{"cut"});
+    });
+    ASSERT_TRUE(cut.ok()) << cut.message();
+    EXPECT_TRUE(test::ReadFileBytes(rom) ==
+                Bytes(grownBytes.begin(), grownBytes.begin() + 0x200001));
+    ASSERT_EQ(::stat(rom.c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, 0x200001);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"game.smc"}));
+
     // A change that changes nothing does not touch the file.
     const ino_t before = info.st_ino;
     ASSERT_TRUE(ChangeRomImage(rom, [](RomStream&) { return Status(); }).ok());

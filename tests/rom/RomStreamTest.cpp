@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -156,13 +157,59 @@ TEST_P(WritableRomStreamTest, ExtendLengthensWithZeroBytes)
     EXPECT_EQ(stream->readByte(grown - 1), 9);
 }
 
-TEST_P(RomStreamTest, ReadOnlyStreamDoesNotExtend)
+TEST_P(WritableRomStreamTest, ShortenCutsTheImageAndWhatIsCutComesBackAsZeroBytes)
+{
+    Bytes bytes(0x20005);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(1 + i % 251);
+    auto stream = MemoryStream(bytes);
+    EXPECT_TRUE(stream->shorten(0x20005)); // not smaller: nothing changes
+    EXPECT_TRUE(stream->shorten(0x30000));
+    EXPECT_EQ(stream->size(), 0x20005u);
+
+    ASSERT_TRUE(stream->shorten(0x1003));
+    EXPECT_EQ(stream->size(), 0x1003u);
+    EXPECT_TRUE(stream->readBytes(0, 0x1003) == Bytes(bytes.begin(), bytes.begin() + 0x1003));
+    EXPECT_EQ(stream->readByte(0x1003), std::nullopt);
+    EXPECT_FALSE(stream->writeAt(0x1003, Bytes{9}));
+    const auto held = stream->heldBytes();
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(std::equal(held->begin(), held->end(), bytes.begin(), bytes.begin() + 0x1003));
+
+    // Lengthened again, the image holds zero bytes where the cut bytes were, not those bytes.
+    ASSERT_TRUE(stream->extend(0x20005));
+    Bytes expected(0x20005, 0);
+    std::copy_n(bytes.begin(), 0x1003, expected.begin());
+    EXPECT_TRUE(stream->readBytes(0, 0x20005) == expected);
+
+    ASSERT_TRUE(stream->shorten(0));
+    EXPECT_EQ(stream->size(), 0u);
+    EXPECT_EQ(stream->readByte(0), std::nullopt);
+    ASSERT_TRUE(stream->extend(2));
+    EXPECT_EQ(stream->readBytes(0, 2), (Bytes{0, 0}));
+}
+
+TEST_P(RomStreamTest, ReadOnlyStreamDoesNotExtendOrShorten)
 {
     auto stream = make({7, 7}, false);
     EXPECT_FALSE(stream->extend(3));
+    EXPECT_FALSE(stream->shorten(1));
     EXPECT_EQ(stream->size(), 2u);
     EXPECT_TRUE(stream->extend(2));
+    EXPECT_TRUE(stream->shorten(2));
     EXPECT_EQ(stream->readBytes(0, 2), (Bytes{7, 7}));
+}
+
+TEST_P(RomStreamTest, OnlyAMemoryImageHoldsItsBytes)
+{
+    auto stream = make({7, 8}, false);
+    const auto held = stream->heldBytes();
+    if (std::string(GetParam().name) == "File") {
+        EXPECT_FALSE(held);
+    } else {
+        ASSERT_TRUE(held);
+        EXPECT_EQ(Bytes(held->begin(), held->end()), (Bytes{7, 8}));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RomStreamTest, ::testing::ValuesIn(kStreamKinds),
@@ -186,6 +233,15 @@ TEST(ImageBufferTest, GrowsUpToItsCapacityAndTellsWhetherItWasWritten)
     EXPECT_EQ(image.readBytes(0xFFFE, 2), (Bytes{0, 0}));
     EXPECT_EQ(image.bytes().size(), 0x10000u);
     EXPECT_EQ(image.bytes()[2], 3);
+
+    // Cutting an image is a change too.
+    auto cut = ImageBuffer::load(dir.write("cut.smc", Bytes{1, 2, 3}), 0x10000);
+    ASSERT_TRUE(cut.ok());
+    EXPECT_TRUE(cut.value()->shorten(3));
+    EXPECT_FALSE(cut.value()->modified());
+    ASSERT_TRUE(cut.value()->shorten(1));
+    EXPECT_TRUE(cut.value()->modified());
+    EXPECT_EQ(Bytes(cut.value()->bytes().begin(), cut.value()->bytes().end()), Bytes{1});
 
     // What is larger than the capacity, or no regular file, is not read.
     EXPECT_EQ(ImageBuffer::load(dir.write("big.smc", Bytes(0x10001)), 0x10000).message(),

@@ -1,5 +1,8 @@
 #include "support/TempDir.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -40,6 +43,20 @@ std::filesystem::path TempDir::write(std::string_view name,
 std::filesystem::path TempDir::write(std::string_view name, std::string_view text) const
 {
     return write(name, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+std::filesystem::path TempDir::writeSparse(std::string_view name,
+                                           std::span<const std::uint8_t> head,
+                                           std::uint64_t size) const
+{
+    const std::filesystem::path file = write(name, head);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    const bool cut = fd >= 0 && ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!cut)
+        throw std::runtime_error("cannot make " + file.string() + " sparse");
+    return file;
 }
 
 std::vector<std::string> FileNamesIn(const std::filesystem::path& folder)

@@ -23,6 +23,10 @@ public:
     // Writes a file in the folder and returns its path.
     std::filesystem::path write(std::string_view name, std::span<const std::uint8_t> bytes) const;
     std::filesystem::path write(std::string_view name, std::string_view text) const;
+    // Writes `head` and makes the file `size` bytes long with ftruncate, so that the rest is a
+    // hole that takes no room on the disk and reads as zero bytes: a huge file made at once.
+    std::filesystem::path writeSparse(std::string_view name, std::span<const std::uint8_t> head,
+                                      std::uint64_t size) const;
 
 private:
     std::filesystem::path path_;

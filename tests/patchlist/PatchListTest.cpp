@@ -107,11 +107,17 @@ TEST_F(PatchListTest, ChangingATargetSwapsItWithTheEntryThatHadIt)
     list.addVnp(vnp("b.vnp"));
     list.changeTarget(0, 0xB1);
     EXPECT_EQ(names(), (std::vector<std::string>{"a.vnp:B1", "i.ips:", "b.vnp:B0"}));
+    EXPECT_EQ(list.allocateTarget(), 0xB2);
     list.changeTarget(2, 0x1B);
     EXPECT_EQ(names(), (std::vector<std::string>{"a.vnp:B1", "i.ips:", "b.vnp:1B"}));
     list.changeTarget(1, 0x05); // not a character patch
     list.changeTarget(0, 0x42); // not a target
     EXPECT_EQ(names(), (std::vector<std::string>{"a.vnp:B1", "i.ips:", "b.vnp:1B"}));
+    // The target given up is free again, the one taken is not.
+    EXPECT_EQ(list.allocateTarget(), 0xB0);
+    EXPECT_EQ(list.allocateTarget(0x1B), -1);
+    list.clear();
+    EXPECT_EQ(list.allocateTarget(0x1B), 0x1B);
 }
 
 TEST_F(PatchListTest, ListFileHasTheHeaderAndOneLinePerEntry)

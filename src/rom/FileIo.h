@@ -12,10 +12,19 @@ namespace varn {
 // The message for a file that cannot be written.
 inline constexpr const char* kCannotWriteFileMessage = "ファイルに書き込めません。";
 
+// The message for a file larger than any its reader accepts.
+inline constexpr const char* kFileTooLargeMessage = "ファイルが大きすぎます。";
+
 // Reads a whole regular file. Fails with "ファイルが開けません。" for a missing file, a folder
 // or a file that cannot be read, and refuses files larger than `maxSize` bytes the same way.
 Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,
                                                 std::uintmax_t maxSize = 256u << 20);
+
+// Reads a whole regular file as ReadFileBytes does, but a file larger than `maxSize` bytes is
+// refused with "ファイルが大きすぎます。", told from its size before anything is read or
+// allocated. No more than `maxSize` bytes are read, even from a file that grows meanwhile.
+Result<std::vector<std::uint8_t>> ReadBoundedFile(const std::filesystem::path& path,
+                                                  std::uintmax_t maxSize);
 
 // The file a write to `path` replaces: a symbolic link is followed (through every link of a
 // chain) to the file it names, which need not exist yet. Fails with

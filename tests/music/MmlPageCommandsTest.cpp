@@ -5,6 +5,7 @@
 #include "MmlTestSupport.h"
 #include "SongImage.h"
 #include "music/MmlPageCommands.h"
+#include "music/MusicSlots.h"
 #include "music/PlaybackTables.h"
 #include "rom/RomStream.h"
 #include "support/RomImageBuilder.h"
@@ -144,6 +145,9 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
     range.monsterBattle = {0x200};
     MmlCompileRequest past = Request("c4;");
     past.writeAddressText = "FFFFF0";
+    // A song, then blanks that make the file one byte larger than any song can be.
+    MmlCompileRequest huge = Request("c4;");
+    std::filesystem::resize_file(huge.mmlPath, kMaxMmlFileSize + 1);
 
     const Case cases[] = {
         {"no MML file", noMml, StopMessage("読み込みファイルが存在しません。"), false},
@@ -151,12 +155,14 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
          false},
         {"no image", noRom, StopMessage("書き込みファイルが存在しません。"), false},
         {"no image given", emptyRom, StopMessage("書き込みファイルが存在しません。"), false},
-        {"a parse error", parse, StopMessage("音長指定が不正です。\nline = 2\n", "コンパイルエラー"),
-         true},
+        {"a parse error", parse,
+         StopMessage("音長指定が不正です。\nline = 2\n", "コンパイルエラー"), true},
         {"a monster out of range", range,
          StopMessage("モンスター別戦闘曲の指定が不正です。\n0x200", "コンパイルエラー"), true},
         {"an address past the image", past,
          StopMessage("ファイルに書き込めません。\n0xFFFFF0", "コンパイルエラー"), true},
+        {"a file too large to be a song", huge,
+         StopMessage("曲のデータが大きすぎます。\n" + huge.mmlPath), true},
     };
     for (const Case& c : cases) {
         const MmlCompileOutcome outcome = RunMmlCompile(c.request);
@@ -170,6 +176,24 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
     const MmlCompileOutcome shown = RunMmlCompile(parse);
     EXPECT_EQ(shown.musicNumberText, "B0");
     EXPECT_EQ(shown.writeAddressText, "500004");
+}
+
+// An MML file is read up to kMaxMmlFileSize bytes; a larger one is refused before it is read,
+// with the message of a song too large, wherever a song file is read.
+TEST(MmlFileBoundTest, FilesUpToTheBoundAreReadAndLargerOnesRefused)
+{
+    TempDir dir;
+    const std::string song = "#TITLE Long;\nc4;\n{";
+    std::string text = song + std::string(kMaxMmlFileSize - song.size() - 1, ' ') + "}";
+    const auto exact = dir.write("exact.mml", text);
+    const Result<std::string> read = ReadMmlFile(exact);
+    ASSERT_TRUE(read.ok()) << read.message();
+    EXPECT_EQ(read.value().size(), kMaxMmlFileSize);
+
+    const auto over = dir.write("over.mml", text + " ");
+    EXPECT_EQ(ReadMmlFile(over).message(), "曲のデータが大きすぎます。");
+    EXPECT_EQ(MeasureMmlFile(over, 0xB0).message(), "曲のデータが大きすぎます。");
+    EXPECT_EQ(ReadMmlFile(dir.path() / "none.mml").message(), "ファイルが開けません。");
 }
 
 // A song of the target game at music number 0x60, written into an image file.

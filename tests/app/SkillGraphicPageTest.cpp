@@ -20,6 +20,7 @@
 #include "rom/RomStream.h"
 #include "skill/Skill.h"
 #include "skill/SkillTestSupport.h"
+#include "support/BrokenGifs.h"
 #include "support/RomImageBuilder.h"
 
 namespace varn::test {
@@ -495,6 +496,21 @@ TEST_F(SkillGraphicPageTest, ADroppedGifIsShownWithItsColoursOrRefusedWithItsRea
     select(3, 0, 4, 0);
     control<QPushButton>("Button18")->click();
     expectError("画像ファイルを指定してください。", "after a refused drop");
+}
+
+// A dropped graphic that cannot be read gets the one message every reader of GIF files gives.
+TEST_F(SkillGraphicPageTest, AnUnreadableDroppedGifGetsTheOneMessage)
+{
+    createPage();
+    const auto good =
+        dir.write("graphic.gif", GifBytes(SkillGif(PatternPixel, DistinctColours(8))));
+    for (const BrokenGif& gif : BrokenGifs(kSkillGraphicWidth, kSkillGraphicHeight)) {
+        ASSERT_TRUE(dropOnPanel(good));
+        ASSERT_TRUE(dropOnPanel(dir.write(gif.name + ".gif", gif.bytes)));
+        expectError(QStringLiteral("ファイルの読み出しに失敗しました。"), gif.name);
+        EXPECT_TRUE(picture("Image6")->pixmap().isNull()) << gif.name;
+        EXPECT_TRUE(picture("Image7")->pixmap().isNull()) << gif.name;
+    }
 }
 
 // --- Writing -------------------------------------------------------------------------------

@@ -3,11 +3,11 @@
 // the page and the apply do with a picture that passes: the fields of the graphic sub-tab, the
 // packed graphic and the planned writes into an image.
 //
-// Properties: a refusal says why; an accepted picture is at most 128 × 160 with sides that are
-// multiples of 8 and colours 0-15, and is opaque; its packed size is the measured one and is
-// what the size field shows; unpacking the packed graphic gives the picture back; the box
-// chosen holds the picture; the planned writes lie inside the image and begin with the packed
-// graphic at the address given.
+// Properties: a refusal says why, in the program's words; an accepted picture is at most
+// 128 × 160 with sides that are multiples of 8 and colours 0-15, and is opaque; its packed size
+// is the measured one and is what the size field shows; unpacking the packed graphic gives the
+// picture back; the box chosen holds the picture; the planned writes lie inside the image and
+// begin with the packed graphic at the address given.
 
 #include <cstddef>
 #include <cstdint>
@@ -102,6 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Result<GifImage> picture = LoadEnemyPictureBytes(fuzz::Bytes(data, size));
     if (!picture) {
         fuzz::Require(!picture.message().empty(), "a refused picture says why");
+        fuzz::Require(!fuzz::HoldsAGiflibMessage(picture.message()),
+                      "a refused picture says why in the program's words");
         return 0;
     }
     fuzz::CheckPicture(picture.value());

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <gif_lib.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,6 +46,73 @@ inline void KeepCp932ConverterLoaded()
 {
     static const iconv_t converter = iconv_open("UTF-8", "CP932");
     (void)converter;
+}
+
+// A scratch file for this process, removed when it ends. It lies in memory (/dev/shm) where
+// the system has that: emptying and rewriting a file on a disk file system for every input
+// makes the file system flush it each time it is closed, which would take most of the run.
+class ScratchFile {
+public:
+    ScratchFile()
+    {
+        std::error_code error;
+        const std::filesystem::path folder = std::filesystem::is_directory("/dev/shm", error)
+                                                 ? std::filesystem::path("/dev/shm")
+                                                 : std::filesystem::temp_directory_path();
+        std::string pattern = (folder / "varn-fuzz-XXXXXX").string();
+        descriptor_ = ::mkstemp(pattern.data());
+        Require(descriptor_ >= 0, "a scratch file can be made");
+        path_ = pattern;
+    }
+    ~ScratchFile()
+    {
+        ::close(descriptor_);
+        ::unlink(path_.c_str());
+    }
+
+    const std::filesystem::path& write(std::string_view bytes)
+    {
+        Require(::ftruncate(descriptor_, 0) == 0, "the scratch file can be emptied");
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done,
+                                       static_cast<off_t>(done));
+            Require(n > 0, "the scratch file can be written");
+            done += static_cast<std::size_t>(n);
+        }
+        return path_;
+    }
+
+private:
+    int descriptor_ = -1;
+    std::filesystem::path path_;
+};
+
+// Whether a message a user would see holds one of giflib's own English error texts.
+inline bool HoldsAGiflibMessage(std::string_view message)
+{
+    for (int code = 0; code < 256; ++code) {
+        if (const char* text = GifErrorString(code);
+            text != nullptr && *text != '\0' && message.find(text) != std::string_view::npos)
+            return true;
+    }
+    return false;
+}
+
+// Whether a message of the GIF decoder is in the program's words: no Latin letter but those of
+// "GIF", which its Japanese messages name.
+inline bool InTheDecodersWords(std::string_view message)
+{
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message.substr(i, 3) == "GIF") {
+            i += 2;
+            continue;
+        }
+        const char c = message[i];
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+            return false;
+    }
+    return true;
 }
 
 // An extension table as a settings file with two rows gives it: 32 characters the game's own

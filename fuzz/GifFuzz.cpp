@@ -2,7 +2,8 @@
 // PrepareSheetImage on what was decoded, as choosing a sheet on the page "キャラパッチ" does.
 //
 // A decoded image is also written with EncodeGif and read again: the codec keeps everything
-// its image model holds, so the second reading must equal the first.
+// its image model holds, so the second reading must equal the first. A refused GIF is refused
+// in the program's words, never with giflib's English error text.
 
 #include <cstddef>
 #include <cstdint>
@@ -79,6 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Result<GifImage> decoded = DecodeGif(fuzz::Bytes(data, size));
     if (!decoded) {
         fuzz::Require(!decoded.message().empty(), "a refused GIF says why");
+        fuzz::Require(fuzz::InTheDecodersWords(decoded.message()) &&
+                          !fuzz::HoldsAGiflibMessage(decoded.message()),
+                      "a refused GIF says why in the program's words");
         return 0;
     }
     GifImage& image = decoded.value();

@@ -35,6 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const Status imported = skill.ImportImageBytes(input); !imported) {
         Require(!imported.message().empty() && imported.message() == skill.message,
                 "a refused GIF says why");
+        Require(!fuzz::HoldsAGiflibMessage(imported.message()),
+                "a refused GIF says why in the program's words");
         Require(skill.importedImage.frames.empty(), "a refused GIF is not kept");
         return 0;
     }

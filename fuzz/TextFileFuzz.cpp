@@ -3,8 +3,9 @@
 // conversions under the text codec. The input is the bytes of a file.
 //
 // Properties: whatever is read comes out as UTF-8; well-formed UTF-8 survives the trip through
-// code points; a strict CP932 reading agrees with the lenient one; and a text written as a
-// text file reads back as the same text (bytes that are not UTF-8 as U+FFFD).
+// code points; a strict CP932 reading agrees with the lenient one; a text written as a text
+// file reads back as the same text (bytes that are not UTF-8 as U+FFFD); and the bytes kept in
+// a file are read by ReadTextFile as they decode, up to its bound and refused above it.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,9 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "rom/FileIo.h"
 #include "text/Cp932.h"
+#include "text/TextFile.h"
 #include "text/Utf8.h"
 
 namespace varn::fuzz {
@@ -62,5 +65,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzz::CheckWrittenText(bytes);
     fuzz::CheckWrittenText(decoded);
+
+    static fuzz::ScratchFile scratch;
+    const std::filesystem::path& path = scratch.write(bytes);
+    for (const std::size_t bound : {size, size + 1, size == 0 ? 0 : size - 1}) {
+        const Result<std::string> read = ReadTextFile(path, bound);
+        if (size <= bound)
+            fuzz::Require(read.ok() && read.value() == decoded,
+                          "a file up to the bound reads as its bytes decode");
+        else
+            fuzz::Require(!read.ok() && read.message() == kFileTooLargeMessage,
+                          "a file above the bound is refused as too large");
+    }
     return 0;
 }

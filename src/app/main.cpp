@@ -101,6 +101,9 @@ int main(int argc, char** argv)
 
     varn::app::TForm1 window(settingsPath, statePath);
     window.show();
+    // A settings file too large to be one is not read; the defaults apply.
+    if (!window.settings().problem.empty())
+        window.dialogs().showWarning(QString::fromStdString(window.settings().problem));
     if (!dataReport.ok())
         window.dialogs().showWarning(QString::fromStdString(varn::DataLoadWarning(dataReport)));
 

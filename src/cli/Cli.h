@@ -62,7 +62,8 @@ std::string HexBytes(std::span<const std::uint8_t> bytes);
 
 // Loads the extension characters (and the ExtensionChar setting) from the settings file given
 // with --ini, as the editor does at start-up; a file that is not there is refused with its
-// message, since a mistyped name would otherwise pass silently.
+// message, since a mistyped name would otherwise pass silently, and so is a file too large to
+// be a settings file.
 std::optional<std::string> LoadIniExtensions(const std::optional<std::string>& ini,
                                              ExtensionTable& extensions);
 

@@ -44,7 +44,9 @@ std::optional<std::string> LoadIniExtensions(const std::optional<std::string>& i
     std::error_code error;
     if (!std::filesystem::is_regular_file(*ini, error))
         return std::string(kCannotOpenFileMessage) + "\n" + *ini;
-    LoadSettings(*ini, extensions);
+    const Settings settings = LoadSettings(*ini, extensions);
+    if (!settings.problem.empty())
+        return settings.problem;
     return std::nullopt;
 }
 

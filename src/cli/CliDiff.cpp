@@ -2,12 +2,12 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/Cli.h"
 #include "patchlist/MakePatch.h"
-#include "rom/FileIo.h"
-#include "text/Cp932.h"
+#include "text/TextFile.h"
 
 namespace varn::cli {
 
@@ -44,12 +44,11 @@ int RunDiff(Arguments arguments, std::ostream& out, std::ostream& err)
     if (metadataPath) {
         if (const Status apart = CheckOutputNotInput(output, {*metadataPath}); !apart)
             return Fail(err, apart.message());
-        const Result<std::vector<std::uint8_t>> text = ReadFileBytes(*metadataPath);
+        Result<std::string> text = ReadTextFile(*metadataPath, kMaxBpsMetadataFileSize);
         if (!text)
             return Fail(err, text.message() + "\n" +
                                  std::filesystem::path(*metadataPath).filename().string());
-        metadata = DecodeTextFileBytes(std::string_view(
-            reinterpret_cast<const char*>(text.value().data()), text.value().size()));
+        metadata = std::move(text).value();
     }
 
     const Result<std::size_t> written = MakePatchFile(operands[0], operands[1], output, metadata);

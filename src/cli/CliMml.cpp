@@ -10,6 +10,7 @@
 #include "cli/Cli.h"
 #include "music/MML.h"
 #include "music/MmlPageCommands.h"
+#include "music/MusicSlots.h"
 #include "music/MusicTitle.h"
 #include "rom/FileIo.h"
 #include "rom/HexText.h"
@@ -128,15 +129,13 @@ std::optional<std::string> ParseOptions(Arguments arguments, bool allowMusic, bo
     return std::nullopt;
 }
 
-// The MML text of a file, Shift-JIS or UTF-8.
+// The MML text of a file, Shift-JIS or UTF-8, as the page "MML" reads it.
 Result<std::string> ReadMmlText(const std::string& path)
 {
-    auto bytes = ReadFileBytes(path);
-    if (!bytes)
-        return Failure{bytes.message() + "\n" + path};
-    const auto& data = bytes.value();
-    return DecodeTextFileBytes(
-        std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    Result<std::string> text = ReadMmlFile(path);
+    if (!text)
+        return Failure{text.message() + "\n" + path};
+    return text;
 }
 
 std::string LastAddressLine(const MML& mml)

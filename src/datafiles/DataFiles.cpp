@@ -42,17 +42,13 @@ void LoadDataFile(const fs::path& path, Result<T> (*parse)(std::string_view),
         useBuiltIn();
         return;
     }
-    const bool regular = fs::is_regular_file(path, error);
-    if (const std::uintmax_t size = regular ? fs::file_size(path, error) : 0;
-        !error && size > kMaxDataFileSize) {
-        useBuiltIn();
-        report.problems.push_back(BadFile(path, kDataFileTooLargeMessage));
-        return;
-    }
-    const auto bytes = ReadFileBytes(path, kMaxDataFileSize);
+    const auto bytes = ReadBoundedFile(path, kMaxDataFileSize);
     if (!bytes) {
         useBuiltIn();
-        report.problems.push_back({path, bytes.message() + "\n" + path.string()});
+        report.problems.push_back(
+            bytes.message() == kFileTooLargeMessage
+                ? BadFile(path, kDataFileTooLargeMessage)
+                : DataFileProblem{path, bytes.message() + "\n" + path.string()});
         return;
     }
     const std::string text = DecodeTextFileBytes(std::string_view(

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "rom/FileIo.h"
+
 namespace varn {
 
 // The program ships data files, compiled into it: the kanji order of the character table,
@@ -24,12 +26,14 @@ inline constexpr std::string_view kEnemyLabelsFileName = "enemy_labels.txt";
 // The folder under the user's configuration folder, shared with the settings file.
 inline constexpr std::string_view kDataFolderName = "Varnwork";
 
-// A data file larger than this is refused before it is read: the shipped files are a few
-// kilobytes.
+// A data file larger than this is refused before it is read. Each file holds one line per
+// kanji or per code of lists whose codes are fixed, so a replacement has the same lines with
+// other names; the shipped files are a few kilobytes (music_labels.txt, the largest, about
+// 22 KB), and 1 MiB leaves room for long names and comments many times over.
 inline constexpr std::uintmax_t kMaxDataFileSize = 1u << 20;
 
 inline constexpr const char* kBadDataFileMessage = "データファイルが正しくありません。";
-inline constexpr const char* kDataFileTooLargeMessage = "ファイルが大きすぎます。";
+inline constexpr const char* kDataFileTooLargeMessage = kFileTooLargeMessage;
 inline constexpr const char* kMissingDataFolderMessage = "データフォルダが見つかりません。";
 
 // One refused file (or a data folder given but not found).

@@ -35,10 +35,15 @@ std::vector<int> StoredRowOrder(int height, bool interlaced)
     return rows;
 }
 
-Failure GifFailure(int error)
+// giflib's errors are its own English texts; what the user sees is the program's message.
+Failure ReadFailure()
 {
-    const char* text = GifErrorString(error);
-    return Failure{text != nullptr ? text : "GIF error"};
+    return Failure{kGifReadFailedMessage};
+}
+
+Failure WriteFailure()
+{
+    return Failure{kCannotWriteFileMessage};
 }
 
 // --- Reading ----------------------------------------------------------------------------
@@ -90,7 +95,7 @@ Status ReadExtension(GifFileType* gif, PendingExtensions& pending)
     int code = 0;
     GifByteType* block = nullptr;
     if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
-        return GifFailure(gif->Error);
+        return ReadFailure();
 
     bool netscape = false;
     bool first = true;
@@ -116,7 +121,7 @@ Status ReadExtension(GifFileType* gif, PendingExtensions& pending)
         }
         first = false;
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
-            return GifFailure(gif->Error);
+            return ReadFailure();
     }
     return {};
 }
@@ -127,7 +132,7 @@ Status ReadFrame(GifFileType* gif, GifImage& image, PendingExtensions& pending,
                  const GifLimits& limits, std::int64_t& pixelsLeft)
 {
     if (DGifGetImageDesc(gif) == GIF_ERROR)
-        return GifFailure(gif->Error);
+        return ReadFailure();
     const GifImageDesc& desc = gif->Image;
 
     GifFrame frame;
@@ -156,7 +161,7 @@ Status ReadFrame(GifFileType* gif, GifImage& image, PendingExtensions& pending,
     for (int y : StoredRowOrder(frame.height, frame.interlaced)) {
         GifPixelType* row = frame.pixels.data() + static_cast<std::size_t>(y) * frame.width;
         if (DGifGetLine(gif, row, frame.width) == GIF_ERROR)
-            return GifFailure(gif->Error);
+            return ReadFailure();
     }
     image.frames.push_back(std::move(frame));
     return {};
@@ -237,7 +242,7 @@ Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes, const GifLimits&
     int error = 0;
     Decoder gif(DGifOpen(&source, ReadFromBytes, &error));
     if (!gif)
-        return GifFailure(error);
+        return ReadFailure();
 
     GifImage image;
     image.width = gif->SWidth;
@@ -254,7 +259,7 @@ Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes, const GifLimits&
     GifRecordType record = UNDEFINED_RECORD_TYPE;
     do {
         if (DGifGetRecordType(gif.get(), &record) == GIF_ERROR)
-            return GifFailure(gif->Error);
+            return ReadFailure();
         Status status;
         if (record == IMAGE_DESC_RECORD_TYPE)
             status = ReadFrame(gif.get(), image, pending, limits, pixelsLeft);
@@ -293,20 +298,20 @@ Result<std::vector<std::uint8_t>> EncodeGif(const GifImage& image)
     int error = 0;
     Encoder gif(EGifOpen(&out, WriteToBytes, &error));
     if (!gif)
-        return GifFailure(error);
+        return WriteFailure();
     EGifSetGifVersion(gif.get(), true);
 
     const ColorMap global = ToColorMap(image.colors);
     if (EGifPutScreenDesc(gif.get(), image.width, image.height, ColorResolution(image.colors),
                           image.backgroundIndex, global.get()) == GIF_ERROR)
-        return GifFailure(gif->Error);
+        return WriteFailure();
 
     for (std::size_t i = 0; i < image.frames.size(); ++i) {
         const GifFrame& frame = image.frames[i];
         if (i == 0 && image.loopCount && !PutLoopExtension(gif.get(), *image.loopCount))
-            return GifFailure(gif->Error);
+            return WriteFailure();
         if (frame.control && !PutControlExtension(gif.get(), *frame.control))
-            return GifFailure(gif->Error);
+            return WriteFailure();
         const ColorMap local = ToColorMap(frame.colors);
         // giflib keeps the previous frame's own colour map when a frame has none and forgets
         // it without freeing it; free it here so that a local table followed by a frame
@@ -317,18 +322,18 @@ Result<std::vector<std::uint8_t>> EncodeGif(const GifImage& image)
         }
         if (EGifPutImageDesc(gif.get(), frame.left, frame.top, frame.width, frame.height,
                              frame.interlaced, local.get()) == GIF_ERROR)
-            return GifFailure(gif->Error);
+            return WriteFailure();
         std::vector<GifPixelType> row(static_cast<std::size_t>(frame.width));
         for (int y : StoredRowOrder(frame.height, frame.interlaced)) {
             const auto begin = frame.pixels.begin() + static_cast<std::ptrdiff_t>(y) * frame.width;
             std::copy(begin, begin + frame.width, row.begin());
             if (EGifPutLine(gif.get(), row.data(), frame.width) == GIF_ERROR)
-                return GifFailure(gif->Error);
+                return WriteFailure();
         }
     }
     // Closing writes the trailer; it must succeed for the bytes to be a whole GIF.
     if (EGifCloseFile(gif.release(), &error) == GIF_ERROR)
-        return GifFailure(error);
+        return WriteFailure();
     return out;
 }
 

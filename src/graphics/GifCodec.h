@@ -28,10 +28,14 @@ struct GifLimits {
 // A GIF beyond the limits its reader accepts.
 inline constexpr const char* kGifTooLargeMessage = "GIF画像が大きすぎます。";
 
+// A file that giflib cannot read as a GIF: cut short, damaged, or no GIF at all. Every reader
+// of GIF files gives this one message for it, whatever giflib's own error was.
+inline constexpr const char* kGifReadFailedMessage = "ファイルの読み出しに失敗しました。";
+
 // Decodes a GIF: every frame (interlaced frames are put in row order), the global and local
 // colour tables, each frame's graphic control extension and the looping extension. A GIF
-// giflib cannot read fails with giflib's own error text; one that ValidateGifImage refuses
-// fails with its message; one beyond `limits` fails with "GIF画像が大きすぎます。" before
+// giflib cannot read fails with "ファイルの読み出しに失敗しました。"; one that ValidateGifImage
+// refuses fails with its message; one beyond `limits` fails with "GIF画像が大きすぎます。" before
 // the pixels of the frame that passes them are read.
 Result<GifImage> DecodeGif(std::span<const std::uint8_t> bytes, const GifLimits& limits = {});
 
@@ -45,7 +49,8 @@ Result<GifImage> LoadGifFile(const std::filesystem::path& path, const GifLimits&
 
 // Encodes an image as GIF89a: colour tables are padded to a power of two with black, each
 // frame's graphic control extension is written before it, and the looping extension before
-// the first frame. Refuses an image that ValidateGifImage refuses.
+// the first frame. Refuses an image that ValidateGifImage refuses; should giflib fail while
+// writing, fails with "ファイルに書き込めません。".
 Result<std::vector<std::uint8_t>> EncodeGif(const GifImage& image);
 
 // Encodes and writes an image to a file, replacing it only once the whole file is written.

@@ -229,6 +229,9 @@ private:
     std::size_t expandedSize_ = 0;
 };
 
+// A song whose block would not fit its 16-bit length, or an MML file too large to be a song.
+inline constexpr const char* kSongTooLargeMessage = "曲のデータが大きすぎます。";
+
 // The reverse compiler's messages.
 inline constexpr const char* kUnknownControlCodeMessage =
     "この曲はMML化できません。\n不明な制御コード：";

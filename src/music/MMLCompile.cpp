@@ -18,7 +18,6 @@ namespace {
 constexpr std::string_view kEmptyFirstChannelMessage = "Channel1にデータがありません。";
 // The block's length and its in-song pointers are 16 bits: a larger block cannot be played.
 constexpr std::size_t kMaxSongBlockSize = 0xFFFF;
-constexpr std::string_view kSongTooLargeMessage = "曲のデータが大きすぎます。";
 constexpr std::string_view kLoopCountMessage = "ループコマンドの数が不正です。\nChannel = ";
 constexpr std::string_view kMapBattleMessage = "マップ別戦闘曲の指定が不正です。\n0x";
 constexpr std::string_view kMonsterBattleMessage = "モンスター別戦闘曲の指定が不正です。\n0x";

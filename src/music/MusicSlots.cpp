@@ -6,7 +6,7 @@
 #include "music/SongTables.h"
 #include "rom/FileIo.h"
 #include "rom/RomStream.h"
-#include "text/Cp932.h"
+#include "text/TextFile.h"
 
 namespace varn {
 
@@ -56,11 +56,10 @@ std::uint64_t MusicImageSizeNeeded(const MusicConstants& music)
 
 Result<std::string> ReadMmlFile(const std::filesystem::path& path)
 {
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes)
-        return Failure{bytes.message()};
-    return DecodeTextFileBytes(std::string_view(reinterpret_cast<const char*>(bytes.value().data()),
-                                                bytes.value().size()));
+    Result<std::string> text = ReadTextFile(path, kMaxMmlFileSize);
+    if (!text && text.message() == kFileTooLargeMessage)
+        return Failure{kSongTooLargeMessage};
+    return text;
 }
 
 Result<int> MeasureMmlFile(const std::filesystem::path& path, int musicNumber)

@@ -32,7 +32,18 @@ bool IsSoundBookkeeping(const MusicBookkeeping& book, const MusicConstants& musi
 // tables of every number it may allocate.
 std::uint64_t MusicImageSizeNeeded(const MusicConstants& music);
 
-// An MML file's text (Shift-JIS or UTF-8); fails with "ファイルが開けません。".
+// The largest MML file read. A file compiles to one song block of at most 64 KiB less one
+// byte, and written out in full a statement takes a few characters for each byte it writes (a
+// note with its length and a blank, "c+16. ", writes one or two; a command with three
+// arguments, "m0x10,0x20,0x30 ", writes four), so the statements of the largest song come to a
+// few hundred kilobytes; macros only make them shorter. Comments, information lines and
+// blanks come on top, and songs in use are tens of kilobytes. A file larger than this cannot
+// be a song, and refusing it unread spares the seconds and the memory parsing it would take.
+inline constexpr std::uintmax_t kMaxMmlFileSize = std::uintmax_t{4} << 20;
+
+// An MML file's text (Shift-JIS or UTF-8). Fails with "ファイルが開けません。" when the file
+// cannot be read and with "曲のデータが大きすぎます。" when it is larger than kMaxMmlFileSize,
+// before reading it.
 Result<std::string> ReadMmlFile(const std::filesystem::path& path);
 
 // The size of the song block of an MML file, or the message of why it does not compile.

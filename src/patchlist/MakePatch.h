@@ -23,6 +23,11 @@ inline constexpr const char* kNotAPatchFileMessage = "パッチファイルで�
 // A made patch that does not turn the original into the modified file when applied.
 inline constexpr const char* kPatchCheckFailedMessage = "作成したパッチの検証に失敗しました。";
 
+// The largest text file read as a BPS patch's metadata (varnwork-cli diff --metadata): the text
+// an author writes about a patch, what it changes, how to apply it, credits. The patch list
+// shows the first 64 KiB of a patch's metadata; 1 MiB is sixteen times that.
+inline constexpr std::uintmax_t kMaxBpsMetadataFileSize = std::uintmax_t{1} << 20;
+
 // Makes a patch of `format` that turns `original` into `modified` (CreateIpsPatch,
 // CreateBpsPatch; `metadata` goes into a BPS patch and is not used for IPS) and checks it
 // before returning it: applied in memory to `original` as the patch list applies it, it must

@@ -64,9 +64,7 @@ std::string PatchEntry::fileName() const
 int PatchList::allocateTarget(int requested) const
 {
     const auto taken = [this](int code) {
-        return std::any_of(entries_.begin(), entries_.end(), [code](const PatchEntry& entry) {
-            return entry.kind == PatchKind::Vnp && entry.target == code;
-        });
+        return takenTargets_.test(static_cast<std::size_t>(code));
     };
     if (requested >= 0)
         return IsTarget(requested) && !taken(requested) ? requested : -1;
@@ -80,6 +78,8 @@ int PatchList::allocateTarget(int requested) const
 AddResult PatchList::insert(PatchEntry entry, std::optional<std::size_t> index)
 {
     const std::size_t at = index ? std::min(*index, entries_.size()) : entries_.size();
+    if (entry.kind == PatchKind::Vnp && IsTarget(entry.target))
+        takenTargets_.set(static_cast<std::size_t>(entry.target));
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
     return AddResult::Added;
 }
@@ -143,8 +143,11 @@ AddResult PatchList::add(PatchKind kind, const std::filesystem::path& path, int 
 
 void PatchList::remove(std::size_t index)
 {
-    if (index < entries_.size())
-        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (index >= entries_.size())
+        return;
+    if (entries_[index].kind == PatchKind::Vnp && IsTarget(entries_[index].target))
+        takenTargets_.reset(static_cast<std::size_t>(entries_[index].target));
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void PatchList::move(std::size_t from, std::size_t to)
@@ -167,11 +170,17 @@ void PatchList::changeTarget(std::size_t index, int code)
     if (index >= entries_.size() || entries_[index].kind != PatchKind::Vnp || !IsTarget(code))
         return;
     const int old = entries_[index].target;
+    bool swapped = false;
     for (PatchEntry& other : entries_) {
-        if (other.kind == PatchKind::Vnp && other.target == code)
+        if (other.kind == PatchKind::Vnp && other.target == code) {
             other.target = old;
+            swapped = true;
+        }
     }
     entries_[index].target = code;
+    if (!swapped && IsTarget(old))
+        takenTargets_.reset(static_cast<std::size_t>(old));
+    takenTargets_.set(static_cast<std::size_t>(code));
 }
 
 void PatchList::setMusicNumber(std::size_t index, int number)

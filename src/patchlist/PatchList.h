@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -62,7 +63,11 @@ public:
                   std::optional<std::size_t> index = {});
 
     void remove(std::size_t index);
-    void clear() { entries_.clear(); }
+    void clear()
+    {
+        entries_.clear();
+        takenTargets_.reset();
+    }
 
     // Moves the entry at `from` to `to`; the entries between shift by one towards `from`.
     void move(std::size_t from, std::size_t to);
@@ -78,6 +83,9 @@ private:
     AddResult insert(PatchEntry entry, std::optional<std::size_t> index);
 
     std::vector<PatchEntry> entries_;
+    // The target codes the character patches hold, so that finding a free one does not go
+    // through every entry (a list file may hold thousands).
+    std::bitset<256> takenTargets_;
 };
 
 // The message for a file that could not be added, with the file's name; empty for Added.

@@ -6,6 +6,7 @@
 #include "rom/HexText.h"
 #include "rom/RomStream.h"
 #include "text/Cp932.h"
+#include "text/TextFile.h"
 
 namespace varn {
 
@@ -96,6 +97,19 @@ PatchListLine ParseLine(std::string_view line)
     return entry;
 }
 
+// Calls `take` with each entry line of a list file's text, in order.
+template <class Take> void ForEachEntryLine(std::string_view text, Take take)
+{
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = TrimLineEnd(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.empty() || line.starts_with("//"))
+            continue;
+        take(ParseLine(line));
+    }
+}
+
 } // namespace
 
 std::string FormatPatchList(const std::vector<PatchEntry>& entries, const std::tm& now)
@@ -132,28 +146,20 @@ Status SavePatchList(const std::filesystem::path& path, const std::vector<PatchE
 std::vector<PatchListLine> ParsePatchListText(std::string_view text)
 {
     std::vector<PatchListLine> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = TrimLineEnd(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty() || line.starts_with("//"))
-            continue;
-        lines.push_back(ParseLine(line));
-    }
+    ForEachEntryLine(text, [&](PatchListLine line) { lines.push_back(std::move(line)); });
     return lines;
 }
 
 Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list)
 {
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes)
-        return Failure{kCannotOpenFileMessage};
-    const std::string text = DecodeTextFileBytes(std::string_view(
-        reinterpret_cast<const char*>(bytes.value().data()), bytes.value().size()));
+    const Result<std::string> text = ReadTextFile(path, kMaxPatchListFileSize);
+    if (!text)
+        return Failure{text.message()};
 
     list.clear();
     bool failed = false;
-    for (const PatchListLine& line : ParsePatchListText(text)) {
+    // Each line is added as it is read, so that the lines take no memory of their own.
+    ForEachEntryLine(text.value(), [&](const PatchListLine& line) {
         // The editor writes full paths; a relative one (a list written by hand next to its
         // files) is taken from the list file's folder.
         std::filesystem::path entry = line.path;
@@ -162,7 +168,7 @@ Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list)
         const std::optional<PatchKind> kind = PatchKindOf(entry);
         const bool added = kind && list.add(*kind, entry, line.target) == AddResult::Added;
         failed = failed || !added;
-    }
+    });
     return failed;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -38,14 +39,21 @@ struct PatchListLine {
 // The entry lines of a list file's text; lines beginning with "//" and empty lines are skipped.
 std::vector<PatchListLine> ParsePatchListText(std::string_view text);
 
+// The largest list file read. A list holds what one image takes in one go: a character patch
+// for each of the targets, a song for each of the 79 music numbers from 0xB0, and the IPS and
+// BPS patches put before and between them, a few dozen in practice. A thousand entries of a
+// full path of 1 KiB each, far above that, fit in 1 MiB; the editor writes one line of a full
+// path (usually under 200 bytes) per entry.
+inline constexpr std::uintmax_t kMaxPatchListFileSize = std::uintmax_t{1} << 20;
+
 inline constexpr const char* kListLoadFailedMessage =
     "読み込みに失敗したファイルがあります。\nリストを確認してください。";
 
 // Loads a list file into `list`, replacing it: each line is added by its extension (a character
 // patch with the target the line gives), and lines that fail are passed over. A relative path
-// is taken from the list file's folder. Fails with
-// "ファイルが開けません。" (the list unchanged) when the file cannot be read; returns whether any
-// line failed.
+// is taken from the list file's folder. Fails, the list unchanged, with "ファイルが開けません。"
+// when the file cannot be read and with "ファイルが大きすぎます。" when it is larger than
+// kMaxPatchListFileSize (told before it is read); returns whether any line failed.
 Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list);
 
 } // namespace varn

@@ -20,14 +20,20 @@ namespace varn {
 
 namespace fs = std::filesystem;
 
-Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uintmax_t maxSize)
+namespace {
+
+// Reads a regular file of at most `maxSize` bytes; a larger one fails with `tooLarge`.
+Result<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path, std::uintmax_t maxSize,
+                                                const char* tooLarge)
 {
     std::error_code error;
     if (!fs::is_regular_file(path, error))
         return Failure{kCannotOpenFileMessage};
     const std::uintmax_t size = fs::file_size(path, error);
-    if (error || size > maxSize)
+    if (error)
         return Failure{kCannotOpenFileMessage};
+    if (size > maxSize)
+        return Failure{tooLarge};
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return Failure{kCannotOpenFileMessage};
@@ -36,6 +42,18 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uintm
     if (static_cast<std::uintmax_t>(file.gcount()) != size)
         return Failure{kCannotOpenFileMessage};
     return bytes;
+}
+
+} // namespace
+
+Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uintmax_t maxSize)
+{
+    return ReadWholeFile(path, maxSize, kCannotOpenFileMessage);
+}
+
+Result<std::vector<std::uint8_t>> ReadBoundedFile(const fs::path& path, std::uintmax_t maxSize)
+{
+    return ReadWholeFile(path, maxSize, kFileTooLargeMessage);
 }
 
 Status CheckOutputNotInput(const fs::path& output, std::span<const fs::path> inputs)

@@ -30,6 +30,9 @@ Status CheckOutputNotInput(const std::filesystem::path& output,
 // The largest file read whole unless a reader says otherwise.
 inline constexpr std::uintmax_t kMaxReadFileSize = 256u << 20;
 
+// The message for a file larger than any its reader accepts.
+inline constexpr const char* kFileTooLargeMessage = "ファイルが大きすぎます。";
+
 // Reads a whole regular file. Fails with "ファイルが開けません。" for a missing file, a folder
 // or a file that cannot be read, and refuses files larger than `maxSize` bytes the same way.
 Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,
@@ -45,6 +48,12 @@ struct FileHead {
 // Reads the size and the first `count` bytes of a regular file; fails as ReadFileBytes does
 // for a file that cannot be read.
 Result<FileHead> ReadFileHead(const std::filesystem::path& path, std::size_t count);
+
+// Reads a whole regular file as ReadFileBytes does, but a file larger than `maxSize` bytes is
+// refused with "ファイルが大きすぎます。", told from its size before anything is read or
+// allocated. No more than `maxSize` bytes are read, even from a file that grows meanwhile.
+Result<std::vector<std::uint8_t>> ReadBoundedFile(const std::filesystem::path& path,
+                                                  std::uintmax_t maxSize);
 
 // The file a write to `path` replaces: a symbolic link is followed (through every link of a
 // chain) to the file it names, which need not exist yet. Fails with

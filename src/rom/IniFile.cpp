@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "rom/FileIo.h"
-#include "text/Cp932.h"
+#include "text/TextFile.h"
 
 namespace varn {
 
@@ -31,7 +30,24 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 IniFile IniFile::parse(std::string_view text)
 {
     IniFile ini;
-    std::string section;
+    ini.text_ = std::string(text);
+    return ini;
+}
+
+Result<IniFile> IniFile::load(const std::filesystem::path& path, std::uintmax_t maxSize)
+{
+    Result<std::string> text = ReadTextFile(path, maxSize);
+    if (!text)
+        return Failure{text.message()};
+    IniFile ini;
+    ini.text_ = std::move(text).value();
+    return ini;
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
+{
+    std::string_view text = text_;
+    std::string_view current;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = TrimBlanks(text.substr(0, end));
@@ -42,35 +58,17 @@ IniFile IniFile::parse(std::string_view text)
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
             if (close != std::string_view::npos)
-                section = std::string(TrimBlanks(line.substr(1, close - 1)));
+                current = TrimBlanks(line.substr(1, close - 1));
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos)
+        if (equals == std::string_view::npos || !EqualsIgnoringCase(current, section) ||
+            !EqualsIgnoringCase(TrimBlanks(line.substr(0, equals)), key))
             continue;
         std::string_view value = TrimBlanks(line.substr(equals + 1));
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
-        ini.entries_.push_back(
-            {section, std::string(TrimBlanks(line.substr(0, equals))), std::string(value)});
-    }
-    return ini;
-}
-
-std::optional<IniFile> IniFile::load(const std::filesystem::path& path)
-{
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes)
-        return std::nullopt;
-    return parse(DecodeTextFileBytes(std::string_view(
-        reinterpret_cast<const char*>(bytes.value().data()), bytes.value().size())));
-}
-
-std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
-{
-    for (const Entry& entry : entries_) {
-        if (EqualsIgnoringCase(entry.section, section) && EqualsIgnoringCase(entry.key, key))
-            return entry.value;
+        return std::string(value);
     }
     return std::nullopt;
 }

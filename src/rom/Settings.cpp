@@ -3,6 +3,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "rom/FileIo.h"
 #include "rom/IniFile.h"
 #include "text/ExtensionTable.h"
 
@@ -27,9 +28,11 @@ Settings LoadSettings(const std::filesystem::path& path, ExtensionTable& extensi
     if (std::filesystem::exists(path, error)) {
         // A file that exists but cannot be read keeps the defaults, and the extension loader
         // then turns extension characters off.
-        const std::optional<IniFile> ini = IniFile::load(path);
+        const Result<IniFile> ini = IniFile::load(path, kMaxSettingsFileSize);
+        if (!ini && ini.message() == kFileTooLargeMessage)
+            settings.problem = ini.message() + "\n" + path.string();
         const auto read = [&](std::string_view key, int& setting) {
-            if (const auto text = ini ? ini->value(kSettingsSection, key) : std::nullopt)
+            if (const auto text = ini ? ini.value().value(kSettingsSection, key) : std::nullopt)
                 setting = ParseSettingInteger(*text).value_or(setting);
         };
         read("StartupPage", settings.startupPage);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace varn {
@@ -11,6 +13,12 @@ struct ExtensionTable;
 // The settings file sits next to the executable; the section holds seven integer keys.
 inline constexpr std::string_view kSettingsFileName = "Varnkit.ini";
 inline constexpr std::string_view kSettingsSection = "Varnwork";
+
+// The largest settings file read. Its own lines are the seven keys and the fifteen rows of
+// extension characters, each row line at most 1 KiB (a longer line is no row), under 20 KiB
+// together; other programs may keep sections of their own in the same file. 1 MiB is fifty
+// times what the program's lines can take.
+inline constexpr std::uintmax_t kMaxSettingsFileSize = std::uintmax_t{1} << 20;
 
 // The number of pages of the main window; a start-up page at or above it opens page 0.
 inline constexpr int kMainPageCount = 7;
@@ -32,6 +40,11 @@ struct Settings {
     int aniTransparent = 1;
     // Exactly 1: before each change the image as it was is kept as "<file name>.bak" beside it.
     int imageBackup = 0;
+
+    // Why the settings file was not read, ready to show: "ファイルが大きすぎます。" and its path
+    // when it is larger than kMaxSettingsFileSize. Empty when it was read, is missing or
+    // cannot be read (which keeps the defaults without a word).
+    std::string problem;
 };
 
 // The music write region and its bookkeeping inside the image.
@@ -51,7 +64,8 @@ std::optional<int> ParseSettingInteger(std::string_view text);
 // seven keys of the section (a missing or non-integer value keeps its default), sends a
 // start-up page at or above the page count to page 0, and loads the extension characters into
 // `extensions`, turning extension characters off when they cannot be read. Finally tells the
-// extension table whether the codec may use it.
+// extension table whether the codec may use it. A file larger than kMaxSettingsFileSize is
+// not read at all (the defaults, extension characters off) and is named in `problem`.
 Settings LoadSettings(const std::filesystem::path& path, ExtensionTable& extensions);
 
 // Where the settings are read from: "Varnkit.ini" next to the executable, else the one in the

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rom/FileIo.h"
+#include "rom/Settings.h"
 
 #include "text/Cp932.h"
 #include "text/Utf8.h"
@@ -114,25 +115,23 @@ std::vector<std::u32string> SplitFields(std::u32string_view line)
     return fields;
 }
 
-// The lines of a text file, split at CR, LF or CR LF and still in the file's own bytes, so
-// that a line's length can be judged before it is decoded.
-std::vector<std::string_view> SplitLines(std::string_view bytes)
+// Calls `take` with each line of a text file, split at CR, LF or CR LF and still in the
+// file's own bytes, so that a line's length can be judged before it is decoded.
+template <class Take> void ForEachLine(std::string_view bytes, Take take)
 {
-    std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {
         const std::size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string_view::npos) {
-            lines.push_back(bytes.substr(start));
+            take(bytes.substr(start));
             break;
         }
-        lines.push_back(bytes.substr(start, end - start));
+        take(bytes.substr(start, end - start));
         start = end + 1;
         if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') {
             ++start;
         }
     }
-    return lines;
 }
 
 } // namespace
@@ -157,7 +156,7 @@ ExtensionTable& ProcessExtensionTable()
 // stays in its row and column.
 bool LoadExtensionChars(const std::filesystem::path& path, ExtensionTable& table)
 {
-    const auto fileBytes = ReadFileBytes(path);
+    const auto fileBytes = ReadBoundedFile(path, kMaxSettingsFileSize);
     if (!fileBytes) {
         return false;
     }
@@ -174,31 +173,31 @@ bool LoadExtensionChars(const std::filesystem::path& path, ExtensionTable& table
     }
 
     std::array<std::u32string, ExtensionTable::kRows> rows;
-    for (std::string_view lineBytes : SplitLines(bytes)) {
+    ForEachLine(bytes, [&](std::string_view lineBytes) {
         if (lineBytes.size() > kMaxLineBytes) {
-            continue;
+            return;
         }
         const std::u32string line =
             utf8 ? Utf8ToU32(lineBytes) : Utf8ToU32(Cp932ToUtf8Lenient(lineBytes));
         if (!IsRowLine(line)) {
-            continue;
+            return;
         }
         const std::vector<std::u32string> fields = SplitFields(line);
         if (fields.empty()) {
-            continue;
+            return;
         }
         const std::optional<unsigned> key = ParseHex(fields.front());
         if (!key || *key / 16 < 1 || *key / 16 > ExtensionTable::kRows) {
-            continue;
+            return;
         }
         std::u32string& row = rows[*key / 16 - 1];
         if (!row.empty()) {
-            continue;
+            return;
         }
         for (std::size_t i = 1; i < fields.size() && i <= ExtensionTable::kColumns; ++i) {
             row += fields[i];
         }
-    }
+    });
 
     for (std::u32string& row : rows) {
         row.resize(ExtensionTable::kColumns, kUndefinedChar);

@@ -7,6 +7,7 @@
 #include "CharaPatchFixture.h"
 #include "app/CharaPatchPage.h"
 #include "app/GifQImage.h"
+#include "support/BrokenGifs.h"
 
 namespace varn::test {
 namespace {
@@ -526,7 +527,7 @@ TEST_F(CharaPatchPageTest, LoadingGoesByTheExtensionInAnyCase)
         // Any other extension is not for the editor: the sheet stays loaded and shown.
         {pathIn("picture.bmp"), {}, true, true, true},
         {upper, {}, true, true, true},
-        {pathIn("bad.gif"), {"Data is not in GIF format"}, false, false, false},
+        {pathIn("bad.gif"), {"ファイルの読み出しに失敗しました。"}, false, false, false},
         {pathIn("missing.vnp"), {"ファイルが開けません。"}, false, false, false},
         {good, {}, true, true, true},
     };
@@ -556,9 +557,36 @@ TEST_F(CharaPatchPageTest, DropOnTheSheetFrameLoadsTheFirstFile)
     EXPECT_FALSE(control<QLabel>("Image1")->pixmap().isNull());
 
     ASSERT_TRUE(dropFilesOn(control("Panel1"), {pathIn("second.gif"), first}));
-    EXPECT_EQ(messageTexts(), QStringList{"Data is not in GIF format"});
+    EXPECT_EQ(messageTexts(), QStringList{"ファイルの読み出しに失敗しました。"});
     EXPECT_TRUE(window->sheetImage().frames.empty());
     EXPECT_FALSE(control("Button8")->isEnabled());
+}
+
+// A sheet GIF that cannot be read, chosen with "..." or dropped on the sheet, gets the one
+// message every reader of GIF files gives, never giflib's English text.
+TEST_F(CharaPatchPageTest, AnUnreadableSheetGetsTheOneMessageWhetherChosenOrDropped)
+{
+    createEditor();
+    const QString good = writeSheet("good.gif");
+    for (const BrokenGif& gif : BrokenGifs(kSheetWidth, kSheetHeight)) {
+        const QString path = app::ToQString(dir.write(gif.name + ".gif", gif.bytes));
+        for (const bool dropped : {false, true}) {
+            const std::string label = gif.name + (dropped ? " dropped" : " chosen");
+            openWithButton(good);
+            ASSERT_FALSE(window->sheetImage().frames.empty()) << label;
+            dialogs->messages.clear();
+            if (dropped)
+                ASSERT_TRUE(dropFilesOn(control("Panel1"), {path})) << label;
+            else
+                openWithButton(path);
+            EXPECT_EQ(messageTexts(), QStringList{"ファイルの読み出しに失敗しました。"}) << label;
+            for (const auto& message : dialogs->messages) {
+                EXPECT_EQ(message.caption, "エラー") << label;
+                EXPECT_FALSE(HasAsciiLetters(message.text.toStdString())) << label;
+            }
+            EXPECT_TRUE(window->sheetImage().frames.empty()) << label;
+        }
+    }
 }
 
 } // namespace

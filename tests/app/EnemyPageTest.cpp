@@ -25,6 +25,7 @@
 #include "graphics/GifCodec.h"
 #include "rom/FileIo.h"
 #include "rom/RomIdentification.h"
+#include "support/BrokenGifs.h"
 #include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 
@@ -509,6 +510,37 @@ TEST_F(EnemyPageTest, ThePictureIsCheckedShownAndMeasured)
     EXPECT_EQ(box("ComboBox34")->currentIndex(), 1);
     EXPECT_EQ(box("ComboBox35")->currentIndex(), 2);
     EXPECT_EQ(control<QLabel>("Image5")->pixmap().size(), QSize(40, 48));
+}
+
+// A picture that cannot be read, chosen with its button or dropped on its frame, gets the one
+// message every reader of GIF files gives, and the picture held before is let go.
+TEST_F(EnemyPageTest, AnUnreadablePictureGetsTheOneMessageWhetherChosenOrDropped)
+{
+    openPage(PageImage());
+    choose("ComboBox30", kEnemy);
+    const auto small = dir.path() / "small.gif";
+    ASSERT_TRUE(SaveGifFile(SmallPicture(), small));
+    for (const BrokenGif& gif : BrokenGifs(16, 16)) {
+        const QString path = app::ToQString(dir.write(gif.name + ".gif", gif.bytes));
+        for (const bool dropped : {false, true}) {
+            const std::string label = gif.name + (dropped ? " dropped" : " chosen");
+            dialogs->openAnswers.push_back(app::ToQString(small));
+            control<QPushButton>("Button14")->click();
+            ASSERT_TRUE(messageTexts().isEmpty()) << label;
+            if (dropped) {
+                ASSERT_TRUE(dropFilesOn(control<QFrame>("Panel5"), {path})) << label;
+            } else {
+                dialogs->openAnswers.push_back(path);
+                control<QPushButton>("Button14")->click();
+            }
+            EXPECT_EQ(messageTexts(), QStringList{"ファイルの読み出しに失敗しました。"}) << label;
+            for (const auto& message : dialogs->messages) {
+                EXPECT_EQ(message.caption, "エラー") << label;
+                EXPECT_FALSE(HasAsciiLetters(message.text.toStdString())) << label;
+            }
+            dialogs->messages.clear();
+        }
+    }
 }
 
 TEST_F(EnemyPageTest, WithoutAPictureTheEnemysOwnGraphicIsShown)

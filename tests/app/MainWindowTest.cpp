@@ -109,6 +109,24 @@ TEST_F(MainWindowTest, SettingsAndMusicConstantsAreLoadedAtStartup)
     EXPECT_EQ(window->musicConstants().musicPointerOffset, 0x500001);
 }
 
+// A settings file too large to be one is not read: the window starts with the defaults and
+// holds the warning the program shows once the window is up.
+TEST_F(MainWindowTest, ASettingsFileTooLargeToBeOneIsNotRead)
+{
+    const std::string settings = "[Varnwork]\nStartupPage=3\nSmcHeaderCheck=2\n";
+    createWindow(settings + std::string(kMaxSettingsFileSize + 1 - settings.size(), ';'));
+    EXPECT_EQ(control<QTabWidget>("PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(window->settings().smcHeaderCheck, 1);
+    EXPECT_EQ(window->settings().extensionChar, 0);
+    EXPECT_EQ(window->settings().problem,
+              "ファイルが大きすぎます。\n" + (dir.path() / "Varnkit.ini").string());
+    EXPECT_TRUE(dialogs->messages.empty());
+
+    createWindow(settings);
+    EXPECT_EQ(control<QTabWidget>("PageControl1")->currentIndex(), 3);
+    EXPECT_EQ(window->settings().problem, "");
+}
+
 // An object whose event handler fails the way a page's handler might: an error of its own, or
 // an allocation that fails.
 class ThrowingObject : public QObject {

@@ -8,6 +8,7 @@
 #include "app/GifQImage.h"
 #include "graphics/GifCodec.h"
 #include "graphics/SpriteSheet.h"
+#include "patchlist/PatchListFile.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -410,6 +411,14 @@ TEST_F(PatchApplyPageTest, ListFileProblemsAreReported)
     dialogs->openAnswers.push_back(pathIn("none.txt"));
     press("Button6");
     EXPECT_EQ(takeError(), "ファイルが開けません。");
+    EXPECT_EQ(rows(), QStringList{"kept.ips|IPS|"});
+
+    // So does one too large to be a list file, which is not read.
+    const QString huge = writeFile("huge.txt", writeIps("in.ips").toStdString() + "\r\n");
+    std::filesystem::resize_file(app::ToPath(huge), kMaxPatchListFileSize + 1);
+    dialogs->openAnswers.push_back(huge);
+    press("Button6");
+    EXPECT_EQ(takeError(), "ファイルが大きすぎます。");
     EXPECT_EQ(rows(), QStringList{"kept.ips|IPS|"});
 
     // Lines that fail are passed over and reported together at the end.

@@ -37,7 +37,7 @@ TEST_F(SheetImageTest, RefusedFilesShowTheirMessageAsAnErrorAndKeepTheSheet)
 
     const std::pair<const char*, QString> cases[] = {
         {"bad.gif", "使用できない色が検出されました。\nx:1  y:1"},
-        {"text.gif", "Data is not in GIF format"},
+        {"text.gif", "ファイルの読み出しに失敗しました。"},
         {"missing.gif", "ファイルが開けません。"},
     };
     for (const auto& [name, message] : cases) {

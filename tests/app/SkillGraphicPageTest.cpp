@@ -20,6 +20,7 @@
 #include "rom/RomStream.h"
 #include "skill/Skill.h"
 #include "skill/SkillTestSupport.h"
+#include "support/BrokenGifs.h"
 #include "support/RomImageBuilder.h"
 
 namespace varn::test {
@@ -514,6 +515,51 @@ TEST_F(SkillGraphicPageTest, ADroppedGifIsShownWithItsColoursOrRefusedWithItsRea
     select(3, 0, 4, 0);
     control<QPushButton>("Button18")->click();
     expectError("画像ファイルを指定してください。", "after a refused drop");
+}
+
+// A dropped graphic is shown, and its swatches drawn, in the colours its first frame is shown
+// with: the frame's own table when it has one, else the global one (missing entries black).
+TEST_F(SkillGraphicPageTest, TheSwatchesOfADroppedGifAreTheColoursItsFirstFrameIsShownWith)
+{
+    createPage();
+    const GifColorTable global = DistinctColours(16);
+    GifColorTable local;
+    for (const GifColor& colour : DistinctColours(8))
+        local.push_back({colour.blue, colour.red, colour.green});
+    struct Case {
+        const char* name;
+        GifColorTable global;
+        GifColorTable local;
+        GifColorTable shown;
+    };
+    const Case cases[] = {
+        {"LocalAndGlobal", global, local, local},
+        {"GlobalOnly", global, {}, global},
+        {"LocalOnly", {}, local, local},
+    };
+    for (const Case& c : cases) {
+        GifImage graphic = SkillGif(PatternPixel, c.global);
+        graphic.frames.front().colors = c.local;
+        ASSERT_TRUE(dropOnPanel(dir.write(std::string(c.name) + ".gif", GifBytes(graphic))));
+        EXPECT_TRUE(dialogs->messages.empty()) << c.name;
+        EXPECT_TRUE(ShowsSwatches(picture("Image7"), Shown(c.shown))) << c.name;
+        EXPECT_TRUE(ShowsGraphic(picture("Image6"), PatternPixel, Shown(c.shown))) << c.name;
+    }
+}
+
+// A dropped graphic that cannot be read gets the one message every reader of GIF files gives.
+TEST_F(SkillGraphicPageTest, AnUnreadableDroppedGifGetsTheOneMessage)
+{
+    createPage();
+    const auto good =
+        dir.write("graphic.gif", GifBytes(SkillGif(PatternPixel, DistinctColours(8))));
+    for (const BrokenGif& gif : BrokenGifs(kSkillGraphicWidth, kSkillGraphicHeight)) {
+        ASSERT_TRUE(dropOnPanel(good));
+        ASSERT_TRUE(dropOnPanel(dir.write(gif.name + ".gif", gif.bytes)));
+        expectError(QStringLiteral("ファイルの読み出しに失敗しました。"), gif.name);
+        EXPECT_TRUE(picture("Image6")->pixmap().isNull()) << gif.name;
+        EXPECT_TRUE(picture("Image7")->pixmap().isNull()) << gif.name;
+    }
 }
 
 // --- Writing -------------------------------------------------------------------------------

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 #include "CharpatchTestSupport.h"
 #include "charpatch/CharacterPatchFile.h"
+#include "graphics/GifCodec.h"
+#include "graphics/SpriteSheet.h"
 #include "support/TempDir.h"
 #include "text/Cp932.h"
 #include "text/TextCodec.h"
@@ -201,6 +204,65 @@ TEST(WriteCharacterPatchTest, TheFreshFormGives7242BytesEndingWithTheCostRecord)
     EXPECT_TRUE(std::equal(palette.begin(), palette.end(), file.begin() + 22));
     EXPECT_TRUE(std::equal(tiles.begin(), tiles.end(), file.begin() + 54));
     EXPECT_EQ(RecordBytes(file), kDefaultRecords);
+}
+
+// The palette of a chosen sheet is the colours its first frame is shown with: the frame's own
+// table when it has one, else the global one. The .vnp holds those colours, with the fixed
+// colours 1 to 3 in their places.
+TEST(WriteCharacterPatchTest, ThePaletteIsTheColoursTheFirstFrameIsShownWith)
+{
+    // 17 colours (the sheet's white is colour 16) that differ from table to table in every
+    // entry.
+    const auto table = [](int seed) {
+        GifColorTable colours;
+        for (int i = 0; i < 17; ++i)
+            colours.push_back({static_cast<std::uint8_t>(8 * i + 64 * seed),
+                               static_cast<std::uint8_t>(16 * i + 40 * seed),
+                               static_cast<std::uint8_t>(248 - 8 * i - 8 * seed)});
+        return colours;
+    };
+    const GifColorTable global = table(1);
+    const GifColorTable local = table(2);
+    struct Case {
+        const char* name;
+        GifColorTable global;
+        GifColorTable local;
+        const GifColorTable& shown;
+    };
+    const Case cases[] = {
+        {"LocalAndGlobal", global, local, local},
+        {"GlobalOnly", global, {}, global},
+        {"LocalOnly", {}, local, local},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        GifImage sheet;
+        BuildSheetImage(SheetPalette{}, SheetTiles{}, sheet);
+        sheet.colors = c.global;
+        sheet.frames.front().colors = c.local;
+        const auto gif = dir.path() / (std::string(c.name) + ".gif");
+        ASSERT_TRUE(SaveGifFile(sheet, gif).ok()) << c.name;
+        const Result<GifImage> chosen = LoadSheetImage(gif);
+        ASSERT_TRUE(chosen.ok()) << c.name << ": " << chosen.message();
+        const auto vnp = dir.path() / (std::string(c.name) + ".vnp");
+        ASSERT_TRUE(
+            WriteCharacterPatch(vnp, CharacterForm{}, chosen.value(), PlainExtensions()).ok())
+            << c.name;
+
+        Bytes expected;
+        for (std::size_t i = 0; i < 16; ++i) {
+            const GifColor colour = c.shown[i];
+            std::uint16_t word = static_cast<std::uint16_t>(
+                (colour.red >> 3) | ((colour.green >> 3) << 5) | ((colour.blue >> 3) << 10));
+            if (i >= 1 && i <= 3)
+                word = std::array<std::uint16_t, 3>{0x6BDE, 0x18C6, 0x0000}[i - 1];
+            expected.push_back(static_cast<std::uint8_t>(word));
+            expected.push_back(static_cast<std::uint8_t>(word >> 8));
+        }
+        const Bytes file = test::ReadFileBytes(vnp);
+        ASSERT_GE(file.size(), 54u) << c.name;
+        EXPECT_EQ(Bytes(file.begin() + 22, file.begin() + 54), expected) << c.name;
+    }
 }
 
 TEST(WriteCharacterPatchTest, EveryFieldGoesToItsByte)

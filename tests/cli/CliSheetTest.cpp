@@ -81,7 +81,7 @@ TEST(CliSheetTest, RefusalsPrintTheMessageAndWriteNothing)
     const std::pair<std::string, std::string> cases[] = {
         {"wide.gif", "不正な画像です。\n"},
         {"forbidden.gif", "使用できない色が検出されました。\nx:75  y:100\n"},
-        {"text.gif", "Data is not in GIF format\n"},
+        {"text.gif", "ファイルの読み出しに失敗しました。\n"},
         {"missing.gif", "ファイルが開けません。\n"},
     };
     for (const auto& [name, message] : cases) {

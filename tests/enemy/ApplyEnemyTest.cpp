@@ -8,6 +8,7 @@
 #include "enemy/EnemyLists.h"
 #include "enemy/EnemyTables.h"
 #include "enemy/LoadEnemy.h"
+#include "graphics/GifCodec.h"
 #include "rom/RomStream.h"
 #include "support/TempDir.h"
 
@@ -261,6 +262,69 @@ TEST_F(ApplyEnemyTest, TheWritesComeInTheirOrderWithTheirBytes)
     EXPECT_EQ(writes[10].bytes, (Bytes{9, 10, 11, 12, 13, 14, 0x0F, 16}));
     EXPECT_EQ(writes[11].bytes, (Bytes{0x40}));
     EXPECT_EQ(writes[13].bytes, (Bytes{0x08, 0x01, 0xFD, 0x00, 0xFF, 0x00, 0xFC, 0x01, 0x2C}));
+}
+
+// The palette an apply writes for a picture is the colours its first frame is shown with:
+// the frame's own table when it has one, else the global one; an entry beyond the table takes
+// entry 0's colour.
+TEST_F(ApplyEnemyTest, ThePaletteWrittenIsTheColoursTheFirstFrameIsShownWith)
+{
+    const auto table = [](int count, int seed) {
+        GifColorTable colours;
+        for (int i = 0; i < count; ++i)
+            colours.push_back({static_cast<std::uint8_t>(8 * i + 64 * seed),
+                               static_cast<std::uint8_t>(16 * i + 40 * seed),
+                               static_cast<std::uint8_t>(248 - 8 * i - 8 * seed)});
+        return colours;
+    };
+    const GifColorTable global = table(16, 1);
+    const GifColorTable local = table(4, 2);
+    const auto words = [](const GifColorTable& shown) {
+        Bytes bytes;
+        for (std::size_t i = 0; i < 16; ++i) {
+            const GifColor colour = i < shown.size() ? shown[i] : shown.front();
+            const auto word = static_cast<std::uint16_t>(
+                (colour.red >> 3) | ((colour.green >> 3) << 5) | ((colour.blue >> 3) << 10));
+            bytes.push_back(static_cast<std::uint8_t>(word));
+            bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+        }
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        GifColorTable global;
+        GifColorTable local;
+        Bytes palette;
+    };
+    const Case cases[] = {
+        {"LocalAndGlobal", global, local, words(local)},
+        {"GlobalOnly", global, {}, words(global)},
+        {"LocalOnly", {}, local, words(local)},
+    };
+    for (const Case& c : cases) {
+        GifImage picture = test::BlankPicture(8, 8);
+        picture.colors = c.global;
+        picture.frames.front().colors = c.local;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x)
+                picture.frames.front().setPixel(x, y, static_cast<std::uint8_t>((x + y) % 4));
+        }
+        const auto encoded = EncodeGif(picture);
+        ASSERT_TRUE(encoded.ok()) << c.name;
+        const Result<GifImage> chosen = LoadEnemyPictureBytes(encoded.value());
+        ASSERT_TRUE(chosen.ok()) << c.name << ": " << chosen.message();
+
+        EnemyForm form = ValidForm();
+        form.address = "580000";
+        form.graphicNumber = 0x105 - kFirstNewGraphic;
+        MemoryRomStream stream(image_);
+        const auto problem = ApplyEnemy(stream, form, &chosen.value());
+        ASSERT_EQ(problem, std::nullopt) << c.name << ": " << problem->message;
+        // Graphic 0x105's palette entry.
+        EXPECT_EQ(Bytes(stream.bytes().begin() + 0x5A1360, stream.bytes().begin() + 0x5A1380),
+                  c.palette)
+            << c.name;
+    }
 }
 
 TEST_F(ApplyEnemyTest, OnlyPatternsOfTheExpansionAreWrittenAndTheSharedOneOnce)

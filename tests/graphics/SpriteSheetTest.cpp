@@ -256,7 +256,7 @@ TEST(LoadSheetImageTest, RefusesWrongSizesAndForbiddenColoursWithTheirMessages)
 
     sheet = LoadSheetImage(dir.write("text.gif", "not a picture"));
     EXPECT_FALSE(sheet.ok());
-    EXPECT_EQ(sheet.message(), "Data is not in GIF format");
+    EXPECT_EQ(sheet.message(), "ファイルの読み出しに失敗しました。");
 
     sheet = LoadSheetImage(dir.path() / "missing.gif");
     EXPECT_EQ(sheet.message(), "ファイルが開けません。");

@@ -5,6 +5,7 @@
 #include "MmlTestSupport.h"
 #include "SongImage.h"
 #include "music/MmlPageCommands.h"
+#include "music/MusicSlots.h"
 #include "music/PlaybackTables.h"
 #include "rom/RomStream.h"
 #include "support/RomImageBuilder.h"
@@ -151,6 +152,9 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
     MmlCompileRequest backup = Request("c4;");
     backup.change.backup = true;
     std::filesystem::create_hard_link(backup.mmlPath, dir_.path() / "rom.smc.bak");
+    // A song, then blanks that make the file one byte larger than any song can be.
+    MmlCompileRequest huge = Request("c4;");
+    std::filesystem::resize_file(huge.mmlPath, kMaxMmlFileSize + 1);
 
     const Case cases[] = {
         {"no MML file", noMml, StopMessage("読み込みファイルが存在しません。"), false},
@@ -168,6 +172,8 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
          StopMessage("出力先が入力ファイルと同じです。\nrom.smc"), false},
         {"the backup is the MML file", backup,
          StopMessage("出力先が入力ファイルと同じです。\nrom.smc.bak"), false},
+        {"a file too large to be a song", huge,
+         StopMessage("曲のデータが大きすぎます。\n" + huge.mmlPath), true},
     };
     for (const Case& c : cases) {
         const MmlCompileOutcome outcome = RunMmlCompile(c.request);
@@ -181,6 +187,24 @@ TEST_F(MmlCompileCommandTest, RefusalsAndCompileErrors)
     const MmlCompileOutcome shown = RunMmlCompile(parse);
     EXPECT_EQ(shown.musicNumberText, "B0");
     EXPECT_EQ(shown.writeAddressText, "500004");
+}
+
+// An MML file is read up to kMaxMmlFileSize bytes; a larger one is refused before it is read,
+// with the message of a song too large, wherever a song file is read.
+TEST(MmlFileBoundTest, FilesUpToTheBoundAreReadAndLargerOnesRefused)
+{
+    TempDir dir;
+    const std::string song = "#TITLE Long;\nc4;\n{";
+    std::string text = song + std::string(kMaxMmlFileSize - song.size() - 1, ' ') + "}";
+    const auto exact = dir.write("exact.mml", text);
+    const Result<std::string> read = ReadMmlFile(exact);
+    ASSERT_TRUE(read.ok()) << read.message();
+    EXPECT_EQ(read.value().size(), kMaxMmlFileSize);
+
+    const auto over = dir.write("over.mml", text + " ");
+    EXPECT_EQ(ReadMmlFile(over).message(), "曲のデータが大きすぎます。");
+    EXPECT_EQ(MeasureMmlFile(over, 0xB0).message(), "曲のデータが大きすぎます。");
+    EXPECT_EQ(ReadMmlFile(dir.path() / "none.mml").message(), "ファイルが開けません。");
 }
 
 // A song of the target game at music number 0x60, written into an image file.

@@ -128,6 +128,14 @@ TEST_F(ApplyPatchListTest, ASongThatDoesNotCompileIsNamed)
               "コンパイルに失敗しました。\nbad.mml");
     EXPECT_EQ(targets(), (std::vector<std::string>{"B0", "B1"}));
 
+    // So is one too large to be a song, which is not read.
+    PatchList huge;
+    const auto large = song("large.mml", 0x80);
+    std::filesystem::resize_file(large, kMaxMmlFileSize + 1);
+    huge.addMml(large);
+    EXPECT_EQ(PrepareMusicEntries(huge, image(MusicImage()), kMusic).message(),
+              "コンパイルに失敗しました。\nlarge.mml");
+
     // The whole list is tried, so also a list without songs needs the image.
     PatchList noSongs;
     noSongs.addIps(dir.write("x.ips", "PATCHEOF"));

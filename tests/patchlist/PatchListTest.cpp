@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "charpatch/ApplyCharacterPatch.h"
 #include "patchlist/PatchList.h"
 #include "patchlist/PatchListFile.h"
@@ -107,11 +109,17 @@ TEST_F(PatchListTest, ChangingATargetSwapsItWithTheEntryThatHadIt)
     list.addVnp(vnp("b.vnp"));
     list.changeTarget(0, 0xB1);
     EXPECT_EQ(names(), (std::vector<std::string>{"a.vnp:B1", "i.ips:", "b.vnp:B0"}));
+    EXPECT_EQ(list.allocateTarget(), 0xB2);
     list.changeTarget(2, 0x1B);
     EXPECT_EQ(names(), (std::vector<std::string>{"a.vnp:B1", "i.ips:", "b.vnp:1B"}));
     list.changeTarget(1, 0x05); // not a character patch
     list.changeTarget(0, 0x42); // not a target
     EXPECT_EQ(names(), (std::vector<std::string>{"a.vnp:B1", "i.ips:", "b.vnp:1B"}));
+    // The target given up is free again, the one taken is not.
+    EXPECT_EQ(list.allocateTarget(), 0xB0);
+    EXPECT_EQ(list.allocateTarget(0x1B), -1);
+    list.clear();
+    EXPECT_EQ(list.allocateTarget(0x1B), 0x1B);
 }
 
 TEST_F(PatchListTest, ListFileHasTheHeaderAndOneLinePerEntry)
@@ -215,6 +223,45 @@ TEST_F(PatchListTest, LoadingReportsFailingLinesTogetherAndKeepsTheRest)
     const auto missing = LoadPatchList(dir.path() / "none.txt", loaded);
     EXPECT_EQ(missing.message(), "ファイルが開けません。");
     EXPECT_EQ(loaded.size(), 2u);
+}
+
+// A list file of up to kMaxPatchListFileSize bytes is read, and in time that grows with its
+// lines alone: character patches that find no free target are turned away without going
+// through the entries before them for each target. One byte more and the file is not read.
+TEST_F(PatchListTest, ListFilesUpToTheBoundAreReadQuicklyAndLargerOnesRefused)
+{
+    std::string entries;
+    for (int i = 0; i < 10000; ++i)
+        entries += "a.ips\r\n";
+    // A target the file gives, then none: every free target is taken, then none is left.
+    entries += "b.vnp, B0\r\n";
+    for (int i = 0; i < 10000; ++i)
+        entries += "b.vnp, zz\r\n";
+    ips("a.ips");
+    vnp("b.vnp");
+    const auto padded = [&](std::uintmax_t size) {
+        return "//" + std::string(size - entries.size() - 4, '-') + "\r\n" + entries;
+    };
+
+    PatchList loaded;
+    const auto start = std::chrono::steady_clock::now();
+    const auto read = LoadPatchList(dir.write("exact.txt", padded(kMaxPatchListFileSize)), loaded);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(read.ok()) << read.message();
+    EXPECT_TRUE(read.value());
+    ASSERT_EQ(loaded.size(), 10000u + kCharacterPatchTargets.size());
+    EXPECT_EQ(loaded.entries().back().target, kCharacterPatchTargets.back());
+    // Generous for the sanitizers on a busy machine; going through the entries for each
+    // target of each character patch takes minutes there.
+    EXPECT_LT(elapsed, std::chrono::seconds(20));
+    RecordProperty(
+        "elapsed_ms",
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+
+    const auto refused =
+        LoadPatchList(dir.write("over.txt", padded(kMaxPatchListFileSize + 1)), loaded);
+    EXPECT_EQ(refused.message(), "ファイルが大きすぎます。");
+    EXPECT_EQ(loaded.size(), 10000u + kCharacterPatchTargets.size());
 }
 
 } // namespace

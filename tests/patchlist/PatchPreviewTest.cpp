@@ -5,6 +5,7 @@
 
 #include "charpatch/CharacterPatchFile.h"
 #include "graphics/SpriteSheet.h"
+#include "music/MusicSlots.h"
 #include "patchlist/PatchPreview.h"
 #include "support/TempDir.h"
 #include "text/TextCodec.h"
@@ -260,6 +261,11 @@ TEST_F(PatchPreviewTest, SongPreviewListsTheInformationLinesInFileOrder)
     EXPECT_EQ(
         PreviewMmlFile(std::filesystem::path(VARN_EXAMPLES_DIR) / "song.mml"),
         "曲名：Lantern Road\r\n作曲：Varnwork example\r\n原作：none\r\n著作：free to use\r\n");
+
+    // A file too large to be a song is not read: its lines are not shown.
+    const auto large = dir.write("large.mml", "#TITLE Road;\nc;\n");
+    std::filesystem::resize_file(large, kMaxMmlFileSize + 1);
+    EXPECT_EQ(PreviewMmlFile(large), "");
 }
 
 } // namespace

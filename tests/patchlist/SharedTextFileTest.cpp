@@ -79,7 +79,7 @@ TEST_P(SharedTextFileTest, SettingsValue)
     const fs::path ini = write("Varnkit.ini", "[Varnwork]\r\nNote=", "\r\n");
     const auto file = IniFile::load(ini);
     ASSERT_TRUE(file);
-    EXPECT_EQ(file->value("Varnwork", "Note"), GetParam().text);
+    EXPECT_EQ(file.value().value("Varnwork", "Note"), GetParam().text);
 }
 
 TEST_P(SharedTextFileTest, ExtensionRow)

@@ -107,6 +107,37 @@ TEST(SettingsTest, UnreadableSettingsTurnExtensionCharactersOff)
     EXPECT_EQ(s.extensionChar, 0);
     EXPECT_FALSE(table.enabled);
     EXPECT_EQ(s.smcHeaderCheck, 1);
+    // Only a file too large to be a settings file is worth a word.
+    EXPECT_EQ(s.problem, "");
+}
+
+// The settings are read from a file of up to kMaxSettingsFileSize bytes; a larger one is not
+// read at all (defaults, extension characters off) and is named in the problem to show.
+TEST(SettingsTest, AFileLargerThanAnySettingsFileIsNotReadAndNamed)
+{
+    const std::string settings = "[Varnwork]\r\nStartupPage=3\r\n;";
+    const std::string row = "\r\n10,\xE3\x81\x82\r\n"; // "あ" as the first extension character
+    const auto padded = [&](std::uintmax_t size) {
+        return settings + std::string(size - settings.size() - row.size(), ';') + row;
+    };
+    test::TempDir dir;
+
+    ExtensionTable table;
+    const Settings read = Load(dir.write("exact.ini", padded(kMaxSettingsFileSize)), table);
+    EXPECT_EQ(read.startupPage, 3);
+    EXPECT_EQ(read.problem, "");
+    ASSERT_EQ(table.chars.size(), 240u);
+    EXPECT_EQ(table.chars[0], U'あ');
+
+    ExtensionTable untouched;
+    const auto over = dir.write("over.ini", padded(kMaxSettingsFileSize + 1));
+    const Settings refused = Load(over, untouched);
+    EXPECT_EQ(refused.startupPage, 0);
+    EXPECT_EQ(refused.extensionChar, 0);
+    EXPECT_FALSE(untouched.enabled);
+    EXPECT_TRUE(untouched.chars.empty());
+    EXPECT_EQ(refused.problem, "ファイルが大きすぎます。\n" + over.string());
+    EXPECT_EQ(IniFile::load(over).message(), "ファイルが大きすぎます。");
 }
 
 TEST(SettingsTest, SettingsFileBesideTheProgramComesFirst)
@@ -135,7 +166,7 @@ TEST(IniFileTest, ReadsCp932FilesAndIgnoresForeignLines)
     test::TempDir dir;
     const auto loaded = IniFile::load(dir.write("a.ini", "[S]\nName=\x90\xDD\x92\xE8\n"));
     ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded->value("S", "Name"), "設定");
+    EXPECT_EQ(loaded.value().value("S", "Name"), "設定");
     EXPECT_FALSE(IniFile::load(dir.path() / "missing.ini"));
 }
 

@@ -195,6 +195,53 @@ TEST(SkillWriteTest, APaletteOfFewerColoursIsFilledWithBlack)
     EXPECT_EQ(palette, (Bytes{0x1F, 0x00, 0xE0, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+// The palette a write takes from the graphic is the colours its first frame is shown with:
+// the frame's own table when it has one, else the global one; missing entries are black.
+TEST(SkillWriteTest, ThePaletteWrittenIsTheColoursTheFirstFrameIsShownWith)
+{
+    GifColorTable global = DistinctColours(16);
+    GifColorTable local;
+    for (const GifColor& colour : DistinctColours(8))
+        local.push_back({colour.blue, colour.red, colour.green});
+    struct Case {
+        const char* name;
+        GifColorTable global;
+        GifColorTable local;
+        const GifColorTable& shown;
+    };
+    const Case cases[] = {
+        {"LocalAndGlobal", global, local, local},
+        {"GlobalOnly", global, {}, global},
+        {"LocalOnly", {}, local, local},
+        {"ShortLocal", global, {local[0], local[1]}, local},
+    };
+    for (const Case& c : cases) {
+        const int colours = c.local.empty() ? 8 : static_cast<int>(c.local.size());
+        GifImage graphic =
+            SkillGif([&](int x, int) { return static_cast<std::uint8_t>(x % colours); }, c.global);
+        graphic.frames.front().colors = c.local;
+        Skill skill;
+        ASSERT_TRUE(skill.ImportImageBytes(GifBytes(graphic)).ok()) << c.name << skill.message;
+        skill.graphicCategory = 3;
+        skill.paletteCategory = 4;
+        skill.paletteId = 5;
+        MemoryRomStream rom(RomImageBuilder(RomImageBuilder::kExpandedSize).build());
+        ASSERT_TRUE(skill.WriteGraphic(rom).ok()) << c.name << skill.message;
+
+        const std::size_t shown = c.local.empty() ? c.shown.size() : c.local.size();
+        Bytes expected;
+        for (std::size_t i = 0; i < 8; ++i) {
+            const GifColor colour = i < shown ? c.shown[i] : GifColor{};
+            const auto word = static_cast<std::uint16_t>(
+                (colour.red >> 3) | ((colour.green >> 3) << 5) | ((colour.blue >> 3) << 10));
+            expected.push_back(static_cast<std::uint8_t>(word));
+            expected.push_back(static_cast<std::uint8_t>(word >> 8));
+        }
+        const auto at = rom.bytes().begin() + 0x5B8100 + 16 * 5;
+        EXPECT_EQ(Bytes(at, at + 16), expected) << c.name;
+    }
+}
+
 TEST(SkillWriteTest, WithoutThePaletteOnlyPointerAndDataChange)
 {
     const Bytes original = RomImageBuilder(RomImageBuilder::kExpandedSize).build();

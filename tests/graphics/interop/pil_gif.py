@@ -4,9 +4,9 @@
   pil_gif.py describe FILE.gif
       Prints what Pillow reads from the file as JSON: the screen, the loop count, the size
       of the global colour table, and per frame its place, delay, disposal, transparent
-      index, interlace flag, local colour table size and its own pixels (colour indices and
-      the colour each index names in the frame's table), before Pillow lays it over the
-      frames before it.
+      index, interlace flag, local colour table size, the colour table it is shown with and
+      its own pixels (colour indices and the colour each index names in the frame's table),
+      before Pillow lays it over the frames before it.
 
   pil_gif.py write DIR
       Writes every variant below as DIR/NAME.gif with Pillow, and beside it DIR/NAME.json
@@ -106,6 +106,7 @@ def describe(path):
                     "transparency": captured["transparency"],
                     "interlaced": captured["interlaced"],
                     "local_colors": len(colors) if captured["local"] and colors else 0,
+                    "colors": colors,
                     "indices": captured["indices"],
                     "rgb": rgb,
                 }
@@ -153,13 +154,16 @@ def expected_frame(palette, indices, duration=None, disposal=0, transparency=Non
 
 
 def write_still(directory, name, width, height, colors, interlace, transparency=None,
-                used=None):
+                used=None, local_table=False):
     palette = make_palette(colors, seed=sum(map(ord, name)))
     indices = pattern(width, height, colors, seed=1)
     if used is not None:
         indices = [used[i % len(used)] for i in indices]
     im = palette_image(width, height, palette, indices)
     options = {"optimize": False, "interlace": interlace}
+    if local_table:
+        # The frame gets a table of its own as well as the global one.
+        options["include_color_table"] = True
     if transparency is not None:
         options["transparency"] = transparency
     im.save(os.path.join(directory, name + ".gif"), **options)
@@ -222,6 +226,12 @@ def write_all(directory):
     # A 16-colour table of which the pixels use four colours.
     variants["still_uses_4"] = write_still(
         directory, "still_uses_4", 17, 11, 16, interlace=False, used=[1, 6, 11, 14])
+    # Stills whose frame carries a local table, of the sizes of a sprite sheet and of a skill
+    # graphic (which also fits an enemy picture), using only colours every one of those
+    # readers accepts.
+    for name, width, height in [("local_sheet", 176, 133), ("local_strip", 128, 16)]:
+        variants[name] = write_still(directory, name, width, height, 16, interlace=False,
+                                     used=[0, 1, 2, 4, 5, 6, 7], local_table=True)
     # Stills of one size with tables of their own, merged into an animation by gifsicle.
     # Together the first two hold more colours than one table can, so the merged animation
     # needs local tables; the third is smaller and is placed inside the screen.

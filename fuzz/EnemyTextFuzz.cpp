@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto values = ParseEnemyFormText(fuzz::Text(data, size));
     if (!values) {
         const std::string& message = values.message();
-        fuzz::Require(message == kEnemyTextTooLargeMessage ||
+        fuzz::Require(message == kFileTooLargeMessage ||
                           message.find("行目: ") != std::string::npos,
                       "a refused file names the line at fault");
         return 0;

@@ -319,7 +319,7 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
         inputs.emplace_back(*read.picture);
     if (const Status apart = CheckImageChangeInputs(romPath, inputs, options); !apart)
         return Fail(err, apart.message());
-    const auto bytes = ReadFileBytes(textPath, kMaxEnemyTextSize);
+    const auto bytes = ReadBoundedFile(textPath, kMaxEnemyTextSize);
     if (!bytes)
         return Fail(err, bytes.message() + "\n" + textPath);
     const auto values = ParseEnemyFormText(std::string_view(

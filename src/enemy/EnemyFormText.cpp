@@ -363,7 +363,7 @@ std::string EnemyFormText(const EnemyForm& form, const EnemyLists& lists)
 Result<std::vector<EnemyTextValue>> ParseEnemyFormText(std::string_view bytes)
 {
     if (bytes.size() > kMaxEnemyTextSize)
-        return Failure{kEnemyTextTooLargeMessage};
+        return Failure{kFileTooLargeMessage};
     const std::string text = DecodeTextFileBytes(bytes);
     std::vector<EnemyTextValue> values;
     std::set<std::string> seen;

@@ -7,6 +7,7 @@
 #include "enemy/EnemyForm.h"
 #include "enemy/EnemyGraphic.h"
 #include "enemy/EnemyLists.h"
+#include "rom/FileIo.h"
 #include "rom/Result.h"
 
 namespace varn {
@@ -28,8 +29,6 @@ class RomStream;
 //   pattern1_technique1 … pattern1_technique8 (3), pattern2, pattern2_technique1 …
 //   pattern2_technique8; drop_100, drop_high, drop_medium, drop_low (4), money,
 //   pattern_choice (2), technique_choice (2), two_attack (2: FF none, else the slot).
-
-inline constexpr const char* kEnemyTextTooLargeMessage = "ファイルが大きすぎます。";
 
 // The largest enemy text file read: a file of every key takes about 2 KB; comments and long
 // names leave room to spare.

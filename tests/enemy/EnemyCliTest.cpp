@@ -301,6 +301,8 @@ TEST(EnemyCliTest, ApplyRefusesWhatItCannotTakeAndWritesNothing)
          "名前が長すぎます。\nname"},
         {"a pattern of no list", WithValue(written, "pattern2", "0200"),
          "「pattern2」の値「0200」は使えません。"},
+        {"a file larger than any enemy's", std::string(kMaxEnemyTextSize + 1, '#'),
+         "ファイルが大きすぎます。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -281,7 +281,7 @@ TEST(EnemyFormTextTest, TheTextOfAFormReadsBackAndRefusesWhatItCannotTake)
         EXPECT_EQ(parsed.message(), c.problem) << c.text;
     }
     EXPECT_EQ(ParseEnemyFormText(std::string(kMaxEnemyTextSize + 1, '#')).message(),
-              kEnemyTextTooLargeMessage);
+              kFileTooLargeMessage);
 }
 
 // Values the image's lists do not offer are refused on the image; a pattern given without its

@@ -305,8 +305,9 @@ TEST(GifCodecTest, ReadingStopsAtTheLimitsTheReaderSets)
     for (const Case& c : cases) {
         const auto read = DecodeGif(bytes.value(), c.limits);
         EXPECT_EQ(read.ok(), c.accepted) << c.name;
-        if (!c.accepted)
+        if (!c.accepted) {
             EXPECT_EQ(read.message(), "GIF画像が大きすぎます。") << c.name;
+        }
     }
 }
 

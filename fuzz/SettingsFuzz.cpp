@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "rom/IniFile.h"
-#include "rom/Settings.h"
+#include "text/IniFile.h"
+#include "text/Settings.h"
 #include "text/Cp932.h"
 #include "text/ExtensionTable.h"
 

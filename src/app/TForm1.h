@@ -10,7 +10,7 @@
 #include "app/DialogService.h"
 #include "graphics/GifImage.h"
 #include "rom/RomIdentification.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 class QLineEdit;
 class QPushButton;

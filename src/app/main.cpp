@@ -10,7 +10,7 @@
 #include "app/TForm1.h"
 #include "app/VarnApplication.h"
 #include "datafiles/DataFiles.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 namespace {
 

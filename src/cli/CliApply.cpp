@@ -6,7 +6,7 @@
 #include "rom/RomImageEdit.h"
 #include "patchlist/ApplyPatchList.h"
 #include "patchlist/PatchListFile.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 namespace varn::cli {
 

@@ -4,7 +4,7 @@
 #include "cli/Cli.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 #include "text/ExtensionTable.h"
 
 namespace varn::cli {

@@ -9,7 +9,7 @@
 #include "cli/Cli.h"
 #include "rom/HexText.h"
 #include "rom/RomStream.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 #include "text/Cp932.h"
 #include "text/TextCodec.h"
 #include "text/Utf8.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "rom/Result.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 namespace varn {
 

@@ -6,7 +6,7 @@
 #include "patchlist/PatchList.h"
 #include "rom/Result.h"
 #include "rom/RomImageEdit.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 namespace varn {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "rom/FileIo.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 #include "text/Cp932.h"
 #include "text/Utf8.h"

@@ -15,7 +15,7 @@
 #include "music/MusicSlots.h"
 #include "patchlist/MakePatch.h"
 #include "patchlist/PatchListFile.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 #include "support/ChildProcess.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"

@@ -11,7 +11,7 @@
 #include "music/MusicSlots.h"
 #include "patchlist/PatchListFile.h"
 #include "patchlist/PatchPreview.h"
-#include "rom/IniFile.h"
+#include "text/IniFile.h"
 #include "support/TempDir.h"
 #include "text/Cp932.h"
 #include "text/ExtensionTable.h"

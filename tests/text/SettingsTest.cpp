@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "rom/IniFile.h"
-#include "rom/Settings.h"
+#include "text/IniFile.h"
+#include "text/Settings.h"
 #include "support/TempDir.h"
 #include "text/ExtensionTable.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "rom/Result.h"
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 namespace varn {
 

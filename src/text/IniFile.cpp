@@ -1,4 +1,4 @@
-#include "rom/IniFile.h"
+#include "text/IniFile.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "rom/Settings.h"
+#include "text/Settings.h"
 
 #include <charconv>
 #include <system_error>
 
 #include "rom/FileIo.h"
-#include "rom/IniFile.h"
+#include "text/IniFile.h"
 #include "text/ExtensionTable.h"
 
 namespace varn {

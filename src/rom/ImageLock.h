@@ -9,7 +9,8 @@ namespace varn {
 // The advisory lock a command holds on an image file from reading it to replacing it, so that
 // two commands (two instances of the program, the editor and the command line) changing the
 // same image run one after the other instead of one losing the other's change. It is a lock on
-// "<file name>.lock" beside the image file (the file a link names); the lock file stays.
+// "<file name>.lock" beside the image file (the file a link names), which is there only while
+// a command holds it.
 
 inline constexpr const char* kImageBusyMessage =
     "ほかのプログラムがこのROMイメージを変更中です。しばらくしてからやり直してください。";
@@ -32,8 +33,11 @@ public:
     static std::filesystem::path LockPath(const std::filesystem::path& imageFile);
 
 private:
-    explicit ImageLock(int fd) : fd_(fd) {}
+    ImageLock(int fd, std::filesystem::path file) : fd_(fd), file_(std::move(file)) {}
+    void release();
+
     int fd_ = -1;
+    std::filesystem::path file_;
 };
 
 } // namespace varn

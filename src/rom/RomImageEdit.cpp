@@ -110,8 +110,11 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
         const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
                                      std::chrono::system_clock::now().time_since_epoch())
                                      .count();
-        if (Result<HistoryEntry> prepared = history->prepare(changes(), options.what, now))
-            entry = prepared.value();
+        // A change that gave every byte back as it was leaves nothing to take back.
+        if (const ImageDelta delta = changes(); !delta.empty()) {
+            if (Result<HistoryEntry> prepared = history->prepare(delta, options.what, now))
+                entry = prepared.value();
+        }
     }
     if (!WriteFileAtomically(target.value(), image_->bytes())) {
         if (entry)

@@ -338,6 +338,8 @@ TEST_F(ImageHistoryTest, ALockHeldElsewhereIsWaitedForThenReported)
     });
     EXPECT_EQ(waited, 0);
     held = Failure{"released"};
+    // Given up, the lock leaves no file behind.
+    EXPECT_FALSE(fs::exists(ImageLock::LockPath(path)));
     const int taken = RunInChild([&] { return ImageLock::Acquire(path, 1).ok() ? 0 : 1; });
     EXPECT_EQ(taken, 0);
 }

@@ -415,7 +415,7 @@ TEST_F(EnemyPageTest, WithReadingOffAnEnemyIsCopiedOntoAnother)
     Put(expected, 0x59FF00 + 2 * 5, Bytes{0x46, 0x01});
     // The pattern 0x120 of the expansion is written back as it was read.
     EXPECT_EQ(after.size(), expected.size());
-    EXPECT_TRUE(after == expected);
+    EXPECT_TRUE(test::SameBytes(expected, after));
 }
 
 TEST_F(EnemyPageTest, AValueOutOfRangeBringsItsSubTabAndFocusAndWritesNothing)

@@ -12,6 +12,7 @@
 #include "patchlist/MakePatch.h"
 #include "rom/RomStream.h"
 #include "support/BpsBuilder.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -242,12 +243,12 @@ TEST_F(PatchApplyBpsTest, IpsBpsCharacterAndSongApplyInListOrder)
     ASSERT_EQ(RunPatchList(expectedList, expected, window->musicConstants()).message(), "");
 
     EXPECT_EQ(apply(false), QStringList{kQuestion});
-    EXPECT_TRUE(image(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, image(rom)));
     EXPECT_EQ(rows()[3], "song.mml|MML|B0");
 
     EXPECT_EQ(apply(), (QStringList{kQuestion, kFinished}));
     const Bytes applied = image(rom);
-    EXPECT_TRUE(applied == expected.bytes());
+    EXPECT_TRUE(test::SameBytes(expected.bytes(), applied));
     EXPECT_EQ(applied[0x1000], 0xAB);
     EXPECT_EQ(Bytes(applied.begin() + 0x2000, applied.begin() + 0x2004), Text("BPS!"));
     EXPECT_TRUE(
@@ -256,7 +257,7 @@ TEST_F(PatchApplyBpsTest, IpsBpsCharacterAndSongApplyInListOrder)
 
     // The same list again meets an image the BPS patch was not made for.
     EXPECT_EQ(apply(), QStringList{"このパッチは別のsmcファイル用です。\nmod.bps"});
-    EXPECT_TRUE(image(rom) == applied);
+    EXPECT_TRUE(test::SameBytes(applied, image(rom)));
 }
 
 TEST_F(PatchApplyBpsTest, ABpsPatchIsCheckedAgainstTheImageAsTheEntriesBeforeItLeaveIt)
@@ -272,7 +273,7 @@ TEST_F(PatchApplyBpsTest, ABpsPatchIsCheckedAgainstTheImageAsTheEntriesBeforeItL
     // before the question, nothing written.
     dropOnList({bps, ips});
     EXPECT_EQ(apply(), QStringList{"このパッチは別のsmcファイル用です。\nmod.bps"});
-    EXPECT_TRUE(image(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, image(rom)));
 
     // Dragged behind the IPS patch, the same list applies.
     clickRow(0);
@@ -288,7 +289,7 @@ TEST_F(PatchApplyBpsTest, ABpsPatchIsCheckedAgainstTheImageAsTheEntriesBeforeItL
     key(Qt::Key_Delete);
     ASSERT_EQ(rows(), QStringList{"mod.bps|BPS|"});
     EXPECT_EQ(apply(), QStringList{"このパッチは適用済みです。\nmod.bps"});
-    EXPECT_TRUE(image(rom) == applied);
+    EXPECT_TRUE(test::SameBytes(applied, image(rom)));
 }
 
 TEST_F(PatchApplyBpsTest, ABpsPatchThatCutsTheImageWritesTheShorterFile)
@@ -308,14 +309,14 @@ TEST_F(PatchApplyBpsTest, ABpsPatchThatCutsTheImageWritesTheShorterFile)
         {write("first.ips", IpsByte(0x1000, 0xAB)), write("cut.bps", bps.finish(afterIps, cut))});
 
     EXPECT_EQ(apply(false), QStringList{kQuestion});
-    EXPECT_TRUE(image(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, image(rom)));
     EXPECT_EQ(apply(), (QStringList{kQuestion, kFinished}));
-    EXPECT_TRUE(image(rom) == cut);
+    EXPECT_TRUE(test::SameBytes(cut, image(rom)));
 
     // Again, the IPS patch leaves the cut image as it is, and the BPS patch finds its own
     // result there: refused before the question, the file kept.
     EXPECT_EQ(apply(), QStringList{"このパッチは適用済みです。\ncut.bps"});
-    EXPECT_TRUE(image(rom) == cut);
+    EXPECT_TRUE(test::SameBytes(cut, image(rom)));
 }
 
 TEST_F(PatchApplyBpsTest, EachChecksumFailureIsRefusedWithTheImageUnchanged)
@@ -352,7 +353,7 @@ TEST_F(PatchApplyBpsTest, EachChecksumFailureIsRefusedWithTheImageUnchanged)
         openImage();
         dropOnList({writeIps("first.ips"), write("mod.bps", c.patch)});
         EXPECT_EQ(apply(), QStringList{c.message}) << c.name;
-        EXPECT_TRUE(image(rom) == original) << c.name;
+        EXPECT_TRUE(test::SameBytes(original, image(rom))) << c.name;
     }
 
     // A patch that turns bad while the question is open is met again when the list is
@@ -370,7 +371,7 @@ TEST_F(PatchApplyBpsTest, EachChecksumFailureIsRefusedWithTheImageUnchanged)
     dialogs->whileAsking = nullptr;
     EXPECT_EQ(messageTexts(),
               (QStringList{kQuestion, "このパッチは別のsmcファイル用です。\nmod.bps"}));
-    EXPECT_TRUE(image(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, image(rom)));
 }
 
 TEST_F(PatchApplyBpsTest, APatchMadeFromAModifiedCopyTurnsTheImageIntoTheCopy)
@@ -396,7 +397,7 @@ TEST_F(PatchApplyBpsTest, APatchMadeFromAModifiedCopyTurnsTheImageIntoTheCopy)
     clickRow(0);
     EXPECT_EQ(memoText(), "<patch>改造</patch>");
     EXPECT_EQ(apply(), (QStringList{kQuestion, kFinished}));
-    EXPECT_TRUE(image(rom) == modified);
+    EXPECT_TRUE(test::SameBytes(modified, image(rom)));
 }
 
 } // namespace

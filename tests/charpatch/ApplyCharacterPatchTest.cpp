@@ -9,6 +9,7 @@
 #include "charpatch/ApplyCharacterPatch.h"
 #include "charpatch/RecruitEventScript.h"
 #include "rom/RomStream.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -636,7 +637,7 @@ TEST(ApplyRefusalTest, RefusedBeforeTheFirstWrite)
         MemoryRomStream rom(c.image);
         const Status status = ApplyCharacterPatch(rom, TestPatch(), kName, c.target);
         EXPECT_EQ(status.message(), c.message) << c.name;
-        EXPECT_TRUE(rom.bytes() == c.image) << c.name;
+        EXPECT_TRUE(test::SameBytes(c.image, rom.bytes())) << c.name;
     }
 
     const Bytes image = ExpandedImage();
@@ -645,7 +646,7 @@ TEST(ApplyRefusalTest, RefusedBeforeTheFirstWrite)
         const Status status = ApplyCharacterPatch(rom, TestPatch(), kName, target);
         EXPECT_EQ(status.message(), "適用先のキャラクターが正しくありません。\nhero.vnp")
             << int(target);
-        EXPECT_TRUE(rom.bytes() == image) << int(target);
+        EXPECT_TRUE(test::SameBytes(image, rom.bytes())) << int(target);
     }
 }
 
@@ -671,7 +672,7 @@ TEST(ApplyRefusalTest, ConversationsLongerThanTheirAreasAreRefused)
         MemoryRomStream rom(image);
         EXPECT_EQ(ApplyCharacterPatch(rom, patch, kName, 0xB3).message(),
                   "イベントの合計サイズが大きすぎます。\nhero.vnp");
-        EXPECT_TRUE(rom.bytes() == image);
+        EXPECT_TRUE(test::SameBytes(image, rom.bytes()));
     }
     // The longest line that fits: 93 bytes and its three end bytes.
     PatchFile fitting = TestPatch();
@@ -738,7 +739,7 @@ TEST(ApplyPatchFileTest, AFileThatCannotBeUsedIsNamed)
     for (const auto& [path, message] : cases) {
         MemoryRomStream rom(original);
         EXPECT_EQ(ApplyCharacterPatch(rom, path, 0x03).message(), message);
-        EXPECT_TRUE(rom.bytes() == original);
+        EXPECT_TRUE(test::SameBytes(original, rom.bytes()));
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CliRunner.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -38,7 +39,7 @@ TEST(CliIpsTest, AppliesThePatchToTheImageFile)
     expected.resize(0x1004, 0);
     expected[0x1002] = 0xAA;
     expected[0x1003] = 0xBB;
-    EXPECT_TRUE(ReadFileBytes(rom) == expected);
+    EXPECT_TRUE(test::SameBytes(expected, ReadFileBytes(rom)));
 }
 
 TEST(CliIpsTest, RefusalsExitTwoAndLeaveTheImage)
@@ -63,7 +64,7 @@ TEST(CliIpsTest, RefusalsExitTwoAndLeaveTheImage)
         EXPECT_EQ(run.err, message);
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_TRUE(ReadFileBytes(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(rom)));
 }
 
 TEST(CliVnpApplyTest, WritesThePatchIntoTheSlot)
@@ -101,7 +102,7 @@ TEST(CliVnpApplyTest, ARefusedEntryExitsTwoAndLeavesTheImage)
         EXPECT_EQ(run.exitCode, 2) << message;
         EXPECT_EQ(run.err, message);
     }
-    EXPECT_TRUE(ReadFileBytes(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(rom)));
 }
 
 
@@ -152,7 +153,7 @@ TEST(CliApplyListTest, ListsThatCannotBeAppliedWhole)
         EXPECT_EQ(run.exitCode, 2) << c.name;
         EXPECT_EQ(run.err, c.message) << c.name;
         EXPECT_EQ(run.out, c.out) << c.name;
-        EXPECT_TRUE(ReadFileBytes(rom) == c.image) << c.name;
+        EXPECT_TRUE(test::SameBytes(c.image, ReadFileBytes(rom))) << c.name;
     }
     const CliRun noImage = RunCli({"apply", (dir.path() / "none.smc").string(), songs.string()});
     EXPECT_EQ(noImage.exitCode, 2);

@@ -10,6 +10,7 @@
 #include "CliRunner.h"
 #include "patchlist/PatchPreview.h"
 #include "support/BpsBuilder.h"
+#include "support/ByteCompare.h"
 #include "support/ChildProcess.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
@@ -50,7 +51,7 @@ TEST(CliBpsTest, AppliesThePatchToTheImageFile)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "applied sign.bps to image.smc\n");
     EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(ReadFileBytes(rom) == Signed());
+    EXPECT_TRUE(test::SameBytes(Signed(), ReadFileBytes(rom)));
     EXPECT_TRUE(ReadFileBytes(dir.path() / "image.smc.bak") == kOriginal);
 }
 
@@ -77,14 +78,14 @@ TEST(CliBpsTest, APatchThatCutsTheImageWritesTheShorterFile)
     const CliRun run = RunCli({"bps", rom.string(), bps.string(), "--backup"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "applied cut.bps to image.smc\n");
-    EXPECT_TRUE(ReadFileBytes(rom) == CutSigned());
+    EXPECT_TRUE(test::SameBytes(CutSigned(), ReadFileBytes(rom)));
     EXPECT_TRUE(ReadFileBytes(dir.path() / "image.smc.bak") == kOriginal);
 
     // The cut image is the patch's target: applying it again is refused, the image kept.
     const CliRun again = RunCli({"bps", rom.string(), bps.string()});
     EXPECT_EQ(again.exitCode, 2);
     EXPECT_EQ(again.err, "このパッチは適用済みです。\ncut.bps\n");
-    EXPECT_TRUE(ReadFileBytes(rom) == CutSigned());
+    EXPECT_TRUE(test::SameBytes(CutSigned(), ReadFileBytes(rom)));
 }
 
 TEST(CliBpsTest, RefusalsExitTwoAndLeaveTheImage)
@@ -116,9 +117,9 @@ TEST(CliBpsTest, RefusalsExitTwoAndLeaveTheImage)
         EXPECT_EQ(run.err, message);
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_TRUE(ReadFileBytes(rom) == kOriginal);
-    EXPECT_TRUE(ReadFileBytes(patched) == Signed());
-    EXPECT_TRUE(ReadFileBytes(otherRom) == other);
+    EXPECT_TRUE(test::SameBytes(kOriginal, ReadFileBytes(rom)));
+    EXPECT_TRUE(test::SameBytes(Signed(), ReadFileBytes(patched)));
+    EXPECT_TRUE(test::SameBytes(other, ReadFileBytes(otherRom)));
 
     const CliRun usage = RunCli({"bps", rom.string()});
     EXPECT_EQ(usage.exitCode, 1);
@@ -162,7 +163,7 @@ TEST(CliDiffTest, PatchesOfBothFormatsTurnTheOriginalIntoTheModifiedImage)
         const fs::path copy = dir.write("try.smc", original);
         const CliRun applied = RunCli({name == "mod.bps" ? "bps" : "ips", copy.string(), out.string()});
         ASSERT_EQ(applied.exitCode, 0) << applied.err;
-        EXPECT_TRUE(ReadFileBytes(copy) == modified) << name;
+        EXPECT_TRUE(test::SameBytes(modified, ReadFileBytes(copy))) << name;
     }
     // The moved block and the copy in the expansion cost the BPS patch little; the IPS patch
     // writes them out.
@@ -194,7 +195,7 @@ TEST(CliDiffTest, ABpsPatchTurnsTheOriginalIntoAShorterModifiedImage)
     const fs::path copy = dir.write("try.smc", original);
     const CliRun applied = RunCli({"bps", copy.string(), out.string()});
     ASSERT_EQ(applied.exitCode, 0) << applied.err;
-    EXPECT_TRUE(ReadFileBytes(copy) == modified);
+    EXPECT_TRUE(test::SameBytes(modified, ReadFileBytes(copy)));
 }
 
 TEST(CliDiffTest, MetadataGoesIntoTheBpsPatch)
@@ -255,7 +256,7 @@ TEST(CliDiffTest, RefusalsWriteNothing)
         RunCli({"diff", imageAsBps.string(), modified.string(), imageAsBps.string()});
     EXPECT_EQ(overwrite.exitCode, 2);
     EXPECT_EQ(overwrite.err, "出力先が入力ファイルと同じです。\ngame.bps\n");
-    EXPECT_TRUE(ReadFileBytes(imageAsBps) == kOriginal);
+    EXPECT_TRUE(test::SameBytes(kOriginal, ReadFileBytes(imageAsBps)));
     EXPECT_FALSE(fs::exists(dir.path() / "m.bps"));
     EXPECT_FALSE(fs::exists(dir.path() / "m.ips"));
 }
@@ -272,7 +273,7 @@ TEST(CliApplyBpsTest, AListNamesItsBpsEntries)
     EXPECT_EQ(run.out, "applied BPS sign.bps\napplied IPS fix.ips\nwritten game.smc\n");
     Bytes expected = Signed();
     expected[0x10] = 0xAA;
-    EXPECT_TRUE(ReadFileBytes(rom) == expected);
+    EXPECT_TRUE(test::SameBytes(expected, ReadFileBytes(rom)));
 
     // A list whose BPS patch cuts the image, and whose IPS patch after it writes past the new
     // end: the image file is written once, shorter than it was.
@@ -285,7 +286,7 @@ TEST(CliApplyBpsTest, AListNamesItsBpsEntries)
     EXPECT_EQ(cut.out, "applied BPS cut.bps\napplied IPS past.ips\nwritten cut.smc\n");
     Bytes cutExpected = CutSigned();
     cutExpected.insert(cutExpected.end(), {0, 0, 0xBB});
-    EXPECT_TRUE(ReadFileBytes(cutRom) == cutExpected);
+    EXPECT_TRUE(test::SameBytes(cutExpected, ReadFileBytes(cutRom)));
 }
 
 // Patch files of 250 MiB, holes behind a head (a BPS head for this image, or one that names a
@@ -326,7 +327,7 @@ TEST(CliPatchSizeTest, HugePatchFilesAreRefusedAtOnceInLittleMemory)
         RecordProperty("peak_KiB_" + c.arguments[0], static_cast<int>(measured.peakKiB));
         const CliRun run = RunCli(c.arguments);
         EXPECT_EQ(run.err, c.err);
-        EXPECT_TRUE(ReadFileBytes(rom) == kOriginal) << c.err;
+        EXPECT_TRUE(test::SameBytes(kOriginal, ReadFileBytes(rom))) << c.err;
     }
 }
 

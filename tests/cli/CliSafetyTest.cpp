@@ -126,14 +126,20 @@ TEST(CliKillTest, AKilledApplyLeavesTheOldImageOrTheNewOne)
     const Bytes changed = ReadFileBytes(reference);
     ASSERT_NE(changed, original);
 
+    // Random moments over the whole run and a little past it; the trials go on (up to a bound)
+    // until a kill has left each outcome at least once, so that both cases are checked: a kill
+    // before the commit, and one after it.
     std::mt19937 random(20261210);
     const auto span = std::chrono::duration_cast<std::chrono::microseconds>(duration * 1.2);
     std::uniform_int_distribution<long long> delay(0, span.count());
     int old = 0;
     int complete = 0;
-    for (int trial = 0; trial < 12; ++trial) {
+    for (int trial = 0; trial < 48 && (trial < 12 || old == 0 || complete == 0); ++trial) {
         const fs::path rom = dir.write("game.smc", original);
-        const auto wait = std::chrono::microseconds(delay(random));
+        // The first trial kills at once, the second after the whole run has had time to end.
+        const auto wait = trial == 0   ? std::chrono::microseconds(0)
+                          : trial == 1 ? span * 2
+                                       : std::chrono::microseconds(delay(random));
         {
             BackgroundProgram apply({VARNWORK_CLI, "apply", rom.string(), list.string()},
                                     dir.path() / "out", dir.path() / "err");
@@ -150,6 +156,8 @@ TEST(CliKillTest, AKilledApplyLeavesTheOldImageOrTheNewOne)
         const auto out = ReadFileBytes(dir.path() / "out");
         EXPECT_TRUE(std::string(out.begin(), out.end()).find("applied ") == 0 || out.empty());
     }
+    EXPECT_GT(old, 0) << "no kill left the old image";
+    EXPECT_GT(complete, 0) << "no kill came after the new image was in place";
     RecordProperty("old", old);
     RecordProperty("new", complete);
 }

@@ -10,6 +10,7 @@
 #include "SongImage.h"
 #include "rom/HexText.h"
 #include "rom/RomStream.h"
+#include "support/ByteCompare.h"
 #include "support/ChildProcess.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
@@ -51,7 +52,7 @@ TEST(MmlCliTest, CompileWritesTheSongIntoTheImage)
     ASSERT_TRUE(same.CompileToStream(expected).ok());
     // 38 header bytes, 18 bytes in channel 1 and 2 in channel 2.
     EXPECT_EQ(run.out, "last address: 50003D\n");
-    EXPECT_TRUE(ReadFileBytes(rom) == expected.bytes());
+    EXPECT_TRUE(test::SameBytes(expected.bytes(), ReadFileBytes(rom)));
     EXPECT_EQ(ReadFileBytes(rom)[0x5E0EC0 + 5], 0xB0);
 }
 
@@ -73,7 +74,7 @@ TEST(MmlCliTest, CompileReportsTheCompilersMessage)
                                   "--address", "500004", "--map-battle", "300"});
     EXPECT_EQ(range.exitCode, 2);
     EXPECT_EQ(range.err, "マップ別戦闘曲の指定が不正です。\n0x12C\n");
-    EXPECT_TRUE(ReadFileBytes(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(rom)));
 
     const ToolRun missing = RunMml({"compile", good.string(), (dir.path() / "no.smc").string(),
                                     "--music", "10", "--address", "500004"});

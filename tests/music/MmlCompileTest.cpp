@@ -8,6 +8,7 @@
 #include "music/CommandTable.h"
 #include "music/PlaybackTables.h"
 #include "rom/RomStream.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 #include "text/Cp932.h"
@@ -229,7 +230,7 @@ TEST(CompileToStreamTest, WritesTheBlockAndTheThreeTableEntries)
         Put(drum, 33, {1, 2, 0xFF});
         Put(expected, c.drum, drum);
         Put(expected, c.pointer, {0x04, 0x00, 0x50});
-        EXPECT_TRUE(compiled.image.bytes() == expected) << "music number " << c.musicNumber;
+        EXPECT_TRUE(test::SameBytes(expected, compiled.image.bytes())) << "music number " << c.musicNumber;
     }
 }
 
@@ -263,7 +264,7 @@ TEST(CompileToStreamTest, WritesTheMusicNumberIntoThePlaybackTables)
         EXPECT_EQ(UnpackMusicNumber(std::span<const std::uint8_t, 5>(image.data() + location, 5)),
                   0xB3);
     }
-    EXPECT_TRUE(image == expected);
+    EXPECT_TRUE(test::SameBytes(expected, image));
 }
 
 TEST(CompileToStreamTest, RefusesBeforeWritingAnything)
@@ -301,13 +302,13 @@ TEST(CompileToStreamTest, RefusesBeforeWritingAnything)
         const Compiled compiled = CompileInto(c.text, c.musicNumber, address, c.imageSize,
                                               c.mapBattle, c.monsterBattle, c.mapTheme);
         EXPECT_EQ(compiled.status.message(), c.message) << c.text;
-        EXPECT_TRUE(compiled.image.bytes() == compiled.before) << c.message;
+        EXPECT_TRUE(test::SameBytes(compiled.before, compiled.image.bytes())) << c.message;
     }
 
     // A block that runs past the end of the image, and an image that may not be written.
     const Compiled pastEnd = CompileInto("c c c c;", 0x10, 0x3FFFF0, 0x400000);
     EXPECT_EQ(pastEnd.status.message(), "ファイルに書き込めません。\n0x3FFFF0");
-    EXPECT_TRUE(pastEnd.image.bytes() == pastEnd.before);
+    EXPECT_TRUE(test::SameBytes(pastEnd.before, pastEnd.image.bytes()));
 
     MemoryRomStream readOnly(Bytes(0x600000, 0), false);
     MML mml;
@@ -338,7 +339,7 @@ TEST(CompileToFileTest, WritesTheImageFileInPlace)
     same.writeAddress = 0x500004;
     same.mapTheme = {0x1B};
     ASSERT_TRUE(same.CompileToStream(memory).ok());
-    EXPECT_TRUE(ReadFileBytes(rom) == memory.bytes());
+    EXPECT_TRUE(test::SameBytes(memory.bytes(), ReadFileBytes(rom)));
     EXPECT_FALSE(memory.bytes() == original);
 }
 
@@ -367,7 +368,7 @@ TEST(CompileToFileTest, AnImageThatCannotBeOpenedForWritingFails)
     mml.source = "c;";
     mml.mapBattle = {256};
     EXPECT_FALSE(mml.CompileToFile().ok());
-    EXPECT_TRUE(ReadFileBytes(rom) == original);
+    EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(rom)));
 
     if (geteuid() != 0) { // permissions do not stop the superuser
         std::filesystem::permissions(rom, std::filesystem::perms::owner_read);

@@ -15,6 +15,7 @@
 #include "patchlist/PatchPreview.h"
 #include "rom/RomStream.h"
 #include "support/BpsBuilder.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -275,7 +276,7 @@ TEST_F(BpsPatchListTest, ABpsPatchMayCutTheImageAndTheEntriesAfterItMeetTheShort
     expected[kCutSize + 0x10] = 0xEE;
     const Bytes written = test::ReadFileBytes(rom);
     EXPECT_EQ(written.size(), kCutSize + 0x11);
-    EXPECT_TRUE(written == expected);
+    EXPECT_TRUE(test::SameBytes(expected, written));
 
     // Alone, the patch now meets an image that is neither its source nor its target, and an
     // image that is its target is told it has it already; neither file changes.

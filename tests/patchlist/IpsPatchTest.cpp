@@ -9,6 +9,7 @@
 #include "patchlist/IpsPatch.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
+#include "support/ByteCompare.h"
 #include "support/TempDir.h"
 
 namespace varn {
@@ -181,7 +182,7 @@ TEST_P(IpsPatchTest, AppliesTheRecords)
     EXPECT_EQ(status.message(), c.message);
     EXPECT_EQ(status.ok(), c.message.empty());
     EXPECT_EQ(image.size(), c.expected.size());
-    EXPECT_TRUE(image == c.expected);
+    EXPECT_TRUE(test::SameBytes(c.expected, image));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, IpsPatchTest,

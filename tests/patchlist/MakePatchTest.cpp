@@ -12,6 +12,7 @@
 #include "patchlist/MakePatch.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
+#include "support/ByteCompare.h"
 #include "support/TempDir.h"
 
 namespace varn {
@@ -205,7 +206,7 @@ TEST_P(CreateIpsPatchTest, WritesTheRecordsAndAppliesToTheModifiedImage)
     const IpsCase& c = GetParam();
     const Result<Bytes> ips = CreateIpsPatch(c.original, c.modified);
     ASSERT_TRUE(ips.ok()) << ips.message();
-    EXPECT_TRUE(ips.value() == c.expected(c.modified));
+    EXPECT_TRUE(test::SameBytes(c.expected(c.modified), ips.value()));
     EXPECT_TRUE(Applied(c.original, ips.value()) == c.modified);
     for (const auto& [offset, length] : RecordsOf(ips.value())) {
         EXPECT_NE(offset, kEndMarkerOffset);
@@ -262,7 +263,7 @@ TEST(CreateBpsPatchTest, MovedRepeatedAndFilledDataCostLittle)
         EXPECT_LE(patch.size(), frame + c.atMost) << c.name;
         const Result<Bytes> target = ApplyBpsPatch(source, patch, "made.bps");
         ASSERT_TRUE(target.ok()) << c.name << ": " << target.message();
-        EXPECT_TRUE(target.value() == c.target) << c.name;
+        EXPECT_TRUE(test::SameBytes(c.target, target.value())) << c.name;
     }
 }
 
@@ -291,7 +292,7 @@ TEST(CreateBpsPatchTest, RunsThatStartWithACopyCostOneCopy)
         EXPECT_LE(patch.size(), frame + 24) << c.name;
         const Result<Bytes> target = ApplyBpsPatch(source, patch, "made.bps");
         ASSERT_TRUE(target.ok()) << c.name << ": " << target.message();
-        EXPECT_TRUE(target.value() == c.target) << c.name;
+        EXPECT_TRUE(test::SameBytes(c.target, target.value())) << c.name;
     }
 }
 
@@ -420,7 +421,7 @@ TEST(MakePatchTest, RandomImagePairsRoundTripInBothFormats)
                                        ? ApplyIpsPatch(rom, patch.value(), "made")
                                        : ApplyBpsPatch(rom, patch.value(), "made");
             ASSERT_TRUE(applied.ok()) << name << " " << size.original << ": " << applied.message();
-            ASSERT_TRUE(rom.bytes() == modified) << name << " " << size.original;
+            ASSERT_TRUE(test::SameBytes(modified, rom.bytes())) << name << " " << size.original;
             if (format == PatchFormat::Ips) {
                 for (const auto& record : RecordsOf(patch.value()))
                     EXPECT_NE(record.first, kEndMarkerOffset);
@@ -441,7 +442,7 @@ TEST(MakePatchTest, OnlyIpsRefusesAShorterModifiedImage)
         MemoryRomStream rom(kSmall);
         const Status applied = ApplyBpsPatch(rom, bps.value(), "cut.bps");
         ASSERT_TRUE(applied.ok()) << shorter.size() << ": " << applied.message();
-        EXPECT_TRUE(rom.bytes() == shorter) << shorter.size();
+        EXPECT_TRUE(test::SameBytes(shorter, rom.bytes())) << shorter.size();
     }
     EXPECT_EQ(PatchFormatOf("a.IPS"), PatchFormat::Ips);
     EXPECT_EQ(PatchFormatOf("dir.bps/b.Bps"), PatchFormat::Bps);

@@ -3,6 +3,7 @@
 #include "SkillTestSupport.h"
 #include "rom/HexText.h"
 #include "skill/Skill.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
@@ -83,7 +84,7 @@ TEST(SkillCliTest, WriteChangesTheImageAsThePageDoes)
     ASSERT_TRUE(same.WriteGraphic(expected).ok());
     EXPECT_EQ(run.out, "last address: " + HexDigits(same.writeAddress, 6) + "\n");
     EXPECT_EQ(same.writeAddress, static_cast<int>(0x1F0000 + PatternData().size() - 1));
-    EXPECT_TRUE(ReadFileBytes(rom) == expected.bytes());
+    EXPECT_TRUE(test::SameBytes(expected.bytes(), ReadFileBytes(rom)));
 
     // Without --palette-id the palette table stays; the default address is 5D0000.
     const auto plain = dir.write("plain.smc", original);
@@ -131,7 +132,7 @@ TEST(SkillCliTest, RefusedWritesLeaveTheImageAsItWas)
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
         EXPECT_EQ(run.out, "");
-        EXPECT_TRUE(ReadFileBytes(rom) == c.image);
+        EXPECT_TRUE(test::SameBytes(c.image, ReadFileBytes(rom)));
     }
 }
 

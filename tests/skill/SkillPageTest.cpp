@@ -3,6 +3,7 @@
 #include "SkillTestSupport.h"
 #include "graphics/SnesColor.h"
 #include "skill/SkillPage.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -222,7 +223,7 @@ TEST(SkillPageTest, WriteButtonRewritesTheFieldAndReportsTheLastAddress)
     EXPECT_EQ(refused.status.message(), kSkillNotWritableMessage);
     EXPECT_EQ(refused.addressField, "1F0000");
     EXPECT_TRUE(refused.lastAddressText.empty());
-    EXPECT_TRUE(ReadFileBytes(rom) == after);
+    EXPECT_TRUE(test::SameBytes(after, ReadFileBytes(rom)));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "SkillTestSupport.h"
 #include "graphics/SnesColor.h"
 #include "skill/Skill.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -154,7 +155,7 @@ TEST(SkillWriteTest, WritesPointerDataAndPaletteAtTheirOffsets)
             expected[0x5B8100 + 16 * 0x21 + header + 2 * i] = static_cast<std::uint8_t>(word);
             expected[0x5B8100 + 16 * 0x21 + header + 2 * i + 1] = static_cast<std::uint8_t>(word >> 8);
         }
-        EXPECT_TRUE(rom.bytes() == expected);
+        EXPECT_TRUE(test::SameBytes(expected, rom.bytes()));
         EXPECT_EQ(skill.writeAddress, static_cast<int>(c.dataAt + data.size() - 1));
     }
 }
@@ -255,7 +256,7 @@ TEST(SkillWriteTest, WithoutThePaletteOnlyPointerAndDataChange)
     Bytes expected = original;
     std::copy_n(Bytes{0x00, 0x00, 0x5D}.begin(), 3, expected.begin() + 0x5BFBC0);
     std::copy(data.begin(), data.end(), expected.begin() + 0x5D0000);
-    EXPECT_TRUE(rom.bytes() == expected);
+    EXPECT_TRUE(test::SameBytes(expected, rom.bytes()));
 }
 
 TEST(SkillWriteTest, RefusesOtherCategoriesAndMissingInput)
@@ -301,7 +302,7 @@ TEST(SkillWriteTest, RefusesOtherCategoriesAndMissingInput)
         EXPECT_FALSE(written.ok());
         EXPECT_EQ(written.message(), c.message);
         EXPECT_EQ(skill.message, c.message);
-        EXPECT_TRUE(rom.bytes() == original) << "nothing is written";
+        EXPECT_TRUE(test::SameBytes(original, rom.bytes())) << "nothing is written";
         EXPECT_EQ(skill.writeAddress, address) << "a refused write keeps the address";
     }
 
@@ -322,14 +323,14 @@ TEST(SkillWriteTest, TheReservedTablesPastTheEndOfASmallImageAreRefused)
     skill.writeAddress = 0x1F0000;
     const Status written = skill.WriteGraphic(rom);
     EXPECT_EQ(written.message(), kSkillOutsideImageMessage);
-    EXPECT_TRUE(rom.bytes() == original);
+    EXPECT_TRUE(test::SameBytes(original, rom.bytes()));
 
     // An image that ends inside the pointer table of a copier-header image.
     const Bytes cut = RomImageBuilder(0x5BFBC0 + 0x200 + 2).build();
     MemoryRomStream cutRom(cut);
     skill.headerOffset = 512;
     EXPECT_EQ(skill.WriteGraphic(cutRom).message(), kSkillOutsideImageMessage);
-    EXPECT_TRUE(cutRom.bytes() == cut);
+    EXPECT_TRUE(test::SameBytes(cut, cutRom.bytes()));
 }
 
 TEST(SkillWriteTest, WritesTheImageFileWholeOrNotAtAll)
@@ -342,7 +343,7 @@ TEST(SkillWriteTest, WritesTheImageFileWholeOrNotAtAll)
     skill.romPath = path.string();
     skill.writeAddress = 0x5FFFF0; // the data does not fit
     EXPECT_EQ(skill.WriteGraphic().message(), kSkillOutsideImageMessage);
-    EXPECT_TRUE(ReadFileBytes(path) == original);
+    EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(path)));
 
     skill.writeAddress = 0x5D0000;
     ASSERT_TRUE(skill.WriteGraphic().ok()) << skill.message;
@@ -350,7 +351,7 @@ TEST(SkillWriteTest, WritesTheImageFileWholeOrNotAtAll)
     Skill same = ReadyToWrite(3);
     same.writeAddress = 0x5D0000;
     ASSERT_TRUE(same.WriteGraphic(expected).ok());
-    EXPECT_TRUE(ReadFileBytes(path) == expected.bytes());
+    EXPECT_TRUE(test::SameBytes(expected.bytes(), ReadFileBytes(path)));
     EXPECT_EQ(skill.writeAddress, same.writeAddress);
 
     // The refusals before the image is opened, then an image that cannot be opened.

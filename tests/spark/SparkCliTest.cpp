@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "spark/SparkTable.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 #include "support/ToolRun.h"
@@ -74,14 +75,14 @@ TEST(SparkCliTest, SetWritesOneMask)
     Bytes expected = original;
     expected[0x3E355D] = 0x02;
     expected[0x3E355E] = 0x80;
-    EXPECT_TRUE(ReadFileBytes(rom) == expected);
+    EXPECT_TRUE(test::SameBytes(expected, ReadFileBytes(rom)));
 
     run = RunSpark({"set", rom.string(), "--slot", "05", "--mask", "3"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "【05】ホノオ\t○ ○ × × × × × × × × × × × × × ×\n");
     expected[0x5BF9CA] = 0x03;
     expected[0x5BF9CB] = 0x00;
-    EXPECT_TRUE(ReadFileBytes(rom) == expected);
+    EXPECT_TRUE(test::SameBytes(expected, ReadFileBytes(rom)));
 }
 
 TEST(SparkCliTest, TechniquesTheTableHasNoRowForAreRefused)
@@ -97,7 +98,7 @@ TEST(SparkCliTest, TechniquesTheTableHasNoRowForAreRefused)
         const ToolRun run = RunSpark({"set", rom.string(), code[0], code[1], "--mask", "FFFF"});
         EXPECT_EQ(run.exitCode, 2) << code[1];
         EXPECT_EQ(run.err, "閃き適正の表に【" + code[1] + "】の行はありません。\n");
-        EXPECT_TRUE(ReadFileBytes(rom) == original);
+        EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(rom)));
     }
 
     // An image of another game or revision has no table.
@@ -110,7 +111,7 @@ TEST(SparkCliTest, TechniquesTheTableHasNoRowForAreRefused)
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err, "Varnhold Epics3 Ver1.1のsmcファイルではありません。\n");
     }
-    EXPECT_TRUE(ReadFileBytes(otherRom) == other);
+    EXPECT_TRUE(test::SameBytes(other, ReadFileBytes(otherRom)));
     EXPECT_EQ(RunSpark({"show", (dir.path() / "missing.smc").string()}).exitCode, 2);
 }
 

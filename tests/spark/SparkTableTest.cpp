@@ -4,6 +4,7 @@
 
 #include "rom/RomStream.h"
 #include "spark/SparkTable.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 #include "text/TextCodec.h"
@@ -222,7 +223,7 @@ TEST(SparkTableTest, AFreshTableIsWrittenBackUnchanged)
     ASSERT_TRUE(table.ok());
     ASSERT_EQ(table.value().rows.size(), 208u);
     ASSERT_TRUE(WriteSparkTable(path, table.value()).ok());
-    EXPECT_TRUE(ReadFileBytes(path) == original);
+    EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(path)));
 }
 
 TEST(SparkTableTest, FlippedMarksReachTheImageByteForByte)
@@ -253,7 +254,7 @@ TEST(SparkTableTest, FlippedMarksReachTheImageByteForByte)
     put(0x3E355D, 0x8001);
     put(0x3E36F5, 0xFEFF);
     put(0x5BF9CA, 0x00E1);
-    EXPECT_TRUE(ReadFileBytes(path) == expected);
+    EXPECT_TRUE(test::SameBytes(expected, ReadFileBytes(path)));
 }
 
 TEST(SparkTableTest, WritingWithoutALoadedTableIsRefused)
@@ -264,10 +265,10 @@ TEST(SparkTableTest, WritingWithoutALoadedTableIsRefused)
     const SparkTable notLoaded; // the grid after an image of another game was opened
     const Status written = WriteSparkTable(path, notLoaded);
     EXPECT_EQ(written.message(), kSparkNotLoadedMessage);
-    EXPECT_TRUE(ReadFileBytes(path) == original);
+    EXPECT_TRUE(test::SameBytes(original, ReadFileBytes(path)));
     MemoryRomStream rom(original);
     EXPECT_EQ(WriteSparkMasks(rom, notLoaded).message(), kSparkNotLoadedMessage);
-    EXPECT_TRUE(rom.bytes() == original);
+    EXPECT_TRUE(test::SameBytes(original, rom.bytes()));
 
     EXPECT_EQ(WriteSparkTable("", notLoaded).message(), kSparkNoRomMessage);
     MemoryRomStream any(original);
@@ -289,7 +290,7 @@ TEST(SparkTableTest, MasksTheImageNoLongerReachesAreRefusedBeforeAnyWrite)
     const Bytes plain = RomImageBuilder::Target(RomImageBuilder::kPlainSize).build();
     MemoryRomStream rom(plain);
     EXPECT_EQ(WriteSparkMasks(rom, table).message(), kSparkOutsideImageMessage);
-    EXPECT_TRUE(rom.bytes() == plain) << "not even the masks that fit are written";
+    EXPECT_TRUE(test::SameBytes(plain, rom.bytes())) << "not even the masks that fit are written";
 }
 
 } // namespace

@@ -80,6 +80,8 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
     const Failure failure{std::string(kCannotWriteFileMessage) + "\n" + path_.filename().string()};
     if (!changed())
         return {};
+    if (options.expectedChecksum && *options.expectedChecksum != asRead_.checksum)
+        return Failure{kImageChangedSinceShownMessage};
     // The backup lies beside the image file itself, also when the image was opened through a
     // link.
     const auto target = ResolveWriteTarget(path_);

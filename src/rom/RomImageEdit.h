@@ -29,7 +29,17 @@ struct ImageChangeOptions {
     // The state folder the image's history is kept in (HistoryFolder()); empty: the change is
     // not recorded.
     std::filesystem::path history;
+    // The checksum of the image as the program last showed it, for a change made from what it
+    // shows (a page's grid, a form): a file that is no longer that image is not overwritten
+    // with what was shown of the old one. Unset: the change is made on the image as read.
+    std::optional<std::uint64_t> expectedChecksum;
 };
+
+// The message for a change made from what the program showed of an image that has changed
+// since (another program wrote it): nothing is written, and the program shows the image anew.
+inline constexpr const char* kImageChangedSinceShownMessage =
+    "ROMイメージが表示した後にほかのプログラムで変更されたため、書き込みませんでした。"
+    "表示を読み込み直しました。";
 
 // The message for an image another program replaced or changed while a command had it in hand
 // without holding its lock.
@@ -84,8 +94,9 @@ public:
     // image itself (a link to it) is refused with "出力先が入力ファイルと同じです。" and the
     // backup's name before anything is written. A file that is no longer the one read (another
     // program without the lock replaced or changed it) is refused with
-    // "ROMイメージが読み込んだ後にほかのプログラムで変更されたため、書き込みませんでした。".
-    // With a history folder, the change is recorded in the image's history (a history that
+    // "ROMイメージが読み込んだ後にほかのプログラムで変更されたため、書き込みませんでした。",
+    // and an image read as another than options.expectedChecksum with
+    // kImageChangedSinceShownMessage. With a history folder, the change is recorded in the image's history (a history that
     // cannot be written does not stop the change).
     Status commit(const ImageChangeOptions& options = {});
 

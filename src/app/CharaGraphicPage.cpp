@@ -85,6 +85,11 @@ CharaGraphicPage::CharaGraphicPage(TForm1& window, QWidget* parent)
 
     connect(&window_, &TForm1::romImageClosing, this, &CharaGraphicPage::dropImage);
     connect(&window_, &TForm1::romImageOpened, this, &CharaGraphicPage::LoadCharacterGraphicsPage);
+    // A change of the open image: the list is read again, keeping the character chosen.
+    connect(&window_, &TForm1::romImageChanged, this, [this](const RomIdentification& image) {
+        dropImage();
+        LoadCharacterGraphicsPage(image);
+    });
 }
 
 void CharaGraphicPage::removeExtraItems()

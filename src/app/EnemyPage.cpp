@@ -1,8 +1,12 @@
 #include "app/EnemyPage.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QSignalBlocker>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,6 +35,14 @@ namespace {
 constexpr const char* kSubTabs[] = {"グラフィック", "ステータス", "装備", "行動パターン", "その他"};
 
 // A box's index; -1 when it shows nothing.
+// The change's name in the image's history: "敵変更 【0005】".
+std::string EnemyChangeName(int enemy)
+{
+    char name[40];
+    std::snprintf(name, sizeof name, "敵変更 【%04X】", static_cast<unsigned>(std::max(enemy, 0)));
+    return name;
+}
+
 int Index(const QComboBox* box)
 {
     return box->currentIndex();
@@ -124,6 +136,7 @@ EnemyPage::EnemyPage(TForm1& window, QWidget* parent) : QWidget(parent), window_
 
     connect(&window_, &TForm1::romImageClosing, this, &EnemyPage::ClearEnemySelection);
     connect(&window_, &TForm1::romImageOpened, this, &EnemyPage::LoadFromImage);
+    connect(&window_, &TForm1::romImageChanged, this, &EnemyPage::ReloadFromImage);
     FileDropFilter::install(Panel5, [this](const QStringList& paths) { DropFiles(paths); });
 
     // The boxes start as a fresh form has them.
@@ -200,6 +213,25 @@ void EnemyPage::LoadFromImage(const RomIdentification& image)
     if (!image.loadsEditorPages)
         return;
     if (LoadEnemyLists() && CheckBox30->isChecked())
+        LoadEnemyRecord();
+    else
+        showPicture();
+}
+
+void EnemyPage::ReloadFromImage(const RomIdentification& image)
+{
+    if (!image.loadsEditorPages) {
+        ClearEnemySelection();
+        return;
+    }
+    const int enemy = Index(ComboBox30);
+    if (!LoadEnemyLists())
+        return;
+    if (enemy >= 0 && enemy < ComboBox30->count()) {
+        const QSignalBlocker quiet(ComboBox30);
+        ComboBox30->setCurrentIndex(enemy);
+    }
+    if (CheckBox30->isChecked())
         LoadEnemyRecord();
     else
         showPicture();
@@ -312,10 +344,10 @@ void EnemyPage::showPicture()
 void EnemyPage::Button16Click()
 {
     DialogService& dialogs = window_.dialogs();
-    ImageChangeOptions options;
-    options.backup = window_.settings().imageBackup == 1;
+    const ImageChangeOptions options = window_.imageChangeOptions(EnemyChangeName(Index(ComboBox30)));
     const std::optional<EnemyFormProblem> problem =
         ApplyEnemy(ToPath(window_.romPath()), readForm(), held_ ? &*held_ : nullptr, options);
+    window_.imageChanged();
     if (problem) {
         showProblem(*problem);
         return;

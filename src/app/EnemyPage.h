@@ -68,6 +68,9 @@ public slots:
     void ClearEnemySelection();
     // An image was opened: the lists, and the first enemy when CheckBox30 is ticked.
     void LoadFromImage(const varn::RomIdentification& image);
+    // The open image changed: the lists are read again and the enemy that was selected stays
+    // selected (read again when CheckBox30 is ticked, as choosing it does).
+    void ReloadFromImage(const varn::RomIdentification& image);
 
     // The change handlers of the lists.
     void ComboBox30Change();

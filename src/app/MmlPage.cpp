@@ -219,9 +219,10 @@ void MmlPage::Button13Click()
     request.mapBattle = TickedItems(CheckListBox1);
     request.monsterBattle = TickedItems(CheckListBox2);
     request.mapTheme = TickedItems(CheckListBox3);
-    request.change.backup = window_.settings().imageBackup == 1;
+    request.change = window_.imageChangeOptions("MML " + ToUtf8(Edit69->text()));
 
     const MmlCompileOutcome outcome = RunMmlCompile(request);
+    window_.imageChanged();
     if (outcome.lastAddressText)
         Edit71->setText(QString::fromStdString(*outcome.lastAddressText));
     window_.dialogs().showMessage(QString::fromStdString(outcome.message.text),

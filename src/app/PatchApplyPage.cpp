@@ -384,10 +384,11 @@ void PatchApplyPage::Button4Click()
         return;
     // The list reaches the image whole or not at all; the image as it was is kept beside it
     // when the settings ask for it.
-    ImageChangeOptions options;
-    options.backup = window_.settings().imageBackup == 1;
+    const ImageChangeOptions options = window_.imageChangeOptions(
+        "パッチ適用 (" + std::to_string(list_.entries().size()) + "件)");
     const Status applied =
         ApplyPatchList(list_, ToPath(rom), window_.musicConstants(), {}, options);
+    window_.imageChanged();
     if (!applied) {
         dialogs.showError(FromUtf8(applied.message()));
         return;

@@ -211,6 +211,7 @@ SkillGraphicPage::SkillGraphicPage(TForm1& window, QWidget* parent)
 
     connect(&window_, &TForm1::romImageClosing, this, &SkillGraphicPage::dropImage);
     connect(&window_, &TForm1::romImageOpened, this, &SkillGraphicPage::openImage);
+    connect(&window_, &TForm1::romImageChanged, this, &SkillGraphicPage::openImage);
 }
 
 void SkillGraphicPage::fillIds(QComboBox* box, int count)
@@ -355,9 +356,9 @@ void SkillGraphicPage::Button18Click()
     request.selection = selection();
     request.addressField = Edit98->text().toStdString();
     request.writePalette = CheckBoxWritePalette->isChecked();
-    ImageChangeOptions options;
-    options.backup = window_.settings().imageBackup == 1;
+    const ImageChangeOptions options = window_.imageChangeOptions("技術グラフィック");
     const SkillWriteOutcome outcome = WriteSkillGraphic(skill_, request, options);
+    window_.imageChanged();
     Edit98->setText(QString::fromStdString(outcome.addressField));
     if (!outcome.status) {
         window_.dialogs().showError(QString::fromStdString(outcome.status.message()));

@@ -19,6 +19,16 @@ namespace varn::app {
 
 namespace {
 
+// The change's name in the image's history, and the question before marks not written are
+// given up for the image as it is now.
+constexpr const char* kSparkChangeName = "閃き適正";
+constexpr const char* kSparkReloadQuestion =
+    "ROMイメージが変更されました。閃き適正の書き込んでいない変更を破棄して読み込み直しますか？";
+
+} // namespace
+
+namespace {
+
 // A cell of the grid, which cannot be typed into. The name column looks like the heading row,
 // as fixed cells do, and takes no selection.
 QTableWidgetItem* MakeCell(const QString& text, int column)
@@ -98,13 +108,39 @@ SparkPage::SparkPage(TForm1& window, QWidget* parent) : QWidget(parent), window_
 
     connect(&window_, &TForm1::romImageClosing, this, &SparkPage::ClearSparkTable);
     connect(&window_, &TForm1::romImageOpened, this, &SparkPage::LoadSparkTable);
+    connect(&window_, &TForm1::romImageChanged, this, &SparkPage::ReloadSparkTable);
     showTable();
 }
 
 void SparkPage::ClearSparkTable()
 {
     table_ = SparkTable{};
+    shownChecksum_.reset();
+    setEdited(false);
     showTable();
+}
+
+void SparkPage::ReloadSparkTable(const varn::RomIdentification& image)
+{
+    if (edited_ && !window_.dialogs().askConfirmation(QString::fromUtf8(kSparkReloadQuestion)))
+        return;
+    const int row = StringGrid1->currentRow();
+    const int column = StringGrid1->currentColumn();
+    const int scrolled = StringGrid1->verticalScrollBar()->value();
+    if (!image.loadsEditorPages) {
+        ClearSparkTable();
+        return;
+    }
+    LoadSparkTable(image);
+    if (row >= 0 && row < StringGrid1->rowCount() && column >= 0)
+        StringGrid1->setCurrentCell(row, column);
+    StringGrid1->verticalScrollBar()->setValue(scrolled);
+}
+
+void SparkPage::setEdited(bool edited)
+{
+    edited_ = edited;
+    window_.markPageEdited(this, edited);
 }
 
 void SparkPage::LoadSparkTable(const varn::RomIdentification& image)
@@ -116,6 +152,10 @@ void SparkPage::LoadSparkTable(const varn::RomIdentification& image)
     if (!table)
         return;
     table_ = std::move(table).value();
+    shownChecksum_.reset();
+    if (const auto& seen = window_.document().lastSeen())
+        shownChecksum_ = seen->checksum;
+    setEdited(false);
     showTable();
 }
 
@@ -154,8 +194,11 @@ void SparkPage::flipCurrentMark()
     if (gridRow < 1 || column < 0)
         return;
     const bool imageOpen = !window_.romPath().isEmpty();
-    for (int changed : FlipSparkMark(table_, imageOpen, gridRow, column))
-        showRow(changed);
+    const std::vector<int> changed = FlipSparkMark(table_, imageOpen, gridRow, column);
+    for (int row : changed)
+        showRow(row);
+    if (!changed.empty())
+        setEdited(true);
 }
 
 void SparkPage::StringGrid1KeyPress(int key)
@@ -195,11 +238,20 @@ bool SparkPage::eventFilter(QObject* watched, QEvent* event)
 void SparkPage::Button20Click()
 {
     DialogService& dialogs = window_.dialogs();
-    ImageChangeOptions options;
-    options.backup = window_.settings().imageBackup == 1;
+    ImageChangeOptions options = window_.imageChangeOptions(kSparkChangeName);
+    options.expectedChecksum = shownChecksum_;
     const Status written = WriteSparkTable(ToPath(window_.romPath()), table_, options);
+    if (written)
+        setEdited(false);
+    // The grid shows the image as it is now: what was written, or another program's change
+    // that made the write refused.
+    window_.imageChanged();
     if (!written) {
         dialogs.showError(QString::fromStdString(written.message()));
+        // The grid shows an image that is no longer there: it is read again, the user
+        // deciding about the marks not written.
+        if (written.message() == kImageChangedSinceShownMessage)
+            ReloadSparkTable(window_.document().identification());
         return;
     }
     dialogs.showFinished();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
 #include <QWidget>
 
 #include "rom/RomIdentification.h"
@@ -24,6 +27,8 @@ public:
 
     QTableWidget* grid() const { return StringGrid1; }
     const SparkTable& sparkTable() const { return table_; }
+    // Whether marks were flipped since the table was read or written.
+    bool edited() const { return edited_; }
 
 public slots:
     // Opening an image begins: the grid keeps its header and one empty row, and holds no
@@ -31,6 +36,9 @@ public slots:
     void ClearSparkTable();
     // Fills the grid from the open image when it is the expected game and revision.
     void LoadSparkTable(const varn::RomIdentification& image);
+    // The open image changed: the grid shows it as it is now, at the cell that was current.
+    // Marks flipped and not yet written are kept when the user chooses so at the question.
+    void ReloadSparkTable(const varn::RomIdentification& image);
     // Enter in the grid and a double click on a mark: flip the mark of the current cell.
     void StringGrid1KeyPress(int key);
     void StringGrid1DblClick(const QPoint& position);
@@ -46,9 +54,15 @@ private:
     void showRow(int gridRow);
     // Flips the mark of the grid's current cell, as both handlers do.
     void flipCurrentMark();
+    void setEdited(bool edited);
 
     TForm1& window_;
     SparkTable table_;
+    bool edited_ = false;
+    // The checksum of the image the table was read from: a write of the table is refused
+    // when the image is no longer that one, so that the grid's old copy of the masks never
+    // replaces a change it did not show.
+    std::optional<std::uint64_t> shownChecksum_;
 
     QTableWidget* StringGrid1 = nullptr;
     QPushButton* Button20 = nullptr;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QScreen>
@@ -29,6 +30,7 @@
 #include "app/VarnApplication.h"
 #include "graphics/SpriteSheet.h"
 #include "rom/FileIo.h"
+#include "rom/ImageHistory.h"
 #include "rom/RomIdentification.h"
 #include "text/ExtensionTable.h"
 
@@ -129,7 +131,8 @@ QSize TForm1::smallestSize()
 
 TForm1::TForm1(const std::filesystem::path& settingsPath, const QString& statePath,
                std::unique_ptr<DialogService> dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), state_(std::make_unique<UiState>(statePath))
+    : QWidget(parent, Qt::Window), state_(std::make_unique<UiState>(statePath)),
+      document_(HistoryFolder())
 {
     if (!dialogs)
         dialogs = std::make_unique<QtDialogService>(this);
@@ -158,6 +161,23 @@ TForm1::TForm1(const std::filesystem::path& settingsPath, const QString& statePa
 
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &TForm1::Button3Click);
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Z)}) {
+        auto* undo = new QShortcut(keys, this);
+        undo->setObjectName(QStringLiteral("UndoShortcut"));
+        connect(undo, &QShortcut::activated, this, &TForm1::UndoImageChange);
+    }
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        auto* redo = new QShortcut(keys, this);
+        redo->setObjectName(QStringLiteral("RedoShortcut"));
+        connect(redo, &QShortcut::activated, this, &TForm1::RedoImageChange);
+    }
+
+    // The image is replaced by a rename, which ends a watch on the file itself: its folder is
+    // watched too, and a notice from either is checked against what was last seen.
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, &TForm1::imageFileNoticed);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &TForm1::imageFileNoticed);
 
     // The character editor's totals follow its default values from the start.
     charaPatchPage_->ShowTotals();
@@ -310,7 +330,8 @@ void TForm1::OpenRomImage(const QString& typedPath)
     // The field shows the image's full path, however it was given.
     const QString path = typedPath.isEmpty() ? typedPath : QFileInfo(typedPath).absoluteFilePath();
 
-    const RomIdentification image = IdentifyRomImage(ToPath(path), settings_.smcHeaderCheck);
+    const RomIdentification image = document_.open(ToPath(path), settings_.smcHeaderCheck);
+    watchImage();
     const QString message = QString::fromStdString(image.message());
     switch (image.verdict) {
     case RomVerdict::CannotOpen:
@@ -330,6 +351,89 @@ void TForm1::OpenRomImage(const QString& typedPath)
     Edit92->setText(QString::fromStdString(image.versionText));
     Edit93->setText(QString::fromStdString(image.headerText));
     emit romImageOpened(image);
+}
+
+ImageChangeOptions TForm1::imageChangeOptions(const std::string& what) const
+{
+    return document_.changeOptions(what, settings_.imageBackup == 1);
+}
+
+void TForm1::imageChanged()
+{
+    if (!document_.refresh(settings_.smcHeaderCheck))
+        return;
+    // A rename put a new file in the image's place: the watch moves to it.
+    watchImage();
+    showChangedImage();
+}
+
+void TForm1::showChangedImage()
+{
+    // An image that is gone (removed, or between a removal and a new file) leaves the pages
+    // as they are: there is nothing to show instead, and they show it again once it is back.
+    if (document_.lastSeen())
+        emit romImageChanged(document_.identification());
+}
+
+void TForm1::imageFileNoticed()
+{
+    if (!document_.isOpen() || !document_.changedOnDisk())
+        return;
+    if (!document_.refresh(settings_.smcHeaderCheck)) {
+        watchImage();
+        return;
+    }
+    watchImage();
+    showChangedImage();
+}
+
+void TForm1::watchImage()
+{
+    if (!watcher_)
+        return;
+    if (const QStringList files = watcher_->files(); !files.isEmpty())
+        watcher_->removePaths(files);
+    if (const QStringList folders = watcher_->directories(); !folders.isEmpty())
+        watcher_->removePaths(folders);
+    if (!document_.isOpen())
+        return;
+    const QString path = ToQString(document_.path());
+    watcher_->addPath(path);
+    watcher_->addPath(QFileInfo(path).absolutePath());
+}
+
+void TForm1::markPageEdited(QWidget* page, bool edited)
+{
+    if (!PageControl1)
+        return;
+    for (int i = 0; i < PageControl1->count(); ++i) {
+        QWidget* tab = PageControl1->widget(i);
+        if (tab != page && !tab->isAncestorOf(page))
+            continue;
+        const QString caption = QString::fromUtf8(kMainPages[i].caption);
+        PageControl1->setTabText(i, edited ? caption + QStringLiteral(" *") : caption);
+        return;
+    }
+}
+
+void TForm1::UndoImageChange()
+{
+    if (!document_.isOpen())
+        return;
+    const Status undone = document_.undo(1, settings_.imageBackup == 1);
+    imageChanged();
+    if (!undone)
+        dialogs_->showError(QString::fromStdString(undone.message()));
+}
+
+void TForm1::RedoImageChange()
+{
+    if (!document_.isOpen())
+        return;
+    const Status redone = document_.redo(1, settings_.imageBackup == 1);
+    imageChanged();
+    if (!redone)
+        dialogs_->showError(QString::fromStdString(redone.message()));
 }
 
 bool TForm1::LoadSheetImage(const QString& path)

@@ -9,9 +9,11 @@
 
 #include "app/DialogService.h"
 #include "graphics/GifImage.h"
+#include "rom/ImageDocument.h"
 #include "rom/RomIdentification.h"
 #include "text/Settings.h"
 
+class QFileSystemWatcher;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -50,6 +52,26 @@ public:
     // The path of the open ROM image, empty when none is open.
     QString romPath() const;
 
+    // The open image: every change a page makes takes its options from here, and reports
+    // back with imageChanged() when it has run.
+    const ImageDocument& document() const { return document_; }
+    // The options of a change the pages make of the open image, named `what` in its history
+    // ("閃き適正", "敵変更 【0005】"): with the backup the settings ask for, and refused when the
+    // image is no longer the one the pages show.
+    ImageChangeOptions imageChangeOptions(const std::string& what) const;
+    // A command on the open image has run (or was refused): the window looks at the file again
+    // and, when it differs from what the pages show, they show it anew.
+    void imageChanged();
+
+    // "元に戻す" and "やり直す": take the last change of the open image back, or apply again the
+    // one taken back last; an image without such a change, or one that is not the state its
+    // history expects, shows the message and is left alone.
+    void UndoImageChange();
+    void RedoImageChange();
+
+    // Marks the tab of the page that holds `page` while it has edits not yet written.
+    void markPageEdited(QWidget* page, bool edited);
+
     // Whether the file chosen in a save dialog may be written: it may be neither the open image
     // nor one of `inputs`, the files the command reads (by any name: links are followed, hard
     // links seen). Otherwise shows "出力先が入力ファイルと同じです。" and the file's name as an
@@ -84,18 +106,26 @@ signals:
     // that read from the image load from `romPath()`, each deciding by `image` whether the
     // image is one it shows. Pages connect in page order, so loaders run in that order.
     void romImageOpened(const varn::RomIdentification& image);
+    // The open image's file changed (a page's change, an undo or redo, or another program):
+    // the pages that show the image read it again, keeping what the user had selected.
+    void romImageChanged(const varn::RomIdentification& image);
 
 private:
     void buildHeaderStrip();
     void buildPages();
     void installDropTargets();
     void clearHeaderStrip();
+    void watchImage();
+    void imageFileNoticed();
+    void showChangedImage();
 
     std::unique_ptr<UiState> state_;
     std::unique_ptr<DialogService> dialogs_;
     Settings settings_;
     MusicConstants musicConstants_;
     GifImage sheetImage_;
+    ImageDocument document_;
+    QFileSystemWatcher* watcher_ = nullptr;
 
     QLineEdit* Edit65 = nullptr;
     QPushButton* Button3 = nullptr;

@@ -1,10 +1,15 @@
 // The page "閃き適正" in the real main window: the grid filled from the image when it is
 // opened, marks flipped by Enter and by double click, and "書き込み" writing the masks back.
 
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
+#include <functional>
+
 #include "MainWindowFixture.h"
+#include "rom/RomImageEdit.h"
+#include "support/ByteCompare.h"
 #include "spark/SparkTable.h"
 #include "support/RomImageBuilder.h"
 #include "text/TextCodec.h"
@@ -117,6 +122,29 @@ protected:
     }
 
     void clickWrite() { control<QPushButton>("Button20")->click(); }
+
+    QString tabCaption() const
+    {
+        auto* pages = control<QTabWidget>("PageControl1");
+        return pages->tabText(pages->indexOf(control("TabSheet20Scroll")));
+    }
+
+    // Lets the window's events run until `done` holds, for at most two seconds.
+    static bool waitFor(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 200 && !done(); ++i)
+            QTest::qWait(10);
+        return done();
+    }
+
+    // Another program writes `mask` as technique 0F's mask into the image.
+    static void writeFromElsewhere(const QString& path, std::uint16_t mask)
+    {
+        const Status written = ChangeRomImage(app::ToPath(path), [&](RomStream& image) {
+            return image.writeAt(0x3E355D, Mask(mask)) ? Status{} : Status{Failure{"write"}};
+        });
+        ASSERT_TRUE(written.ok()) << written.message();
+    }
 
     void expectOnlyMessage(const QString& text, const QString& caption, app::MessageIcon icon)
     {
@@ -239,6 +267,94 @@ TEST_F(SparkPageTest, FlippedMarksAreWrittenByteForByte)
     window->OpenRomImage(path);
     EXPECT_EQ(marks(1), "xxxxxxxxxxxxxxxo");
     EXPECT_EQ(marks(206), "xxxxoxxxxxxxxxxx");
+}
+
+// Another program changes the image while the page shows it (as a patch list applied from the
+// command line does): the grid shows the change, and writing the page's own flips keeps it.
+TEST_F(SparkPageTest, AChangeFromElsewhereIsShownAndNeverWrittenBack)
+{
+    const Bytes original = ExpandedImage();
+    const QString path = openImage(original);
+    ASSERT_EQ(marks(1), "oxxxxxxxxxxxxxxx");
+    selectCell(150, 4);
+    writeFromElsewhere(path, 0x0003);
+    ASSERT_TRUE(waitFor([&] { return marks(1) == "ooxxxxxxxxxxxxxx"; })) << marks(1);
+    EXPECT_EQ(grid()->currentRow(), 149) << "the cell that was current stays current";
+    EXPECT_EQ(grid()->currentColumn(), 4);
+    EXPECT_TRUE(dialogs->messages.empty());
+
+    pressEnter(205, 9); // 体 of technique DB on
+    EXPECT_EQ(tabCaption(), "閃き適正 *");
+    clickWrite();
+    expectOnlyMessage("処理が完了しました", "終了", app::MessageIcon::Information);
+    EXPECT_EQ(tabCaption(), "閃き適正");
+    Bytes expected = original;
+    PutMask(expected, 0x3E355D, 0x0003);
+    PutMask(expected, 0x3E36F5, 0x8100);
+    EXPECT_TRUE(SameBytes(expected, ReadFileBytes(app::ToPath(path))));
+}
+
+// Flips not yet written when another program changes the image: the page asks before it gives
+// them up. Kept, they are not written over the change the page did not show; the write is
+// refused and the question comes again.
+TEST_F(SparkPageTest, FlipsNotWrittenAreGivenUpOnlyWhenTheUserSaysSo)
+{
+    const Bytes original = ExpandedImage();
+    const QString path = openImage(original);
+    pressEnter(1, 16);
+    ASSERT_EQ(marks(1), "oxxxxxxxxxxxxxxo");
+    EXPECT_EQ(tabCaption(), "閃き適正 *");
+
+    dialogs->okCancelAnswers = {false};
+    writeFromElsewhere(path, 0x0003);
+    ASSERT_TRUE(waitFor([&] { return !dialogs->messages.empty(); }));
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_TRUE(dialogs->messages[0].okCancel);
+    EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Question);
+    dialogs->messages.clear();
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxo") << "the flips are kept";
+    EXPECT_EQ(tabCaption(), "閃き適正 *");
+
+    Bytes outside = original;
+    PutMask(outside, 0x3E355D, 0x0003);
+    dialogs->okCancelAnswers = {true};
+    clickWrite();
+    ASSERT_GE(dialogs->messages.size(), 2u);
+    EXPECT_EQ(dialogs->messages[0].text, QString::fromUtf8(kImageChangedSinceShownMessage));
+    EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Stop);
+    EXPECT_TRUE(dialogs->messages[1].okCancel);
+    EXPECT_TRUE(SameBytes(outside, ReadFileBytes(app::ToPath(path))));
+    EXPECT_EQ(marks(1), "ooxxxxxxxxxxxxxx") << "given up at the second question";
+    EXPECT_EQ(tabCaption(), "閃き適正");
+}
+
+// Ctrl+Z takes the write back and the grid shows the image as it was; Ctrl+Y and Ctrl+Shift+Z
+// apply it again; with nothing left, a message.
+TEST_F(SparkPageTest, UndoAndRedoTakeTheWriteBackAndForth)
+{
+    const Bytes original = ExpandedImage();
+    const QString path = openImage(original);
+    pressEnter(1, 16);
+    clickWrite();
+    expectOnlyMessage("処理が完了しました", "終了", app::MessageIcon::Information);
+    const Bytes written = ReadFileBytes(app::ToPath(path));
+    ASSERT_FALSE(SameBytes(original, written));
+
+    QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_TRUE(SameBytes(original, ReadFileBytes(app::ToPath(path))));
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxx");
+    QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier);
+    expectOnlyMessage("元に戻せる変更がありません。", "エラー", app::MessageIcon::Stop);
+
+    QTest::keyClick(grid(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_TRUE(SameBytes(written, ReadFileBytes(app::ToPath(path))));
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxo");
+    QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(grid(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(SameBytes(written, ReadFileBytes(app::ToPath(path))));
+    QTest::keyClick(grid(), Qt::Key_Y, Qt::ControlModifier);
+    expectOnlyMessage("やり直せる変更がありません。", "エラー", app::MessageIcon::Stop);
 }
 
 TEST_F(SparkPageTest, AFreshTableIsWrittenBackUnchanged)

@@ -343,12 +343,22 @@ Status WriteFilesAtomically(std::span<const FileToWrite> files)
     }
 
     // What a set needs to put back when a later file cannot take its place: the earlier
-    // targets' old contents (small files: a set is a palette and its tiles).
-    std::vector<std::optional<std::vector<std::uint8_t>>> previous;
+    // targets' old contents (small files: a set is a palette and its tiles). A target that did
+    // not exist is removed again; one that exists but cannot be read cannot be put back.
+    struct OldFile {
+        bool existed = false;
+        std::optional<std::vector<std::uint8_t>> bytes;
+    };
+    std::vector<OldFile> previous;
     if (files.size() > 1) {
         for (const fs::path& target : targets) {
-            auto old = ReadFileBytes(target);
-            previous.push_back(old ? std::optional(std::move(old).value()) : std::nullopt);
+            struct stat info {};
+            OldFile old{::stat(target.c_str(), &info) == 0 || errno != ENOENT, std::nullopt};
+            if (old.existed) {
+                if (auto bytes = ReadFileBytes(target))
+                    old.bytes = std::move(bytes).value();
+            }
+            previous.push_back(std::move(old));
         }
     }
     for (std::size_t i = 0; i < pending.size(); ++i) {
@@ -356,13 +366,17 @@ Status WriteFilesAtomically(std::span<const FileToWrite> files)
             continue;
         for (std::size_t j = i; j < pending.size(); ++j)
             ::unlink(pending[j].temporary.c_str());
+        // An earlier file that cannot be put back is named after the file that failed: it now
+        // holds its new contents.
+        Failure failure = WriteFailure(files[i].path);
         for (std::size_t j = 0; j < i; ++j) {
-            if (previous[j])
-                WriteFileAtomically(targets[j], *previous[j]);
-            else
-                ::unlink(targets[j].c_str());
+            const bool putBack =
+                previous[j].bytes ? WriteFileAtomically(targets[j], *previous[j].bytes).ok()
+                                  : !previous[j].existed && ::unlink(targets[j].c_str()) == 0;
+            if (!putBack)
+                failure.message += "\n" + files[j].path.string();
         }
-        return WriteFailure(files[i].path);
+        return failure;
     }
     for (const fs::path& target : targets)
         FlushFolder(target.parent_path());

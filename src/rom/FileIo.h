@@ -84,7 +84,9 @@ struct FileToWrite {
 // Writes files that belong together (a palette and its tiles): every file is written and
 // flushed beside its target before the first one replaces its target, and when a later
 // replacement fails the earlier ones are put back, so the set appears whole or not at all.
-// Refuses two entries that name the same file. Fails as WriteFileAtomically does.
+// Refuses two entries that name the same file. Fails as WriteFileAtomically does; an earlier
+// file that cannot be put back (its old contents could not be read or written again) is left
+// with its new contents, never removed, and its path follows on a line of its own.
 Status WriteFilesAtomically(std::span<const FileToWrite> files);
 
 } // namespace varn

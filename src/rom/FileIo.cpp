@@ -180,6 +180,14 @@ void FlushFolders(const std::vector<fs::path>& targets)
         FlushFolder(folder);
 }
 
+// Whether two resolved targets are one file: the same name once "." and ".." are taken out, or
+// one existing file under two names.
+bool SameTarget(const fs::path& one, const fs::path& other)
+{
+    std::error_code error;
+    return one.lexically_normal() == other.lexically_normal() || fs::equivalent(one, other, error);
+}
+
 // A temporary file beside the target, written and open until it is flushed, not yet renamed.
 // It stays open from its writing to its flush so that the flush reports any failure of the
 // system's deferred writing of it.
@@ -355,8 +363,7 @@ Status WriteFilesAtomically(std::span<const FileToWrite> files)
         if (!target)
             return Failure{target.message()};
         for (const fs::path& earlier : targets) {
-            std::error_code error;
-            if (earlier == target.value() || fs::equivalent(earlier, target.value(), error))
+            if (SameTarget(earlier, target.value()))
                 return WriteFailure(file.path);
         }
         targets.push_back(std::move(target).value());
@@ -440,8 +447,7 @@ std::vector<Status> WriteEachFileAtomically(std::span<const FileToWrite> files)
             continue;
         }
         const bool twice = std::any_of(targets.begin(), targets.end(), [&](const fs::path& earlier) {
-            std::error_code error;
-            return earlier == target.value() || fs::equivalent(earlier, target.value(), error);
+            return SameTarget(earlier, target.value());
         });
         if (twice || !(pending[i] = WriteBeside(target.value(), files[i].bytes))) {
             outcomes[i] = WriteFailure(files[i].path);

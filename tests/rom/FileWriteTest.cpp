@@ -298,6 +298,35 @@ TEST(WriteFilesAtomicallyTest, AnEarlierFileThatCannotBePutBackIsNamedAndKept)
     EXPECT_EQ(result, 0);
 }
 
+// Files written each on its own: one that cannot be written (its name is a folder, or an
+// earlier entry names it) fails alone, the others replace or create their targets, and no
+// temporary file is left.
+TEST(WriteEachFileAtomicallyTest, AFileThatCannotBeWrittenFailsAloneAndTheOthersAreWritten)
+{
+    test::TempDir dir;
+    const fs::path existing = dir.write("existing.bin", "old");
+    const fs::path folder = dir.path() / "folder";
+    fs::create_directory(folder);
+    const fs::path created = dir.path() / "created.bin";
+    const Bytes first = Pattern(10);
+    const Bytes second = Pattern(20);
+    const Bytes third = Pattern(30);
+    const std::array<FileToWrite, 4> files{FileToWrite{existing, first}, FileToWrite{folder, second},
+                                           FileToWrite{created, third},
+                                           FileToWrite{dir.path() / "." / "created.bin", first}};
+    const std::vector<Status> outcomes = WriteEachFileAtomically(files);
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_TRUE(outcomes[0].ok());
+    EXPECT_EQ(outcomes[1].message(), WriteMessage(folder));
+    EXPECT_TRUE(outcomes[2].ok());
+    EXPECT_EQ(outcomes[3].message(), WriteMessage(dir.path() / "." / "created.bin"));
+    EXPECT_EQ(test::ReadFileBytes(existing), first);
+    EXPECT_EQ(test::ReadFileBytes(created), third);
+    EXPECT_EQ(test::FileNamesIn(dir.path()),
+              (std::vector<std::string>{"created.bin", "existing.bin", "folder"}));
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
 // Copying a file fails part way (a full disk, a file size limit): the old copy stays whole and
 // the temporary file beside it is gone.
 TEST(CopyFileAtomicallyTest, ACopyThatFailsPartWayLeavesTheOldCopyAndNoTemporaryFile)

@@ -345,24 +345,46 @@ int DecompileAll(const std::string& rom, const std::string& folder,
         return Fail(err, std::string(kCannotWriteFileMessage) + "\n" + folder);
 
     MemoryRomStream image(std::move(bytes).value(), false);
-    int written = 0;
-    int failed = 0;
+    // Every readable song first, then all their files written as one set (one flush pass over
+    // them, one flush of the folder), each file on its own whole or not at all; then the line
+    // of every music number in order.
+    std::vector<std::string> skipped(kMusicNumbers);
+    std::vector<std::string> encoded;
+    std::vector<int> numbers;
     for (int number = 0; number < kMusicNumbers; ++number) {
-        const std::string hex = HexDigits(number, 2);
         MML mml;
         mml.variant = title.value().variant;
         mml.headerSize = title.value().headerSize;
         mml.musicNumber = number;
         const auto text = mml.ReverseCompile(image);
         if (!text) {
-            out << hex << " skipped: " << OneLine(text.message()) << '\n';
+            skipped[static_cast<std::size_t>(number)] = OneLine(text.message());
             continue;
         }
-        const std::filesystem::path path = SongFilePath(directory, number);
-        const std::string encoded = EncodeTextFileBytes(text.value());
-        const auto* data = reinterpret_cast<const std::uint8_t*>(encoded.data());
-        if (const Status saved = WriteFileAtomically(path, {data, encoded.size()}); !saved) {
-            out << hex << " failed: " << OneLine(saved.message()) << '\n';
+        encoded.push_back(EncodeTextFileBytes(text.value()));
+        numbers.push_back(number);
+    }
+    std::vector<FileToWrite> files;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const auto* data = reinterpret_cast<const std::uint8_t*>(encoded[i].data());
+        files.push_back({SongFilePath(directory, numbers[i]), {data, encoded[i].size()}});
+    }
+    const std::vector<Status> saved = WriteEachFileAtomically(files);
+
+    int written = 0;
+    int failed = 0;
+    std::size_t song = 0;
+    for (int number = 0; number < kMusicNumbers; ++number) {
+        const std::string hex = HexDigits(number, 2);
+        if (song == numbers.size() || numbers[song] != number) {
+            out << hex << " skipped: " << skipped[static_cast<std::size_t>(number)] << '\n';
+            continue;
+        }
+        const Status& outcome = saved[song];
+        const std::filesystem::path& path = files[song].path;
+        ++song;
+        if (!outcome) {
+            out << hex << " failed: " << OneLine(outcome.message()) << '\n';
             ++failed;
             continue;
         }

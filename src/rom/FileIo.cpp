@@ -10,6 +10,7 @@
 #include <optional>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "rom/RomStream.h"
 
@@ -113,6 +114,12 @@ public:
     ~Descriptor() { reset(); }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept
+    {
+        adopt(std::exchange(other.fd_, -1));
+        return *this;
+    }
 
     // Takes `fd` in place of the descriptor held.
     void adopt(int fd)
@@ -155,14 +162,39 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes)
 void FlushFolder(const fs::path& folder)
 {
     Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid())
-        ::fsync(dir.get());
+    if (dir.valid() && ::fsync(dir.get()) != 0) {
+        // The rename stands; only its lasting across a power cut is not certain.
+    }
 }
 
-// A temporary file beside the target, written and flushed, not yet renamed.
+// Flushes each folder of `targets` once, however many of them it holds.
+void FlushFolders(const std::vector<fs::path>& targets)
+{
+    std::vector<fs::path> folders;
+    for (const fs::path& target : targets) {
+        fs::path folder = target.parent_path();
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(std::move(folder));
+    }
+    for (const fs::path& folder : folders)
+        FlushFolder(folder);
+}
+
+// Whether two resolved targets are one file: the same name once "." and ".." are taken out, or
+// one existing file under two names.
+bool SameTarget(const fs::path& one, const fs::path& other)
+{
+    std::error_code error;
+    return one.lexically_normal() == other.lexically_normal() || fs::equivalent(one, other, error);
+}
+
+// A temporary file beside the target, written and open until it is flushed, not yet renamed.
+// It stays open from its writing to its flush so that the flush reports any failure of the
+// system's deferred writing of it.
 struct PendingFile {
     fs::path target;
     fs::path temporary;
+    Descriptor file;
 };
 
 // Creates a new, empty temporary file beside `target` under a name no other file has; its
@@ -183,8 +215,8 @@ std::optional<fs::path> CreateBeside(const fs::path& target, Descriptor& file)
 }
 
 // Creates a temporary file beside `target` with the target's permission bits and owner when it
-// exists, writes `bytes` into it and flushes it to the disk. Whatever fails, the temporary
-// file is gone again.
+// exists and writes `bytes` into it; the file stays open for FlushPending. Whatever fails, the
+// temporary file is gone again.
 std::optional<PendingFile> WriteBeside(const fs::path& target, std::span<const std::uint8_t> bytes)
 {
     struct stat existing {};
@@ -194,7 +226,6 @@ std::optional<PendingFile> WriteBeside(const fs::path& target, std::span<const s
     const std::optional<fs::path> temporary = CreateBeside(target, file);
     if (!temporary)
         return std::nullopt;
-    PendingFile pending{target, *temporary};
 
     if (exists) {
         // The owner first: changing it may clear the set-user bits the mode then restores.
@@ -206,12 +237,24 @@ std::optional<PendingFile> WriteBeside(const fs::path& target, std::span<const s
             // The file keeps the mode it was created with.
         }
     }
-    const bool written = WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
-    if (!file.reset() || !written) {
-        ::unlink(pending.temporary.c_str());
+    if (!WriteAll(file.get(), bytes)) {
+        file.reset();
+        ::unlink(temporary->c_str());
         return std::nullopt;
     }
-    return pending;
+    return PendingFile{target, *temporary, std::move(file)};
+}
+
+// Flushes a written temporary file to the disk and closes it. When that fails the temporary
+// file is gone and false is returned.
+bool FlushPending(PendingFile& pending)
+{
+    const bool flushed = ::fsync(pending.file.get()) == 0;
+    if (!pending.file.reset() || !flushed) {
+        ::unlink(pending.temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 // Copies the whole of `from` into `to` (both open, `to` empty). The system copies the bytes
@@ -320,35 +363,55 @@ Status WriteFilesAtomically(std::span<const FileToWrite> files)
         if (!target)
             return Failure{target.message()};
         for (const fs::path& earlier : targets) {
-            std::error_code error;
-            if (earlier == target.value() || fs::equivalent(earlier, target.value(), error))
+            if (SameTarget(earlier, target.value()))
                 return WriteFailure(file.path);
         }
         targets.push_back(std::move(target).value());
     }
 
-    // Every file is whole on the disk before the first target is replaced.
+    // Every file is whole on the disk before the first target is replaced: all are written,
+    // then all are flushed in one pass.
     std::vector<PendingFile> pending;
-    const auto discard = [&pending] {
-        for (const PendingFile& file : pending)
-            ::unlink(file.temporary.c_str());
+    const auto discard = [&pending](std::size_t from) {
+        for (std::size_t j = from; j < pending.size(); ++j) {
+            pending[j].file.reset();
+            ::unlink(pending[j].temporary.c_str());
+        }
     };
     for (std::size_t i = 0; i < files.size(); ++i) {
         auto written = WriteBeside(targets[i], files[i].bytes);
         if (!written) {
-            discard();
+            discard(0);
             return WriteFailure(files[i].path);
         }
         pending.push_back(std::move(*written));
     }
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (!FlushPending(pending[i])) {
+            discard(i + 1);
+            for (std::size_t j = 0; j < i; ++j)
+                ::unlink(pending[j].temporary.c_str());
+            return WriteFailure(files[i].path);
+        }
+    }
 
     // What a set needs to put back when a later file cannot take its place: the earlier
-    // targets' old contents (small files: a set is a palette and its tiles).
-    std::vector<std::optional<std::vector<std::uint8_t>>> previous;
+    // targets' old contents (small files: a set is a palette and its tiles). A target that did
+    // not exist is removed again; one that exists but cannot be read cannot be put back.
+    struct OldFile {
+        bool existed = false;
+        std::optional<std::vector<std::uint8_t>> bytes;
+    };
+    std::vector<OldFile> previous;
     if (files.size() > 1) {
         for (const fs::path& target : targets) {
-            auto old = ReadFileBytes(target);
-            previous.push_back(old ? std::optional(std::move(old).value()) : std::nullopt);
+            struct stat info {};
+            OldFile old{::stat(target.c_str(), &info) == 0 || errno != ENOENT, std::nullopt};
+            if (old.existed) {
+                if (auto bytes = ReadFileBytes(target))
+                    old.bytes = std::move(bytes).value();
+            }
+            previous.push_back(std::move(old));
         }
     }
     for (std::size_t i = 0; i < pending.size(); ++i) {
@@ -356,17 +419,62 @@ Status WriteFilesAtomically(std::span<const FileToWrite> files)
             continue;
         for (std::size_t j = i; j < pending.size(); ++j)
             ::unlink(pending[j].temporary.c_str());
+        // An earlier file that cannot be put back is named after the file that failed: it now
+        // holds its new contents.
+        Failure failure = WriteFailure(files[i].path);
         for (std::size_t j = 0; j < i; ++j) {
-            if (previous[j])
-                WriteFileAtomically(targets[j], *previous[j]);
-            else
-                ::unlink(targets[j].c_str());
+            const bool putBack =
+                previous[j].bytes ? WriteFileAtomically(targets[j], *previous[j].bytes).ok()
+                                  : !previous[j].existed && ::unlink(targets[j].c_str()) == 0;
+            if (!putBack)
+                failure.message += "\n" + files[j].path.string();
         }
-        return WriteFailure(files[i].path);
+        return failure;
     }
-    for (const fs::path& target : targets)
-        FlushFolder(target.parent_path());
+    FlushFolders(targets);
     return {};
+}
+
+std::vector<Status> WriteEachFileAtomically(std::span<const FileToWrite> files)
+{
+    std::vector<Status> outcomes(files.size());
+    std::vector<std::optional<PendingFile>> pending(files.size());
+    std::vector<fs::path> targets;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        auto target = ResolveWriteTarget(files[i].path);
+        if (!target) {
+            outcomes[i] = Failure{target.message()};
+            continue;
+        }
+        const bool twice = std::any_of(targets.begin(), targets.end(), [&](const fs::path& earlier) {
+            return SameTarget(earlier, target.value());
+        });
+        if (twice || !(pending[i] = WriteBeside(target.value(), files[i].bytes))) {
+            outcomes[i] = WriteFailure(files[i].path);
+            continue;
+        }
+        targets.push_back(std::move(target).value());
+    }
+    // One pass of flushes over the files written, then the renames.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (pending[i] && !FlushPending(*pending[i])) {
+            pending[i].reset();
+            outcomes[i] = WriteFailure(files[i].path);
+        }
+    }
+    std::vector<fs::path> replaced;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!pending[i])
+            continue;
+        if (::rename(pending[i]->temporary.c_str(), pending[i]->target.c_str()) != 0) {
+            ::unlink(pending[i]->temporary.c_str());
+            outcomes[i] = WriteFailure(files[i].path);
+            continue;
+        }
+        replaced.push_back(pending[i]->target);
+    }
+    FlushFolders(replaced);
+    return outcomes;
 }
 
 } // namespace varn

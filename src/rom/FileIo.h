@@ -81,10 +81,21 @@ struct FileToWrite {
     std::span<const std::uint8_t> bytes;
 };
 
-// Writes files that belong together (a palette and its tiles): every file is written and
-// flushed beside its target before the first one replaces its target, and when a later
+// Writes files that belong together (a palette and its tiles): every file is written beside its
+// target, then all are flushed to the disk in one pass before the first one replaces its
+// target, and each folder is flushed once after the renames, and when a later
 // replacement fails the earlier ones are put back, so the set appears whole or not at all.
-// Refuses two entries that name the same file. Fails as WriteFileAtomically does.
+// Refuses two entries that name the same file. Fails as WriteFileAtomically does; an earlier
+// file that cannot be put back (its old contents could not be read or written again) is left
+// with its new contents, never removed, and its path follows on a line of its own.
 Status WriteFilesAtomically(std::span<const FileToWrite> files);
+
+// Writes files that do not depend on one another (one per song), each as WriteFileAtomically
+// writes it, whole or not at all, but with the disk flushes of the whole set done together:
+// every temporary file is written, then all are flushed in one pass, then each is renamed over
+// its target, then each folder is flushed once. One outcome per file, in order; a failed file
+// leaves its target as it was and does not stop the others. An entry naming the same file as
+// an earlier one fails. Every file of the set is open at once until the flush pass.
+std::vector<Status> WriteEachFileAtomically(std::span<const FileToWrite> files);
 
 } // namespace varn

@@ -12,8 +12,9 @@ struct Failure {
 };
 
 // Either a value or a Failure. Core operations return these instead of throwing or showing
-// anything; the program decides how to show the message.
-template <class T> class Result {
+// anything; the program decides how to show the message. A result must be looked at: one
+// dropped unread is a failure nobody hears of.
+template <class T> class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::move(value)) {}
     Result(Failure failure) : state_(std::move(failure)) {}
@@ -37,7 +38,7 @@ private:
 };
 
 // A result without a value: success, or a Failure.
-template <> class Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
     Result(Failure failure) : failed_(true), message_(std::move(failure.message)) {}

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -237,6 +241,90 @@ TEST(WriteFilesAtomicallyTest, APairAppearsWholeOrNotAtAll)
     EXPECT_EQ(test::ReadFileBytes(palette), newPalette);
     EXPECT_EQ(test::FileNamesIn(dir.path()),
               (std::vector<std::string>{"palette.bin", "same", "tiles.bin"}));
+}
+
+// The second file cannot take its place (its name is a mount point, which no rename replaces)
+// after the first has: the first is put back. One that cannot be put back, because its old
+// contents do not fit under a file size limit or could not be read (larger than any file read
+// whole), keeps its new contents, is never removed, and is named after the file that failed.
+TEST(WriteFilesAtomicallyTest, AnEarlierFileThatCannotBePutBackIsNamedAndKept)
+{
+    test::TempDir dir;
+    const Bytes oldPalette(4000, 'p');
+    const fs::path palette = dir.write("palette.bin", oldPalette);
+    const fs::path large = dir.writeSparse("large.bin", Bytes{'L'}, kMaxReadFileSize + 1);
+    const fs::path tiles = dir.write("tiles.bin", "old tiles");
+    const fs::path mounted = dir.write("mounted.bin", "mounted");
+    const Bytes newPalette = Pattern(32);
+    const Bytes newTiles = Pattern(100);
+    const int result = test::RunInChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(mounted.c_str(), tiles.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return test::kChildCannotTest;
+        const std::array<FileToWrite, 2> pair{FileToWrite{palette, newPalette},
+                                              FileToWrite{tiles, newTiles}};
+        if (WriteFilesAtomically(pair).message() != WriteMessage(tiles))
+            return 10;
+        if (test::ReadFileBytes(palette) != oldPalette)
+            return 11;
+
+        const std::array<FileToWrite, 2> withLarge{FileToWrite{large, newPalette},
+                                                   FileToWrite{tiles, newTiles}};
+        if (WriteFilesAtomically(withLarge).message() !=
+            WriteMessage(tiles) + "\n" + large.string())
+            return 12;
+        if (test::ReadFileBytes(large) != newPalette)
+            return 13;
+
+        // Room for the new files, not for the palette's old contents.
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, 1000};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return test::kChildCannotTest;
+        if (WriteFilesAtomically(pair).message() != WriteMessage(tiles) + "\n" + palette.string())
+            return 14;
+        if (test::ReadFileBytes(palette) != newPalette)
+            return 15;
+        if (test::ReadFileBytes(tiles) != Bytes{'m', 'o', 'u', 'n', 't', 'e', 'd'})
+            return 16;
+        if (test::FileNamesIn(dir.path()) !=
+            std::vector<std::string>{"large.bin", "mounted.bin", "palette.bin", "tiles.bin"})
+            return 17;
+        return 0;
+    });
+    if (result == test::kChildCannotTest)
+        GTEST_SKIP() << "no mount namespace to make a file name a mount point here";
+    EXPECT_EQ(result, 0);
+}
+
+// Files written each on its own: one that cannot be written (its name is a folder, or an
+// earlier entry names it) fails alone, the others replace or create their targets, and no
+// temporary file is left.
+TEST(WriteEachFileAtomicallyTest, AFileThatCannotBeWrittenFailsAloneAndTheOthersAreWritten)
+{
+    test::TempDir dir;
+    const fs::path existing = dir.write("existing.bin", "old");
+    const fs::path folder = dir.path() / "folder";
+    fs::create_directory(folder);
+    const fs::path created = dir.path() / "created.bin";
+    const Bytes first = Pattern(10);
+    const Bytes second = Pattern(20);
+    const Bytes third = Pattern(30);
+    const std::array<FileToWrite, 4> files{FileToWrite{existing, first}, FileToWrite{folder, second},
+                                           FileToWrite{created, third},
+                                           FileToWrite{dir.path() / "." / "created.bin", first}};
+    const std::vector<Status> outcomes = WriteEachFileAtomically(files);
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_TRUE(outcomes[0].ok());
+    EXPECT_EQ(outcomes[1].message(), WriteMessage(folder));
+    EXPECT_TRUE(outcomes[2].ok());
+    EXPECT_EQ(outcomes[3].message(), WriteMessage(dir.path() / "." / "created.bin"));
+    EXPECT_EQ(test::ReadFileBytes(existing), first);
+    EXPECT_EQ(test::ReadFileBytes(created), third);
+    EXPECT_EQ(test::FileNamesIn(dir.path()),
+              (std::vector<std::string>{"created.bin", "existing.bin", "folder"}));
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 // Copying a file fails part way (a full disk, a file size limit): the old copy stays whole and

@@ -216,12 +216,12 @@ TEST_F(ImageHistoryTest, AnImageChangedWithoutARecordIsLeftAlone)
     ASSERT_TRUE(change(path, 100, {9, 9}, "one").ok());
     Bytes outside = ReadFileBytes(path);
     outside[200] = 1;
-    WriteFileAtomically(path, outside);
+    ASSERT_TRUE(WriteFileAtomically(path, outside).ok());
     EXPECT_EQ(UndoImageChanges(path, 1, recorded("")).message(), kImageStateMismatchMessage);
     EXPECT_TRUE(SameBytes(outside, ReadFileBytes(path)));
     // Put back as it was, the image can be undone again.
     outside[200] = 5;
-    WriteFileAtomically(path, outside);
+    ASSERT_TRUE(WriteFileAtomically(path, outside).ok());
     ASSERT_TRUE(UndoImageChanges(path, 1, recorded("")).ok());
     EXPECT_TRUE(SameBytes(Bytes(10000, 5), ReadFileBytes(path)));
 }
@@ -262,7 +262,7 @@ TEST_F(ImageHistoryTest, AStepCutOffBeforeItsIndexIsTakenAsDone)
     const fs::path index = history(path).folder() / "index.txt";
     const Bytes indexAtOne = ReadFileBytes(index);
     ASSERT_TRUE(RedoImageChanges(path, 3, recorded("")).ok());
-    WriteFileAtomically(index, indexAtOne);
+    ASSERT_TRUE(WriteFileAtomically(index, indexAtOne).ok());
     EXPECT_EQ(history(path).position(), 4u);
     ASSERT_TRUE(UndoImageChanges(path, 3, recorded("")).ok());
     EXPECT_TRUE(SameBytes(one, ReadFileBytes(path)));
@@ -276,7 +276,7 @@ TEST_F(ImageHistoryTest, AStepCutOffBeforeItsIndexIsTakenAsDone)
     ImageHistory interrupted = ImageHistory::Open(path, dir.path() / "state");
     const std::size_t entriesBefore = interrupted.entries().size();
     ASSERT_TRUE(interrupted.prepare(CompareImages(one, after), "cut off", 1).ok());
-    WriteFileAtomically(path, after);
+    ASSERT_TRUE(WriteFileAtomically(path, after).ok());
     const ImageHistory found = history(path);
     ASSERT_EQ(found.entries().size(), 2u);
     EXPECT_EQ(found.entries().size(), entriesBefore - 3 + 1);
@@ -316,7 +316,7 @@ TEST_F(ImageHistoryTest, AFileChangedAfterItWasReadIsNotOverwritten)
         path,
         [&](RomStream& stream) -> Status {
             // Another program that takes no lock replaces the file meanwhile.
-            WriteFileAtomically(path, outside);
+            EXPECT_TRUE(WriteFileAtomically(path, outside).ok());
             const Bytes bytes{1};
             return stream.writeAt(0, bytes) ? Status{} : Status{Failure{"write"}};
         },

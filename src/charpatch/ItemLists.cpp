@@ -95,8 +95,7 @@ constexpr const char* kNoneLabel = "【FF】なし";
 
 std::string HexCode(std::uint8_t code)
 {
-    constexpr const char* kDigits = "0123456789ABCDEF";
-    return {kDigits[code >> 4], kDigits[code & 0x0F]};
+    return HexDigits(code, 2);
 }
 
 std::string CodedLabel(std::uint8_t code, std::string_view name)

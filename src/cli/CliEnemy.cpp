@@ -62,18 +62,12 @@ EnemyArguments ReadArguments(Arguments arguments, bool needsEnemy, bool changesI
             return read;
         }
         const std::string& text = arguments[++i];
-        int value = 0;
-        bool hex = !text.empty() && text.size() <= 3;
-        for (const char c : text) {
-            const int digit = HexDigitValue(c);
-            hex = hex && digit >= 0;
-            value = value * 16 + (digit < 0 ? 0 : digit);
-        }
-        if (!hex || value >= kEnemyCount) {
+        const std::optional<std::uint32_t> value = ParseHex(text, 1, 3);
+        if (!value || *value >= kEnemyCount) {
             read.problem = "--enemy takes an enemy number in hexadecimal, 000 to 1FF: " + text;
             return read;
         }
-        read.enemy = value;
+        read.enemy = static_cast<int>(*value);
     }
     if (needsEnemy && !read.enemy)
         read.problem = "--enemy HHH is missing";

@@ -35,17 +35,11 @@ std::string_view Trimmed(std::string_view text)
 // 1 to `digits` hexadecimal digits.
 std::optional<int> Hex(std::string_view text, int digits)
 {
-    text = Trimmed(text);
-    if (text.empty() || text.size() > static_cast<std::size_t>(digits))
+    const std::optional<std::uint32_t> value =
+        ParseHex(Trimmed(text), 1, static_cast<std::size_t>(digits));
+    if (!value)
         return std::nullopt;
-    int value = 0;
-    for (const char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
+    return static_cast<int>(*value);
 }
 
 std::optional<int> Decimal(std::string_view text)

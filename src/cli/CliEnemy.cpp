@@ -137,10 +137,6 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
                                         "spark level"};
     static constexpr std::array kEquipment{"weapon 1", "weapon 2", "shield", "armour 1",
                                            "armour 2"};
-    static constexpr std::array kDefence{"斬", "打", "突", "射", "熱", "冷", "雷", "状"};
-    static constexpr std::array kArmourResistances{"スタン", "毒",   "精神", "暗闇",
-                                                   "眠り",   "麻痺", "石化", "気絶"};
-    static constexpr std::array kArmourOthers{"水", "投げ", "音波", "凝視", "浮遊"};
     static constexpr std::array kDrops{"100%", "high", "medium", "low"};
 
     out << "enemy: " << Selected(lists.enemies, form.enemy) << '\n'
@@ -168,8 +164,8 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
             out << kEquipment[i] << " cannot be disarmed: " << YesNo(form.noDisarm[i]) << '\n';
     }
     const ArmourSummary& summary = form.armourSummary;
-    for (std::size_t i = 0; i < kDefence.size(); ++i)
-        out << "defence " << kDefence[i] << ": " << summary.defence[i] << '\n';
+    for (std::size_t i = 0; i < kDefenceCaptions.size(); ++i)
+        out << "defence " << kDefenceCaptions[i] << ": " << summary.defence[i] << '\n';
     const auto ticked = [&](auto names, const auto& flags) {
         std::string shown;
         for (std::size_t i = 0; i < flags.size(); ++i) {
@@ -179,8 +175,8 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
         return shown.empty() ? std::string("(なし)") : shown;
     };
     const std::vector<std::string> recoveries = RecoveryBoxCaptions();
-    out << "armour resistances: " << ticked(kArmourResistances, summary.resistances) << ' '
-        << ticked(kArmourOthers, summary.armourResistances) << '\n'
+    out << "armour resistances: " << ticked(kResistanceCaptions, summary.resistances) << ' '
+        << ticked(kArmourResistanceCaptions, summary.armourResistances) << '\n'
         << "armour recovery: " << ticked(recoveries, summary.recovery) << '\n'
         << "armour automatic recovery: " << YesNo(summary.autoRecovery) << '\n';
 

@@ -325,22 +325,18 @@ std::string EnemyFormText(const EnemyForm& form, const EnemyLists& lists)
     for (const EnemyKey& key : Keys())
         text += key.name + "=" + key.get(values) + "\n";
 
-    static constexpr const char* kDefence[] = {"斬", "打", "突", "射", "熱", "冷", "雷", "状"};
     const ArmourSummary& summary = form.armourSummary;
     text += "# 防御力:";
     for (std::size_t i = 0; i < summary.defence.size(); ++i)
-        text += std::string(" ") + kDefence[i] + " " + summary.defence[i];
-    static constexpr const char* kResistances[] = {"スタン", "毒",   "精神", "暗闇",
-                                                   "眠り",   "麻痺", "石化", "気絶"};
-    static constexpr const char* kOthers[] = {"水", "投げ", "音波", "凝視", "浮遊"};
+        text += std::string(" ") + kDefenceCaptions[i] + " " + summary.defence[i];
     text += "\n# 耐性:";
     for (std::size_t i = 0; i < summary.resistances.size(); ++i) {
         if (summary.resistances[i])
-            text += std::string(" ") + kResistances[i];
+            text += std::string(" ") + kResistanceCaptions[i];
     }
     for (std::size_t i = 0; i < summary.armourResistances.size(); ++i) {
         if (summary.armourResistances[i])
-            text += std::string(" ") + kOthers[i];
+            text += std::string(" ") + kArmourResistanceCaptions[i];
     }
     text += "\n# 回復:";
     const std::vector<std::string> recoveries = RecoveryBoxCaptions();

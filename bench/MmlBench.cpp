@@ -12,6 +12,7 @@
 
 #include "music/MML.h"
 #include "rom/FileIo.h"
+#include "rom/HexText.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 
@@ -33,7 +34,7 @@ std::string Number(int value)
 
 std::string HexDigit(int value)
 {
-    return std::string(1, "0123456789ABCDEF"[value & 0xF]);
+    return varn::HexDigits(value & 0xF, 1);
 }
 
 // The directives of a full song: information, every wave slot, every drum record, the three

@@ -27,13 +27,9 @@ namespace {
 
 constexpr const char* kStats[7] = {"腕力", "器用さ", "素早さ", "体力", "魔力", "意志力", "魅力"};
 constexpr const char* kLevels[4] = {"技LV", "術LV", "上昇LV", "閃きLV"};
-constexpr const char* kResistances[5] = {"水", "投げ", "音波", "凝視", "浮遊"};
 constexpr const char* kEquipment[5] = {"武器1", "武器2", "盾", "防具1", "防具2"};
 constexpr int kEquipmentBoxes[5] = {37, 38, 39, 40, 41};
-constexpr const char* kDefence[8] = {"斬", "打", "突", "射", "熱", "冷", "雷", "状"};
 constexpr int kDefenceFields[8] = {66, 68, 72, 90, 96, 97, 100, 101};
-constexpr const char* kArmourResistances[8] = {"スタン", "毒",   "精神", "暗闇",
-                                               "眠り",   "麻痺", "石化", "気絶"};
 constexpr const char* kDrops[4] = {"100%", "高確率", "中確率", "低確率"};
 
 // Number fields hold up to five digits.
@@ -281,7 +277,7 @@ QWidget* EnemyPage::buildStatusTab()
     resistanceRow->setSpacing(8);
     for (int i = 0; i < 5; ++i) {
         resistanceBoxes_[static_cast<std::size_t>(i)] =
-            Tick(Name("CheckBox", 55 + i), kResistances[i]);
+            Tick(Name("CheckBox", 55 + i), kArmourResistanceCaptions[i]);
         resistanceRow->addWidget(resistanceBoxes_[static_cast<std::size_t>(i)]);
     }
     resistanceRow->addStretch(1);
@@ -341,7 +337,7 @@ QWidget* EnemyPage::buildEquipmentTab()
     for (int i = 0; i < 8; ++i) {
         defenceFields_[static_cast<std::size_t>(i)] =
             ReadOnlyField(Name("Edit", kDefenceFields[i]), "0", kNumberFieldWidth);
-        defenceGrid->addWidget(Caption(kDefence[i]), i / 4, 2 * (i % 4));
+        defenceGrid->addWidget(Caption(kDefenceCaptions[i]), i / 4, 2 * (i % 4));
         defenceGrid->addWidget(defenceFields_[static_cast<std::size_t>(i)], i / 4, 2 * (i % 4) + 1);
     }
     defenceGrid->setColumnStretch(8, 1);
@@ -352,8 +348,8 @@ QWidget* EnemyPage::buildEquipmentTab()
     resistanceGrid->setVerticalSpacing(0);
     for (int i = 0; i < 13; ++i) {
         const QString name = Name("CheckBox", 34 + i);
-        QCheckBox* box = i < 8 ? Shown(name, QString::fromUtf8(kArmourResistances[i]))
-                               : Shown(name, QString::fromUtf8(kResistances[i - 8]));
+        QCheckBox* box = i < 8 ? Shown(name, QString::fromUtf8(kResistanceCaptions[i]))
+                               : Shown(name, QString::fromUtf8(kArmourResistanceCaptions[i - 8]));
         if (i < 8)
             armourResistanceBoxes_[static_cast<std::size_t>(i)] = box;
         else

@@ -45,8 +45,6 @@ const QString kListFileFilter = QStringLiteral("テキストファイル(*.txt)|
 const QString kGifFileFilter = QStringLiteral("GIFファイル(*.gif)|*.gif");
 const QString kListFileBaseName = QStringLiteral("パッチリスト");
 const QString kNotAPatchFileMessage = QStringLiteral("パッチファイルではありません。\n");
-const QString kNoRomMessage = QStringLiteral("smcファイルを指定してください。");
-const QString kEmptyListMessage = QStringLiteral("パッチファイルを指定してください。");
 const QString kApplyQuestion = QStringLiteral("この設定で適用してよろしいですか？");
 
 // Text for a memo: its lines joined by "\n" whatever line break they came with.
@@ -365,11 +363,11 @@ void PatchApplyPage::Button4Click()
     DialogService& dialogs = window_.dialogs();
     const QString rom = window_.romPath();
     if (rom.isEmpty()) {
-        dialogs.showError(kNoRomMessage);
+        dialogs.showError(FromUtf8(kNoRomFileMessage));
         return;
     }
     if (list_.empty()) {
-        dialogs.showError(kEmptyListMessage);
+        dialogs.showError(FromUtf8(kEmptyPatchListMessage));
         return;
     }
     // The whole list is tried on a copy of the image first; the songs get their numbers in the

@@ -15,6 +15,7 @@
 #include "rom/HexText.h"
 #include "rom/ReplaceableData.h"
 #include "text/LabelFields.h"
+#include "text/LabelFile.h"
 #include "text/Utf8.h"
 
 namespace varn {
@@ -95,8 +96,7 @@ constexpr const char* kNoneLabel = "【FF】なし";
 
 std::string HexCode(std::uint8_t code)
 {
-    constexpr const char* kDigits = "0123456789ABCDEF";
-    return {kDigits[code >> 4], kDigits[code & 0x0F]};
+    return HexDigits(code, 2);
 }
 
 std::string CodedLabel(std::uint8_t code, std::string_view name)
@@ -167,140 +167,6 @@ std::string NameOf(const ItemLabels& labels, std::string_view list, std::uint8_t
     const auto found = labels.names.find(LabelKey{std::string(list), code});
     return found == labels.names.end() ? kUnnamedLabel : found->second;
 }
-
-std::string ListKeywords()
-{
-    std::string keywords;
-    for (const std::string_view name : kLabelListNames) {
-        keywords += (keywords.empty() ? "" : " ") + std::string(name);
-    }
-    return keywords;
-}
-
-// The names a label file gives and its first problem. Reading goes on past a problem (the
-// line is skipped and the first entry for a code wins), so that a damaged built-in copy still
-// names what it can.
-struct LabelReading {
-    ItemLabels labels;
-    std::map<LabelKey, int> lines; // where each entry was read
-    std::string problem;           // "<line>行目: …"; empty when there is none
-};
-
-class LabelFileReader {
-public:
-    LabelReading read(std::string_view text)
-    {
-        if (text.starts_with("\xEF\xBB\xBF")) {
-            text.remove_prefix(3);
-        }
-        int line = 0;
-        std::size_t pos = 0;
-        while (pos < text.size()) {
-            std::size_t end = text.find('\n', pos);
-            if (end == std::string_view::npos) {
-                end = text.size();
-            }
-            readLine(text.substr(pos, end - pos), ++line);
-            pos = end + 1;
-        }
-        checkEveryCodeNamed(std::max(line, 1));
-        return std::move(reading_);
-    }
-
-private:
-    void note(int line, const std::string& what)
-    {
-        if (reading_.problem.empty()) {
-            reading_.problem = std::to_string(line) + "行目: " + what;
-        }
-    }
-
-    void readLine(std::string_view text, int line)
-    {
-        text = TrimLabelText(text);
-        if (text.empty() || text.front() == '#') {
-            return;
-        }
-        if (text.find("\uFFFD") != std::string_view::npos) {
-            note(line, "文字として読めないバイトがあります。");
-            return;
-        }
-        std::string_view rest = text;
-        const std::string_view list = NextLabelWord(rest);
-        const std::string_view code = NextLabelWord(rest);
-        const std::string_view name = rest;
-        if (code.empty() || name.empty()) {
-            note(line, "「" + std::string(text) +
-                           "」は「一覧 コード 名前」の形ではありません（空白で区切ります）。");
-            return;
-        }
-        const std::vector<std::uint8_t> codes = ItemLabelCodes(list);
-        if (codes.empty()) {
-            note(line, "「" + std::string(list) + "」という一覧はありません（" + ListKeywords() +
-                           " のどれかです）。");
-            return;
-        }
-        if (code.size() != 2 || HexDigitValue(code[0]) < 0 || HexDigitValue(code[1]) < 0) {
-            note(line, "コード「" + std::string(code) + "」は2桁の16進数ではありません。");
-            return;
-        }
-        const auto value =
-            static_cast<std::uint8_t>(HexDigitValue(code[0]) * 16 + HexDigitValue(code[1]));
-        const std::string entry = std::string(list) + " " + HexCode(value);
-        if (std::find(codes.begin(), codes.end(), value) == codes.end()) {
-            note(line,
-                 "一覧 " + std::string(list) + " にコード" + HexCode(value) + "はありません。");
-            return;
-        }
-        const LabelKey key{std::string(list), value};
-        if (const auto first = reading_.lines.find(key); first != reading_.lines.end()) {
-            note(line, entry + " は" + std::to_string(first->second) +
-                           "行目にもあります。一つのコードに名前は一つです。");
-            return;
-        }
-        reading_.lines.emplace(key, line);
-        reading_.labels.names.emplace(key, std::string(name));
-    }
-
-    // Names a code no line names at the entry before it in its list (or, for the first codes of
-    // a list, the entry after them), where its line belongs.
-    void checkEveryCodeNamed(int lastLine)
-    {
-        for (const std::string_view list : kLabelListNames) {
-            const std::vector<std::uint8_t> codes = ItemLabelCodes(list);
-            const auto lineOf = [&](std::uint8_t code) {
-                const auto found = reading_.lines.find(LabelKey{std::string(list), code});
-                return found == reading_.lines.end() ? 0 : found->second;
-            };
-            const std::string name(list);
-            for (std::size_t i = 0; i < codes.size(); ++i) {
-                if (lineOf(codes[i]) != 0) {
-                    continue;
-                }
-                const std::string missing = name + " " + HexCode(codes[i]);
-                if (i > 0 && lineOf(codes[i - 1]) != 0) {
-                    note(lineOf(codes[i - 1]), name + " " + HexCode(codes[i - 1]) + " の次の " +
-                                                   missing + " の行がありません。");
-                    return;
-                }
-                const auto next =
-                    std::find_if(codes.begin() + static_cast<std::ptrdiff_t>(i), codes.end(),
-                                 [&](std::uint8_t code) { return lineOf(code); });
-                if (next != codes.end()) {
-                    note(lineOf(*next), name + " " + HexCode(*next) + " の前の " + missing +
-                                            " の行がありません。");
-                } else {
-                    note(lastLine, "一覧 " + name + " の行が一つもありません（" + missing +
-                                       " から " + std::to_string(codes.size()) +
-                                       "行が必要です）。");
-                }
-                return;
-            }
-        }
-    }
-
-    LabelReading reading_;
-};
 
 // The lists whose items carry names from the label file, built together from one set of
 // labels.
@@ -461,20 +327,20 @@ std::vector<std::uint8_t> ItemLabelCodes(std::string_view list)
 
 Result<ItemLabels> ParseItemLabels(std::string_view utf8)
 {
-    LabelReading reading = LabelFileReader().read(utf8);
+    CodedLabelReading reading = ReadCodedLabelFile(utf8, kLabelListNames, ItemLabelCodes);
     if (!reading.problem.empty()) {
         return Failure{std::move(reading.problem)};
     }
-    return std::move(reading.labels);
+    return ItemLabels{std::move(reading.names)};
 }
 
 const ItemLabels& BuiltInItemLabels()
 {
-    static const ItemLabels labels =
-        LabelFileReader()
-            .read(std::string_view(reinterpret_cast<const char*>(kItemLabelsFileText.data()),
-                                   kItemLabelsFileText.size()))
-            .labels;
+    static const ItemLabels labels{
+        ReadCodedLabelFile(std::string_view(reinterpret_cast<const char*>(kItemLabelsFileText.data()),
+                                            kItemLabelsFileText.size()),
+                           kLabelListNames, ItemLabelCodes)
+            .names};
     return labels;
 }
 

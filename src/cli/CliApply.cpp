@@ -35,7 +35,7 @@ int RunApply(Arguments arguments, std::ostream& out, std::ostream& err)
     if (loaded.value())
         return Fail(err, kListLoadFailedMessage);
     if (list.empty())
-        return Fail(err, "パッチファイルを指定してください。");
+        return Fail(err, kEmptyPatchListMessage);
 
     const MusicConstants music;
     // Each line is flushed as its entry is applied, so a watcher sees how far the list got.

@@ -2,6 +2,7 @@
 #include <system_error>
 
 #include "cli/Cli.h"
+#include "rom/HexText.h"
 #include "rom/ImageHistory.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
@@ -12,13 +13,11 @@ namespace varn::cli {
 
 std::string HexBytes(std::span<const std::uint8_t> bytes)
 {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string hex;
     for (std::uint8_t byte : bytes) {
         if (!hex.empty())
             hex += ' ';
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 0x0F];
+        hex += HexDigits(byte, 2);
     }
     return hex;
 }

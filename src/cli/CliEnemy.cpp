@@ -62,18 +62,12 @@ EnemyArguments ReadArguments(Arguments arguments, bool needsEnemy, bool changesI
             return read;
         }
         const std::string& text = arguments[++i];
-        int value = 0;
-        bool hex = !text.empty() && text.size() <= 3;
-        for (const char c : text) {
-            const int digit = HexDigitValue(c);
-            hex = hex && digit >= 0;
-            value = value * 16 + (digit < 0 ? 0 : digit);
-        }
-        if (!hex || value >= kEnemyCount) {
+        const std::optional<std::uint32_t> value = ParseHex(text, 1, 3);
+        if (!value || *value >= kEnemyCount) {
             read.problem = "--enemy takes an enemy number in hexadecimal, 000 to 1FF: " + text;
             return read;
         }
-        read.enemy = value;
+        read.enemy = static_cast<int>(*value);
     }
     if (needsEnemy && !read.enemy)
         read.problem = "--enemy HHH is missing";
@@ -143,10 +137,6 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
                                         "spark level"};
     static constexpr std::array kEquipment{"weapon 1", "weapon 2", "shield", "armour 1",
                                            "armour 2"};
-    static constexpr std::array kDefence{"斬", "打", "突", "射", "熱", "冷", "雷", "状"};
-    static constexpr std::array kArmourResistances{"スタン", "毒",   "精神", "暗闇",
-                                                   "眠り",   "麻痺", "石化", "気絶"};
-    static constexpr std::array kArmourOthers{"水", "投げ", "音波", "凝視", "浮遊"};
     static constexpr std::array kDrops{"100%", "high", "medium", "low"};
 
     out << "enemy: " << Selected(lists.enemies, form.enemy) << '\n'
@@ -174,8 +164,8 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
             out << kEquipment[i] << " cannot be disarmed: " << YesNo(form.noDisarm[i]) << '\n';
     }
     const ArmourSummary& summary = form.armourSummary;
-    for (std::size_t i = 0; i < kDefence.size(); ++i)
-        out << "defence " << kDefence[i] << ": " << summary.defence[i] << '\n';
+    for (std::size_t i = 0; i < kDefenceCaptions.size(); ++i)
+        out << "defence " << kDefenceCaptions[i] << ": " << summary.defence[i] << '\n';
     const auto ticked = [&](auto names, const auto& flags) {
         std::string shown;
         for (std::size_t i = 0; i < flags.size(); ++i) {
@@ -185,8 +175,8 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
         return shown.empty() ? std::string("(なし)") : shown;
     };
     const std::vector<std::string> recoveries = RecoveryBoxCaptions();
-    out << "armour resistances: " << ticked(kArmourResistances, summary.resistances) << ' '
-        << ticked(kArmourOthers, summary.armourResistances) << '\n'
+    out << "armour resistances: " << ticked(kResistanceCaptions, summary.resistances) << ' '
+        << ticked(kArmourResistanceCaptions, summary.armourResistances) << '\n'
         << "armour recovery: " << ticked(recoveries, summary.recovery) << '\n'
         << "armour automatic recovery: " << YesNo(summary.autoRecovery) << '\n';
 

@@ -35,43 +35,41 @@ struct MmlOptions {
     std::vector<std::string> operands;
 };
 
-int DigitValue(char c, int base)
-{
-    const int value = HexDigitValue(c);
-    return value >= 0 && value < base ? value : -1;
-}
-
-// Digits of one base, at most `maxDigits` of them, as a number.
-std::optional<int> ParseDigits(std::string_view text, int base, std::size_t maxDigits)
+// One to `maxDigits` decimal digits as a number.
+std::optional<int> ParseDecimal(std::string_view text, std::size_t maxDigits)
 {
     if (text.empty() || text.size() > maxDigits)
         return std::nullopt;
     int value = 0;
     for (char c : text) {
-        const int digit = DigitValue(c, base);
-        if (digit < 0)
+        if (c < '0' || c > '9')
             return std::nullopt;
-        value = value * base + digit;
+        value = value * 10 + (c - '0');
     }
     return value;
+}
+
+// One to `maxDigits` hexadecimal digits as a number.
+std::optional<int> ParseHexDigits(std::string_view text, std::size_t maxDigits)
+{
+    const std::optional<std::uint32_t> value = ParseHex(text, 1, maxDigits);
+    if (!value)
+        return std::nullopt;
+    return static_cast<int>(*value);
 }
 
 // A hexadecimal field as the MML page has it ("80", "500004"); "0x" in front is accepted.
 std::optional<int> ParseHexField(std::string_view text, std::size_t maxDigits)
 {
-    if (text.starts_with("0x") || text.starts_with("0X"))
-        text.remove_prefix(2);
-    return ParseDigits(text, 16, maxDigits);
+    DropHexPrefix(text);
+    return ParseHexDigits(text, maxDigits);
 }
 
 // A playback number: decimal, or hexadecimal after "0x".
 std::optional<int> ParsePlaybackNumber(std::string_view text)
 {
-    std::optional<int> value;
-    if (text.starts_with("0x") || text.starts_with("0X"))
-        value = ParseDigits(text.substr(2), 16, 4);
-    else
-        value = ParseDigits(text, 10, 5);
+    const std::optional<int> value =
+        DropHexPrefix(text) ? ParseHexDigits(text, 4) : ParseDecimal(text, 5);
     if (!value || *value > kMaxPlaybackNumber)
         return std::nullopt;
     return value;

@@ -119,9 +119,10 @@ int List(Arguments arguments, std::ostream& out, std::ostream& err)
 // A character code: two hexadecimal digits.
 std::optional<std::uint8_t> ParseCode(const std::string& text)
 {
-    if (text.size() != 2 || HexDigitValue(text[0]) < 0 || HexDigitValue(text[1]) < 0)
+    const std::optional<std::uint32_t> value = ParseHex(text, 2, 2);
+    if (!value)
         return std::nullopt;
-    return static_cast<std::uint8_t>(HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]));
+    return static_cast<std::uint8_t>(*value);
 }
 
 int Export(Arguments arguments, std::ostream& out, std::ostream& err)

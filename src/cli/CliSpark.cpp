@@ -16,21 +16,6 @@ namespace varn::cli {
 
 namespace {
 
-// Exactly `digits` hexadecimal digits at most, at least one, as a number.
-std::optional<int> ParseHex(std::string_view text, std::size_t digits)
-{
-    if (text.empty() || text.size() > digits)
-        return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
 // The editor loads the table only from the game at the expected version byte.
 Status CheckSparkImage(RomStream& rom)
 {
@@ -98,11 +83,11 @@ int Set(Arguments arguments, std::ostream& out, std::ostream& err)
     if (!maskText)
         return UsageError(err, "spark set needs --mask HHHH");
     const std::string& codeText = techniqueText ? *techniqueText : *slotText;
-    const std::optional<int> code = ParseHex(codeText, 2);
+    const std::optional<std::uint32_t> code = ParseHex(codeText, 1, 2);
     if (!code)
         return UsageError(err, (techniqueText ? "--technique" : "--slot") +
                                    std::string(" takes two hexadecimal digits: ") + codeText);
-    const std::optional<int> mask = ParseHex(*maskText, 4);
+    const std::optional<std::uint32_t> mask = ParseHex(*maskText, 1, 4);
     if (!mask)
         return UsageError(err, "--mask takes up to four hexadecimal digits: " + *maskText);
     const bool expansion = slotText.has_value();
@@ -120,7 +105,7 @@ int Set(Arguments arguments, std::ostream& out, std::ostream& err)
             SparkTable table = LoadSparkTable(rom);
             for (std::size_t i = 0; i < table.rows.size(); ++i) {
                 const SparkRow& row = table.rows[i];
-                if (row.code != *code || row.expansion != expansion)
+                if (row.code != static_cast<int>(*code) || row.expansion != expansion)
                     continue;
                 SetSparkMask(table, i, static_cast<std::uint16_t>(*mask));
                 line = RowLine(SparkGridCells(table.rows[i]));

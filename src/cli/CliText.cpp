@@ -79,16 +79,14 @@ std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::vector<std::st
             if (end == std::string::npos)
                 end = operand.size();
             std::string_view group(operand.data() + i, end - i);
-            if (group.size() > 2 && group[0] == '0' && (group[1] == 'x' || group[1] == 'X'))
-                group.remove_prefix(2);
+            DropHexPrefix(group);
             if (group.empty() || group.size() % 2 != 0)
                 return std::nullopt;
             for (std::size_t k = 0; k < group.size(); k += 2) {
-                const int high = HexDigitValue(group[k]);
-                const int low = HexDigitValue(group[k + 1]);
-                if (high < 0 || low < 0)
+                const std::optional<std::uint32_t> byte = ParseHex(group.substr(k, 2), 2, 2);
+                if (!byte)
                     return std::nullopt;
-                bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+                bytes.push_back(static_cast<std::uint8_t>(*byte));
             }
             i = end;
         }

@@ -1,4 +1,3 @@
-#include <cctype>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -9,6 +8,7 @@
 #include "cli/Cli.h"
 #include "rom/HexText.h"
 #include "rom/FileIo.h"
+#include "rom/HexText.h"
 #include "rom/RomImageEdit.h"
 #include "text/Cp932.h"
 #include "text/TextCodec.h"
@@ -159,10 +159,10 @@ int Info(Arguments arguments, std::ostream& out, std::ostream& err)
 // A target code as the patch list writes it: two hexadecimal digits.
 std::optional<std::uint8_t> ParseTarget(const std::string& text)
 {
-    if (text.size() != 2 || !std::isxdigit(static_cast<unsigned char>(text[0])) ||
-        !std::isxdigit(static_cast<unsigned char>(text[1])))
+    const std::optional<std::uint32_t> value = ParseHex(text, 2, 2);
+    if (!value)
         return std::nullopt;
-    return static_cast<std::uint8_t>(std::stoi(text, nullptr, 16));
+    return static_cast<std::uint8_t>(*value);
 }
 
 int Apply(Arguments arguments, std::ostream& out, std::ostream& err)

@@ -22,7 +22,7 @@ class RomStream;
 // Everything is checked before the first write, and the image file is replaced only when the
 // whole apply succeeded, so a refused apply leaves the image as it was.
 
-inline constexpr const char* kNoRomPathMessage = "smcファイルを指定してください。";
+inline constexpr const char* kNoRomPathMessage = kNoRomFileMessage;
 inline constexpr const char* kHpRangeMessage = "30～65535の範囲外です。";
 inline constexpr const char* kStatRangeMessage = "5～99の範囲外です。";
 inline constexpr const char* kLevelRangeMessage = "1～50の範囲外です。";

@@ -8,6 +8,16 @@
 
 namespace varn {
 
+// The captions of the summary's defence boxes, resistance boxes and armour resistance boxes,
+// in the order of its arrays; the page and the text file show them alike. The armour
+// resistances are also the enemy's own (resist_water … float).
+inline constexpr std::array<const char*, 8> kDefenceCaptions{"斬", "打", "突", "射",
+                                                             "熱", "冷", "雷", "状"};
+inline constexpr std::array<const char*, 8> kResistanceCaptions{"スタン", "毒",   "精神", "暗闇",
+                                                                "眠り",   "麻痺", "石化", "気絶"};
+inline constexpr std::array<const char*, 5> kArmourResistanceCaptions{"水", "投げ", "音波", "凝視",
+                                                                      "浮遊"};
+
 // The read-only armour summary of the equipment sub-tab: what the enemy's two armours give
 // together. The boxes hold text as the page shows it: a decimal number, or "☆" above 127.
 struct ArmourSummary {

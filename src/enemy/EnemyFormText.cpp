@@ -35,17 +35,11 @@ std::string_view Trimmed(std::string_view text)
 // 1 to `digits` hexadecimal digits.
 std::optional<int> Hex(std::string_view text, int digits)
 {
-    text = Trimmed(text);
-    if (text.empty() || text.size() > static_cast<std::size_t>(digits))
+    const std::optional<std::uint32_t> value =
+        ParseHex(Trimmed(text), 1, static_cast<std::size_t>(digits));
+    if (!value)
         return std::nullopt;
-    int value = 0;
-    for (const char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return value;
+    return static_cast<int>(*value);
 }
 
 std::optional<int> Decimal(std::string_view text)
@@ -331,22 +325,18 @@ std::string EnemyFormText(const EnemyForm& form, const EnemyLists& lists)
     for (const EnemyKey& key : Keys())
         text += key.name + "=" + key.get(values) + "\n";
 
-    static constexpr const char* kDefence[] = {"斬", "打", "突", "射", "熱", "冷", "雷", "状"};
     const ArmourSummary& summary = form.armourSummary;
     text += "# 防御力:";
     for (std::size_t i = 0; i < summary.defence.size(); ++i)
-        text += std::string(" ") + kDefence[i] + " " + summary.defence[i];
-    static constexpr const char* kResistances[] = {"スタン", "毒",   "精神", "暗闇",
-                                                   "眠り",   "麻痺", "石化", "気絶"};
-    static constexpr const char* kOthers[] = {"水", "投げ", "音波", "凝視", "浮遊"};
+        text += std::string(" ") + kDefenceCaptions[i] + " " + summary.defence[i];
     text += "\n# 耐性:";
     for (std::size_t i = 0; i < summary.resistances.size(); ++i) {
         if (summary.resistances[i])
-            text += std::string(" ") + kResistances[i];
+            text += std::string(" ") + kResistanceCaptions[i];
     }
     for (std::size_t i = 0; i < summary.armourResistances.size(); ++i) {
         if (summary.armourResistances[i])
-            text += std::string(" ") + kOthers[i];
+            text += std::string(" ") + kArmourResistanceCaptions[i];
     }
     text += "\n# 回復:";
     const std::vector<std::string> recoveries = RecoveryBoxCaptions();

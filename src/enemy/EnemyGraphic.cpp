@@ -244,16 +244,7 @@ std::optional<std::uint32_t> ParseEnemyAddress(const std::string& text)
         digits.remove_prefix(1);
     while (!digits.empty() && IsAsciiSpace(digits.back()))
         digits.remove_suffix(1);
-    if (digits.empty() || digits.size() > 6)
-        return std::nullopt;
-    std::uint32_t value = 0;
-    for (const char c : digits) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return value;
+    return ParseHex(digits, 1, 6);
 }
 
 std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,

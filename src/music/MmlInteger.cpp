@@ -4,24 +4,13 @@
 
 namespace varn {
 
-namespace {
-
-} // namespace
-
 std::optional<std::int32_t> MmlInteger(std::string_view text)
 {
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        const std::string_view digits = text.substr(2);
-        if (digits.size() > 8)
+    if (std::string_view digits = text; text.size() > 2 && DropHexPrefix(digits)) {
+        const std::optional<std::uint32_t> value = ParseHex(digits, 1, 8);
+        if (!value)
             return std::nullopt;
-        std::uint32_t value = 0;
-        for (char c : digits) {
-            const int digit = HexDigitValue(c);
-            if (digit < 0)
-                return std::nullopt;
-            value = value * 16 + static_cast<std::uint32_t>(digit);
-        }
-        return static_cast<std::int32_t>(value);
+        return static_cast<std::int32_t>(*value);
     }
 
     const bool negative = !text.empty() && text[0] == '-';

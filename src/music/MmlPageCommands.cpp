@@ -24,16 +24,10 @@ constexpr std::string_view kNoCopierHeaderText = "なし";
 // "0x" + the text read as an integer: one to eight hexadecimal digits and nothing else.
 std::optional<int> HexFieldValue(std::string_view text)
 {
-    if (text.empty() || text.size() > 8)
+    const std::optional<std::uint32_t> value = ParseHex(text, 1, 8);
+    if (!value)
         return std::nullopt;
-    std::uint32_t value = 0;
-    for (char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            return std::nullopt;
-        value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return static_cast<int>(value);
+    return static_cast<int>(*value);
 }
 
 // The file the page names exists as a file: a folder or a path that leads nowhere does not.

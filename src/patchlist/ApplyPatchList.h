@@ -12,6 +12,9 @@ namespace varn {
 
 class RomStream;
 
+// The message for a list to apply that holds no entry.
+inline constexpr const char* kEmptyPatchListMessage = "パッチファイルを指定してください。";
+
 // Hears of each entry once it is applied (to the image in memory).
 using AppliedEntry = std::function<void(const PatchEntry&)>;
 

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "charpatch/ApplyCharacterPatch.h"
+#include "rom/HexText.h"
 
 namespace varn {
 
@@ -52,8 +53,7 @@ std::string PatchEntry::targetText() const
 {
     if (target < 0)
         return {};
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[(target >> 4) & 0x0F], kDigits[target & 0x0F]};
+    return HexDigits(target & 0xFF, 2);
 }
 
 std::string PatchEntry::fileName() const

@@ -45,17 +45,8 @@ std::string_view TrimLineEnd(std::string_view line)
 // The target text after a comma: read as hexadecimal, -1 when it is not a number.
 int ParseTarget(std::string_view text)
 {
-    text = TrimLineEnd(text);
-    if (text.empty() || text.size() > 6)
-        return -1;
-    int value = 0;
-    for (char c : text) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            return -1;
-        value = value * 16 + digit;
-    }
-    return value;
+    const std::optional<std::uint32_t> value = ParseHex(TrimLineEnd(text), 1, 6);
+    return value ? static_cast<int>(*value) : -1;
 }
 
 PatchListLine ParseLine(std::string_view line)

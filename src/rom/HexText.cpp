@@ -2,6 +2,30 @@
 
 namespace varn {
 
+namespace {
+
+template <class Char>
+std::optional<std::uint32_t> ParseHexText(std::basic_string_view<Char> text,
+                                          std::size_t minDigits, std::size_t maxDigits)
+{
+    if (text.size() < minDigits || text.size() > maxDigits)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (const Char c : text) {
+        int digit = -1;
+        if constexpr (sizeof(Char) == 1)
+            digit = HexDigitValue(c);
+        else if (c <= 0x7F)
+            digit = HexDigitValue(static_cast<char>(c));
+        if (digit < 0 || value > 0x0FFFFFFF)
+            return std::nullopt;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+} // namespace
+
 std::string HexDigits(std::int64_t value, int width)
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -15,6 +39,26 @@ std::string HexDigits(std::int64_t value, int width)
     if (static_cast<int>(text.size()) < width)
         text.insert(0, static_cast<std::size_t>(width) - text.size(), '0');
     return text;
+}
+
+std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t minDigits,
+                                      std::size_t maxDigits)
+{
+    return ParseHexText(text, minDigits, maxDigits);
+}
+
+std::optional<std::uint32_t> ParseHex(std::u32string_view text, std::size_t minDigits,
+                                      std::size_t maxDigits)
+{
+    return ParseHexText(text, minDigits, maxDigits);
+}
+
+bool DropHexPrefix(std::string_view& text)
+{
+    if (!text.starts_with("0x") && !text.starts_with("0X"))
+        return false;
+    text.remove_prefix(2);
+    return true;
 }
 
 } // namespace varn

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace varn {
 
@@ -20,5 +23,21 @@ constexpr int HexDigitValue(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+// Any number of digits, for ParseHex.
+inline constexpr std::size_t kAnyHexDigits = std::string_view::npos;
+
+// The value of `text` read as hexadecimal: `minDigits` to `maxDigits` digits of either case
+// and nothing else (no sign, no "0x", no spaces). Nullopt for other text, and for a value
+// above 0xFFFFFFFF (only possible with more than eight digits). Callers that accept spaces or
+// a prefix take them away first (DropHexPrefix).
+std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t minDigits = 1,
+                                      std::size_t maxDigits = kAnyHexDigits);
+// The same for text of whole characters: a character outside ASCII is no digit.
+std::optional<std::uint32_t> ParseHex(std::u32string_view text, std::size_t minDigits = 1,
+                                      std::size_t maxDigits = kAnyHexDigits);
+
+// Takes a "0x" or "0X" in front of `text` away; whether there was one.
+bool DropHexPrefix(std::string_view& text);
 
 } // namespace varn

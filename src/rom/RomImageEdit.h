@@ -19,6 +19,9 @@ namespace varn {
 // reach, so only a wrong file is refused.
 inline constexpr std::uintmax_t kMaxRomImageSize = 64u << 20;
 
+// The message for a command that needs the ROM image when none is named.
+inline constexpr const char* kNoRomFileMessage = "smcファイルを指定してください。";
+
 // How a change reaches the image file.
 struct ImageChangeOptions {
     // Keeps the image as it was before the change as "<file name>.bak" beside it.

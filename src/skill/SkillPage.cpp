@@ -135,16 +135,8 @@ bool IsSkillDropFile(const std::filesystem::path& path)
 
 int ParseSkillWriteAddress(std::string_view fieldText)
 {
-    if (fieldText.empty() || fieldText.size() > 6)
-        return kSkillDefaultAddress;
-    int value = 0;
-    for (char c : fieldText) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0)
-            return kSkillDefaultAddress;
-        value = value * 16 + digit;
-    }
-    return value;
+    const std::optional<std::uint32_t> value = ParseHex(fieldText, 1, 6);
+    return value ? static_cast<int>(*value) : kSkillDefaultAddress;
 }
 
 std::string SkillWriteAddressText(int address)

@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "rom/HexText.h"
 #include "text/KanjiFileText.h"
 #include "text/Utf8.h"
 #include "text/Utf8Sequence.h"
@@ -195,12 +196,7 @@ static_assert(kBuiltInReading.problem != KanjiProblem::TooMany &&
 std::string ShownCharacter(char32_t c)
 {
     if (c < 0x20 || (c >= 0x7F && c < 0xA0)) {
-        constexpr const char* kDigits = "0123456789ABCDEF";
-        std::string shown = "U+";
-        for (int shift = 12; shift >= 0; shift -= 4) {
-            shown += kDigits[(c >> shift) & 0xF];
-        }
-        return shown;
+        return "U+" + HexDigits(c, 4);
     }
     return U32ToUtf8(std::u32string_view(&c, 1));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rom/FileIo.h"
+#include "rom/HexText.h"
 #include "text/Settings.h"
 
 #include "text/Cp932.h"
@@ -23,33 +24,6 @@ constexpr std::size_t kMaxLineBytes = 1024;
 bool IsBlank(char32_t c)
 {
     return c >= 1 && c <= U' ';
-}
-
-// Value of a hexadecimal number written without its "0x" prefix, either case; nullopt when
-// `digits` is empty, holds anything but hex digits, or is too large to matter.
-std::optional<unsigned> ParseHex(std::u32string_view digits)
-{
-    if (digits.empty()) {
-        return std::nullopt;
-    }
-    unsigned value = 0;
-    for (char32_t c : digits) {
-        unsigned digit = 0;
-        if (c >= U'0' && c <= U'9') {
-            digit = c - U'0';
-        } else if (c >= U'a' && c <= U'f') {
-            digit = c - U'a' + 10;
-        } else if (c >= U'A' && c <= U'F') {
-            digit = c - U'A' + 10;
-        } else {
-            return std::nullopt;
-        }
-        if (value > 0x0FFFFFFF) {
-            return std::nullopt;
-        }
-        value = value * 16 + digit;
-    }
-    return value;
 }
 
 // A row line begins with its key: two hex digits 10, 20 ... F0.
@@ -186,7 +160,7 @@ bool LoadExtensionChars(const std::filesystem::path& path, ExtensionTable& table
         if (fields.empty()) {
             return;
         }
-        const std::optional<unsigned> key = ParseHex(fields.front());
+        const std::optional<std::uint32_t> key = ParseHex(fields.front());
         if (!key || *key / 16 < 1 || *key / 16 > ExtensionTable::kRows) {
             return;
         }

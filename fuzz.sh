@@ -77,7 +77,7 @@ varn_install_packages
 mkdir -p "$BUILD/logs"
 echo "Building the fuzz targets in $BUILD"
 cmake -S "$VARN_ROOT" -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-  "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" -DVARN_BUILD_FUZZ=ON -DVARN_BUILD_TESTS=OFF \
+  "-DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -O1" -DVARN_BUILD_FUZZ=ON -DVARN_BUILD_TESTS=OFF \
   -DVARN_BUILD_BENCH=OFF -DVARN_BUILD_APP=OFF >"$BUILD/logs/configure.log"
 if ! cmake --build "$BUILD" --target varn_fuzz -j "$(nproc 2>/dev/null || echo 2)" \
   >"$BUILD/logs/build.log"; then

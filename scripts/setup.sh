@@ -5,7 +5,7 @@ VARN_PACKAGES=(
   cmake g++ make pkg-config
   clang libclang-rt-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
-  libgif-dev zlib1g-dev
+  libgif-dev zlib1g-dev libxxhash-dev
   libgtest-dev libbenchmark-dev
   fonts-noto-cjk
   gifsicle python3 python3-pil

@@ -47,6 +47,9 @@ int RunBps(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunDiff(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunSkill(Arguments arguments, std::ostream& out, std::ostream& err);
 int RunSpark(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunHistory(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunUndo(Arguments arguments, std::ostream& out, std::ostream& err);
+int RunRedo(Arguments arguments, std::ostream& out, std::ostream& err);
 
 // The data folder the tool read before running the verb (empty when there is none) and what
 // loading it gave; main records it, the verb "data" reports it.
@@ -72,6 +75,16 @@ std::optional<std::string> LoadIniExtensions(const std::optional<std::string>& i
 // unknown option, to report as a usage error.
 std::optional<std::string> SplitBackupOption(Arguments arguments, std::vector<std::string>& operands,
                                              ImageChangeOptions& options);
+
+// How a verb changes the image: with `backup`, and recorded in the image's history as `what`
+// (the verb and its subject, "mml compile B0") in the user's state folder.
+ImageChangeOptions RecordedChange(bool backup, std::string what);
+// The same for options a verb has filled already.
+void Record(ImageChangeOptions& options, std::string what);
+
+// The message for a user whose state folder for the history cannot be found.
+inline constexpr const char* kNoHistoryFolderMessage =
+    "履歴の保存先が見つかりません（XDG_STATE_HOME も HOME も設定されていません）。";
 
 // Prints the usage of every verb.
 void PrintUsage(std::ostream& stream);

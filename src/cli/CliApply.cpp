@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ int RunApply(Arguments arguments, std::ostream& out, std::ostream& err)
                 << entry.targetText();
         out << std::endl;
     };
+    Record(options, "apply " + std::filesystem::path(listFile).filename().string() + " (" +
+                        std::to_string(list.size()) + "件)");
     const Status applied = ApplyPatchList(list, rom, music, report, options);
     if (!applied)
         return Fail(err, applied.message());

@@ -36,6 +36,7 @@ int RunBps(Arguments arguments, std::ostream& out, std::ostream& err)
     if (!HasBpsHeader(bps.value()))
         return Fail(err, std::string(kAbnormalFileMessage) + "\n" + bpsName);
 
+    Record(options, "bps " + std::filesystem::path(bpsPath).filename().string());
     const Status applied = ChangeRomImage(
         romPath, [&](RomStream& rom) { return ApplyBpsPatch(rom, bps.value(), bpsName); },
         options);

@@ -2,6 +2,7 @@
 #include <system_error>
 
 #include "cli/Cli.h"
+#include "rom/ImageHistory.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 #include "text/Settings.h"
@@ -20,6 +21,20 @@ std::string HexBytes(std::span<const std::uint8_t> bytes)
         hex += kDigits[byte & 0x0F];
     }
     return hex;
+}
+
+ImageChangeOptions RecordedChange(bool backup, std::string what)
+{
+    ImageChangeOptions options;
+    options.backup = backup;
+    Record(options, std::move(what));
+    return options;
+}
+
+void Record(ImageChangeOptions& options, std::string what)
+{
+    options.what = std::move(what);
+    options.history = HistoryFolder();
 }
 
 std::optional<std::string> SplitBackupOption(Arguments arguments, std::vector<std::string>& operands,

@@ -335,6 +335,7 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
     }
 
     const int enemy = *read.enemy;
+    Record(options, "enemy apply 【" + HexDigits(enemy, 4) + "】");
     const Status applied = ChangeRomImage(
         romPath,
         [&](RomStream& image) -> Status {

@@ -41,6 +41,7 @@ int RunIps(Arguments arguments, std::ostream& out, std::ostream& err)
     if (!HasIpsHeader(ips.value()))
         return Fail(err, std::string(kAbnormalFileMessage) + "\n" + FileName(ipsPath));
 
+    Record(options, "ips " + std::filesystem::path(ipsPath).filename().string());
     const Status applied = ChangeRomImage(
         romPath,
         [&](RomStream& rom) { return ApplyIpsPatch(rom, ips.value(), FileName(ipsPath)); },

@@ -171,6 +171,7 @@ int Compile(Arguments arguments, std::ostream& out, std::ostream& err)
     mml.mapBattle = options.mapBattle;
     mml.monsterBattle = options.monsterBattle;
     mml.mapTheme = options.mapTheme;
+    Record(change, "mml compile " + HexDigits(*options.music, 2));
     if (const Status compiled = mml.CompileToFile(change); !compiled)
         return Fail(err, compiled.message());
     out << LastAddressLine(mml);

@@ -204,6 +204,7 @@ int Write(Arguments arguments, std::ostream& out, std::ostream& err)
     request.selection = selection;
     request.addressField = SkillWriteAddressText(address.value_or(kSkillDefaultAddress));
     request.writePalette = paletteId.has_value();
+    Record(change, "skill write " + HexDigits(*id, 2));
     const SkillWriteOutcome outcome = WriteSkillGraphic(skill, request, change);
     if (!outcome.status)
         return Fail(err, outcome.status.message());

@@ -110,6 +110,7 @@ int Set(Arguments arguments, std::ostream& out, std::ostream& err)
     if (const Status apart = CheckImageChangeInputs(operands[0], {}, options); !apart)
         return Fail(err, apart.message());
 
+    Record(options, std::string(expansion ? "spark set --slot " : "spark set ") + HexDigits(*code, 2));
     std::string line;
     const Status written = ChangeRomImage(
         operands[0],

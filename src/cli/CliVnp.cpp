@@ -7,6 +7,7 @@
 #include "charpatch/CharacterPatchFile.h"
 #include "charpatch/ItemLists.h"
 #include "cli/Cli.h"
+#include "rom/HexText.h"
 #include "rom/FileIo.h"
 #include "rom/RomImageEdit.h"
 #include "text/Cp932.h"
@@ -192,6 +193,7 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
     const std::filesystem::path inputs[] = {patchPath};
     if (const Status apart = CheckImageChangeInputs(romPath, inputs, options); !apart)
         return Fail(err, apart.message());
+    Record(options, "vnp apply " + HexDigits(*target, 2) + " " + FileName(patchPath));
     const Status applied = ChangeRomImage(
         romPath, [&](RomStream& rom) { return ApplyCharacterPatch(rom, patchPath, *target); },
         options);

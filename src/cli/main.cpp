@@ -175,6 +175,20 @@ constexpr std::array kVerbs{
          "      Writes one technique's mask (bit 0 = the first heading), a technique\n"
          "      0F-DB or a slot of the expanded image's index list, and prints its line.\n",
          RunSpark},
+    Verb{"history",
+         "  history ROM [--clear]\n"
+         "      Lists the changes recorded for the ROM image, oldest first, with when each\n"
+         "      was made and what it was; * marks the present state. --clear forgets them.\n",
+         RunHistory},
+    Verb{"undo",
+         "  undo ROM [--steps N] [--backup]\n"
+         "      Takes back the last change recorded for the ROM image (or the last N), after\n"
+         "      checking that the image is the state the history expects.\n",
+         RunUndo},
+    Verb{"redo",
+         "  redo ROM [--steps N] [--backup]\n"
+         "      Applies again the next change that was taken back (or the next N).\n",
+         RunRedo},
 };
 
 } // namespace

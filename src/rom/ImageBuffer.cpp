@@ -69,6 +69,8 @@ Result<std::unique_ptr<ImageBuffer>> ImageBuffer::load(const std::filesystem::pa
     if (!read)
         return failure;
     buffer->size_ = fileSize;
+    buffer->sizeAsRead_ = fileSize;
+    buffer->checksumAsRead_ = ImageChecksum(buffer->bytes());
     return buffer;
 }
 
@@ -90,10 +92,60 @@ bool ImageBuffer::readAt(std::uint64_t offset, std::span<std::uint8_t> out)
     return true;
 }
 
+void ImageBuffer::keepPages(std::uint64_t from, std::uint64_t to)
+{
+    if (from >= to)
+        return;
+    const std::size_t first = static_cast<std::size_t>(from / kPageSize);
+    const std::size_t last = static_cast<std::size_t>((to - 1) / kPageSize);
+    if (changedPages_.size() <= last) {
+        changedPages_.resize(last + 1, false);
+        pagesAsRead_.resize(last + 1);
+    }
+    for (std::size_t page = first; page <= last; ++page) {
+        if (changedPages_[page])
+            continue;
+        changedPages_[page] = true;
+        const std::uint64_t start = std::uint64_t{page} * kPageSize;
+        if (start < sizeAsRead_) {
+            const std::size_t held =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, sizeAsRead_ - start));
+            pagesAsRead_[page] = std::make_unique<std::uint8_t[]>(held);
+            std::copy_n(data_ + start, held, pagesAsRead_[page].get());
+        }
+    }
+}
+
+ImageDelta ImageBuffer::changes() const
+{
+    ImageDelta delta;
+    delta.sizeBefore = sizeAsRead_;
+    delta.sizeAfter = size_;
+    delta.checksumBefore = checksumAsRead_;
+    delta.checksumAfter = modified_ ? ImageChecksum(bytes()) : checksumAsRead_;
+    for (std::size_t page = 0; page < changedPages_.size(); ++page) {
+        if (!changedPages_[page])
+            continue;
+        const std::uint64_t start = std::uint64_t{page} * kPageSize;
+        std::span<const std::uint8_t> asRead;
+        if (pagesAsRead_[page])
+            asRead = {pagesAsRead_[page].get(),
+                      static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, sizeAsRead_ - start))};
+        std::span<const std::uint8_t> now;
+        if (start < size_)
+            now = {data_ + start,
+                   static_cast<std::size_t>(std::min<std::uint64_t>(kPageSize, size_ - start))};
+        AppendDifferingRanges(delta.forward, start, now, asRead);
+        AppendDifferingRanges(delta.reverse, start, asRead, now);
+    }
+    return delta;
+}
+
 bool ImageBuffer::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
 {
     if (!contains(offset, data.size()))
         return false;
+    keepPages(offset, offset + data.size());
     std::copy(data.begin(), data.end(), data_ + offset);
     modified_ = true;
     return true;
@@ -115,6 +167,7 @@ bool ImageBuffer::shorten(std::uint64_t newSize)
 {
     if (newSize >= size_)
         return true;
+    keepPages(newSize, size_);
     std::fill(data_ + newSize, data_ + size_, std::uint8_t{0});
     size_ = newSize;
     modified_ = true;

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <memory>
 #include <span>
+#include <vector>
 
+#include "rom/ImageDelta.h"
 #include "rom/Result.h"
 #include "rom/RomStream.h"
 
@@ -41,6 +43,14 @@ public:
     // Whether anything has been written or the image lengthened or cut since it was read.
     bool modified() const { return modified_; }
 
+    // The checksum of the image as it was read.
+    std::uint64_t checksumAsRead() const { return checksumAsRead_; }
+
+    // What the writes since the image was read did, both ways. The buffer keeps the bytes a
+    // page held as read the first time something changes it, so that this costs what the
+    // change touched, not the whole image.
+    ImageDelta changes() const;
+
 private:
     ImageBuffer(void* mapping, std::size_t mappingSize, std::uint8_t* data, std::uint64_t capacity);
 
@@ -50,6 +60,15 @@ private:
     std::uint64_t capacity_;
     std::uint64_t size_ = 0;
     bool modified_ = false;
+
+    // The pages changed since the image was read, and for those that lay inside it then, the
+    // bytes they held (the rest of a page past the old end was zero).
+    static constexpr std::size_t kPageSize = 4096;
+    void keepPages(std::uint64_t from, std::uint64_t to);
+    std::uint64_t sizeAsRead_ = 0;
+    std::uint64_t checksumAsRead_ = 0;
+    std::vector<std::unique_ptr<std::uint8_t[]>> pagesAsRead_;
+    std::vector<bool> changedPages_;
 };
 
 } // namespace varn

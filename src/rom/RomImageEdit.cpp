@@ -1,28 +1,54 @@
 #include "rom/RomImageEdit.h"
 
-#include "rom/FileIo.h"
-
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
+
+#include "rom/FileIo.h"
+#include "rom/ImageHistory.h"
 
 namespace varn {
 
 namespace fs = std::filesystem;
 
+std::optional<ImageFileState> StatImageFile(const fs::path& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    ImageFileState state;
+    state.device = static_cast<std::uint64_t>(info.st_dev);
+    state.inode = static_cast<std::uint64_t>(info.st_ino);
+    state.size = static_cast<std::uint64_t>(info.st_size);
+    state.modified = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+    return state;
+}
+
 Result<RomImageEdit> RomImageEdit::open(const fs::path& path)
 {
+    // The lock first, so that the image read is the one no other command is changing.
+    Result<ImageLock> lock = ImageLock::Acquire(path);
+    if (!lock)
+        return Failure{lock.message()};
+    const std::optional<ImageFileState> before = StatImageFile(path);
     auto image = ImageBuffer::load(path, kMaxRomImageSize);
-    if (!image)
-        return Failure{image.message()};
+    if (!image || !before)
+        return Failure{kCannotOpenFileMessage};
     // The file is replaced by a rename, which its own permissions would not stop: an image the
     // user may not write (made read-only to keep it safe) is refused as it was when images
     // were opened for writing in place.
     if (::access(path.c_str(), W_OK) != 0)
         return Failure{kCannotOpenFileMessage};
-    return RomImageEdit(path, std::move(image).value());
+    ImageFileState asRead = *before;
+    asRead.checksum = image.value()->checksumAsRead();
+    return RomImageEdit(path, std::move(image).value(), std::move(lock).value(), asRead);
 }
 
-RomImageEdit::RomImageEdit(fs::path path, std::unique_ptr<ImageBuffer> image)
-    : path_(std::move(path)), image_(std::move(image))
+RomImageEdit::RomImageEdit(fs::path path, std::unique_ptr<ImageBuffer> image, ImageLock lock,
+                           ImageFileState asRead)
+    : path_(std::move(path)), image_(std::move(image)), lock_(std::move(lock)), asRead_(asRead),
+      now_(asRead)
 {}
 
 fs::path ImageBackupPath(const fs::path& path)
@@ -59,6 +85,11 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
     const auto target = ResolveWriteTarget(path_);
     if (!target)
         return failure;
+    // Another program that does not take the lock may have replaced or changed the file since
+    // it was read: writing now would throw its change away.
+    const std::optional<ImageFileState> present = StatImageFile(target.value());
+    if (!present || !present->sameFile(asRead_))
+        return Failure{kImageChangedOutsideMessage};
     if (options.backup) {
         const fs::path backup = ImageBackupPath(target.value());
         // A backup that is the image itself would be no backup: the copy would replace the
@@ -68,8 +99,33 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
         if (!CopyFileAtomically(target.value(), backup))
             return Failure{std::string(kCannotWriteFileMessage) + "\n" + backup.filename().string()};
     }
-    if (!WriteFileAtomically(target.value(), image_->bytes()))
+
+    // The history's entry is written before the image is replaced, so that a kill between the
+    // two leaves a delta the history takes up when it next meets the image.
+    std::optional<ImageHistory> history;
+    std::optional<HistoryEntry> entry;
+    if (!options.history.empty()) {
+        history = ImageHistory::Open(target.value(), options.history);
+        history->reconcile(asRead_.size, asRead_.checksum);
+        const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
+        // A change that gave every byte back as it was leaves nothing to take back.
+        if (const ImageDelta delta = changes(); !delta.empty()) {
+            if (Result<HistoryEntry> prepared = history->prepare(delta, options.what, now))
+                entry = prepared.value();
+        }
+    }
+    if (!WriteFileAtomically(target.value(), image_->bytes())) {
+        if (entry)
+            history->discard(*entry);
         return failure;
+    }
+    if (entry)
+        (void)history->record(*entry);
+    if (const std::optional<ImageFileState> written = StatImageFile(target.value()))
+        now_ = *written;
+    now_.checksum = ImageChecksum(image_->bytes());
     return {};
 }
 

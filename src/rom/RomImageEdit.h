@@ -4,9 +4,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "rom/ImageBuffer.h"
+#include "rom/ImageLock.h"
 #include "rom/Result.h"
 #include "rom/RomStream.h"
 
@@ -20,7 +23,40 @@ inline constexpr std::uintmax_t kMaxRomImageSize = 64u << 20;
 struct ImageChangeOptions {
     // Keeps the image as it was before the change as "<file name>.bak" beside it.
     bool backup = false;
+    // What the change is, as its history entry names it: the page or verb and its subject
+    // ("敵変更 【0005】", "mml compile B0").
+    std::string what;
+    // The state folder the image's history is kept in (HistoryFolder()); empty: the change is
+    // not recorded.
+    std::filesystem::path history;
 };
+
+// The message for an image another program replaced or changed while a command had it in hand
+// without holding its lock.
+inline constexpr const char* kImageChangedOutsideMessage =
+    "ROMイメージが読み込んだ後にほかのプログラムで変更されたため、書き込みませんでした。";
+
+// What a command saw of an image file when it read it: enough to tell whether the file is
+// still the one it read.
+struct ImageFileState {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // nanoseconds since 1970
+    std::uint64_t checksum = 0;
+
+    // The file's identity on the disk without its checksum: the same file, unchanged since.
+    bool sameFile(const ImageFileState& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified == other.modified;
+    }
+    friend bool operator==(const ImageFileState&, const ImageFileState&) = default;
+};
+
+// The state of the file at `path` (a link followed) without its checksum; nullopt when it is
+// not there.
+std::optional<ImageFileState> StatImageFile(const std::filesystem::path& path);
 
 // A change to a ROM image file. The image is read whole into memory; the command runs on the
 // memory copy; commit() then replaces the file through a temporary file beside it, flushed
@@ -29,8 +65,9 @@ struct ImageChangeOptions {
 // was or as the command left it, never a mix.
 class RomImageEdit {
 public:
-    // Reads the image; fails with "ファイルが開けません。" for a file that is missing, not a
-    // regular file, unreadable, not writable by the user or larger than kMaxRomImageSize.
+    // Takes the image's lock (ImageLock: another command changing it is waited for) and reads
+    // the image; fails with "ファイルが開けません。" for a file that is missing, not a regular
+    // file, unreadable, not writable by the user or larger than kMaxRomImageSize.
     static Result<RomImageEdit> open(const std::filesystem::path& path);
 
     // The image in memory, for the command to read and change; it may grow up to
@@ -45,14 +82,30 @@ public:
     // the backup when asked for. An image nothing was written to writes nothing. Fails with
     // "ファイルに書き込めません。" and the file name, the file as it was; a backup that is the
     // image itself (a link to it) is refused with "出力先が入力ファイルと同じです。" and the
-    // backup's name before anything is written.
+    // backup's name before anything is written. A file that is no longer the one read (another
+    // program without the lock replaced or changed it) is refused with
+    // "ROMイメージが読み込んだ後にほかのプログラムで変更されたため、書き込みませんでした。".
+    // With a history folder, the change is recorded in the image's history (a history that
+    // cannot be written does not stop the change).
     Status commit(const ImageChangeOptions& options = {});
 
+    // The file's state as read (with the checksum of what was read).
+    const ImageFileState& stateAsRead() const { return asRead_; }
+    // The file's state after the last successful commit (as read when nothing was committed).
+    const ImageFileState& stateNow() const { return now_; }
+
+    // What the writes since the image was read did (ImageBuffer::changes).
+    ImageDelta changes() const { return image_->changes(); }
+
 private:
-    RomImageEdit(std::filesystem::path path, std::unique_ptr<ImageBuffer> image);
+    RomImageEdit(std::filesystem::path path, std::unique_ptr<ImageBuffer> image, ImageLock lock,
+                 ImageFileState asRead);
 
     std::filesystem::path path_;
     std::unique_ptr<ImageBuffer> image_;
+    ImageLock lock_;
+    ImageFileState asRead_;
+    ImageFileState now_;
 };
 
 // Where the backup of the image at `path` is kept: "<file name>.bak" beside it.

@@ -14,12 +14,14 @@ namespace varn::test {
 using CliRun = ToolRun;
 
 // Runs the built varnwork-cli with `arguments`, with XDG_CONFIG_HOME set to `configHome` (the
-// folder whose "Varnwork" folder holds the user's data files), and collects what it prints.
+// folder whose "Varnwork" folder holds the user's data files) and XDG_STATE_HOME to a folder in
+// it (where the images' histories are kept), and collects what it prints.
 inline CliRun RunCliWithConfigHome(const std::filesystem::path& configHome,
                                    std::vector<std::string> arguments)
 {
     arguments.insert(arguments.begin(),
-                     {"env", "XDG_CONFIG_HOME=" + configHome.string(), VARNWORK_CLI});
+                     {"env", "XDG_CONFIG_HOME=" + configHome.string(),
+                      "XDG_STATE_HOME=" + (configHome / "state").string(), VARNWORK_CLI});
     return RunTool(arguments);
 }
 

@@ -513,7 +513,9 @@ TEST_F(ApplyEnemyFileTest, TheFileIsReplacedOnlyByAWholeApply)
     // With a backup asked for, the image as it was is kept beside it.
     form.address = "590000";
     form.hp = "30";
-    ASSERT_EQ(ApplyEnemy(path, form, &picture, {.backup = true}), std::nullopt);
+    ImageChangeOptions backup;
+    backup.backup = true;
+    ASSERT_EQ(ApplyEnemy(path, form, &picture, backup), std::nullopt);
     EXPECT_EQ(test::ReadFileBytes(dir_.path() / "game.smc.bak"), before);
 }
 

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                (offset >= target && offset < target + compressed.size()) ||
                (skill.writePalette && offset >= paletteAt && offset < paletteAt + 16);
     };
-    for (const auto& [start, bytes] : rom.written().runs()) {
+    for (const auto& [start, bytes] : rom.written()) {
         for (std::uint64_t offset = start; offset < start + bytes.size(); ++offset)
             Require(covered(offset), "nothing but pointer, data and palette is written");
     }

@@ -114,14 +114,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         maskBytes.push_back(std::uint64_t{row.maskOffset} + 1);
     }
     std::sort(maskBytes.begin(), maskBytes.end());
-    for (const auto& [start, bytes] : rom.written().runs()) {
+    // Nothing was placed in the image, so before the write it held the pattern throughout. The
+    // image being the same byte for byte, it reads back the same table without loading it
+    // again.
+    const fuzz::SparseRomStream unchanged(imageSize, input.subspan(6), false);
+    for (const auto& [start, bytes] : rom.written()) {
         for (std::uint64_t offset = start; offset < start + bytes.size(); ++offset)
             Require(std::binary_search(maskBytes.begin(), maskBytes.end(), offset),
                     "only masks are written");
+        std::vector<std::uint8_t> before(bytes.size());
+        unchanged.peek(start, before);
+        Require(before == bytes, "an unchanged table changes no byte");
     }
-    for (const SparkRow& row : table.rows)
-        Require(fuzz::MaskAt(rom, row.maskOffset) == row.mask, "an unchanged table changes no mask");
-    Require(LoadSparkTable(rom) == table, "an unchanged table reads back the same");
 
     if (table.rows.empty())
         return 0;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <map>
 #include <span>
 #include <vector>
@@ -11,102 +10,42 @@
 #include "FuzzSupport.h"
 #include "rom/RomStream.h"
 
+// The image's own bookkeeping is left out of the coverage the fuzzer steers by: which page a
+// read meets says nothing about the code under test, and instrumenting it would make every
+// read of the image cost many times its copy.
+#if defined(__clang__)
+#define VARN_FUZZ_NO_COVERAGE __attribute__((no_sanitize("coverage")))
+#else
+#define VARN_FUZZ_NO_COVERAGE
+#endif
+
 namespace varn::fuzz {
-
-// Bytes at scattered offsets of an image, kept as few sorted runs: a run that touches or
-// overlaps another when it is put merges with it, the bytes put last winning. A read copies
-// the runs over what lies under them, so its cost grows with the runs it meets, not its bytes.
-class ByteRuns {
-public:
-    void put(std::uint64_t offset, std::span<const std::uint8_t> bytes)
-    {
-        if (bytes.empty())
-            return;
-        const std::uint64_t end = offset + bytes.size();
-        // The first run that ends at or after `offset`: the one before the first run that
-        // starts after it, when that one reaches it.
-        auto first = runs_.upper_bound(offset);
-        if (first != runs_.begin()) {
-            const auto before = std::prev(first);
-            if (before->first + before->second.size() >= offset)
-                first = before;
-        }
-        if (first != runs_.end() && first->first <= offset &&
-            first->first + first->second.size() >= end) {
-            std::copy(bytes.begin(), bytes.end(),
-                      first->second.begin() + static_cast<std::ptrdiff_t>(offset - first->first));
-            return;
-        }
-        auto last = first;
-        std::uint64_t start = offset;
-        std::uint64_t stop = end;
-        while (last != runs_.end() && last->first <= end) {
-            start = std::min(start, last->first);
-            stop = std::max(stop, last->first + last->second.size());
-            ++last;
-        }
-        // A run that starts the merged one keeps its storage and grows at its end.
-        std::vector<std::uint8_t> merged;
-        auto from = first;
-        if (first != last && first->first == start) {
-            merged = std::move(first->second);
-            ++from;
-        }
-        merged.resize(stop - start);
-        for (auto run = from; run != last; ++run)
-            std::copy(run->second.begin(), run->second.end(),
-                      merged.begin() + static_cast<std::ptrdiff_t>(run->first - start));
-        std::copy(bytes.begin(), bytes.end(),
-                  merged.begin() + static_cast<std::ptrdiff_t>(offset - start));
-        runs_.erase(first, last);
-        runs_.emplace(start, std::move(merged));
-    }
-
-    // Copies the bytes of the runs that lie in [offset, offset + out.size()) into `out`.
-    void overlay(std::uint64_t offset, std::span<std::uint8_t> out) const
-    {
-        const std::uint64_t end = offset + out.size();
-        auto run = runs_.upper_bound(offset);
-        if (run != runs_.begin())
-            --run;
-        for (; run != runs_.end() && run->first < end; ++run) {
-            const std::uint64_t from = std::max(run->first, offset);
-            const std::uint64_t to = std::min<std::uint64_t>(run->first + run->second.size(), end);
-            if (from < to)
-                std::memcpy(out.data() + (from - offset), run->second.data() + (from - run->first),
-                            to - from);
-        }
-    }
-
-    bool empty() const { return runs_.empty(); }
-
-    // The runs by their first offset; no two touch.
-    const std::map<std::uint64_t, std::vector<std::uint8_t>>& runs() const { return runs_; }
-
-private:
-    std::map<std::uint64_t, std::vector<std::uint8_t>> runs_;
-};
 
 // An image of any size up to many megabytes that costs only what is put into it: every byte
 // is the pattern's byte at its offset modulo the pattern's length (0 without a pattern),
-// except the bytes placed or written, kept as runs over the pattern. A read copies the pattern
-// and the runs it meets, so that a table or a block is read at the cost of a copy. A read or
-// write that reaches past the end breaks the property every reader and writer of the image
-// promises: nothing is asked of the image outside it.
+// except the bytes placed or written, which are kept in 4 KiB pages over the pattern. A read
+// copies the pattern and the pages it meets, so that a table or a block is read at the cost of
+// a copy. A read or write that reaches past the end breaks the property every reader and
+// writer of the image promises: nothing is asked of the image outside it.
 class SparseRomStream : public RomStream {
 public:
+    // A pattern of a few kilobytes or more must outlive the image, which reads it in place.
     SparseRomStream(std::uint64_t size, std::span<const std::uint8_t> pattern, bool writable = true)
-        : size_(size), period_(pattern.size()), writable_(writable)
+        : size_(size), period_(pattern.size()), writable_(writable), pattern_(pattern)
     {
-        // The pattern repeated to a few kilobytes, so that a read copies long stretches even
-        // when the pattern is a few bytes.
-        if (!pattern.empty()) {
-            const std::size_t copies = (kLeastPatternCopy + pattern.size() - 1) / pattern.size();
-            pattern_.reserve(copies * pattern.size());
+        // A short pattern is repeated to a few kilobytes, so that a read copies long stretches
+        // even when the pattern is a few bytes; a long one is read where it lies.
+        if (!pattern.empty() && pattern.size() < kPageSize) {
+            const std::size_t copies = (kPageSize + pattern.size() - 1) / pattern.size();
+            repeated_.reserve(copies * pattern.size());
             for (std::size_t i = 0; i < copies; ++i)
-                pattern_.insert(pattern_.end(), pattern.begin(), pattern.end());
+                repeated_.insert(repeated_.end(), pattern.begin(), pattern.end());
+            pattern_ = repeated_;
         }
     }
+
+    SparseRomStream(const SparseRomStream&) = delete;
+    SparseRomStream& operator=(const SparseRomStream&) = delete;
 
     std::uint64_t size() const override { return size_; }
     bool writable() const override { return writable_; }
@@ -123,8 +62,7 @@ public:
         Require(contains(offset, data.size()), "nothing is written outside the image");
         if (!writable_)
             return false;
-        bytes_.put(offset, data);
-        written_.put(offset, data);
+        store(offset, data, true);
         return true;
     }
 
@@ -133,26 +71,29 @@ public:
     {
         if (offset >= size_)
             return;
-        bytes_.put(offset, data.first(static_cast<std::size_t>(
-                               std::min<std::uint64_t>(data.size(), size_ - offset))));
+        store(offset,
+              data.first(static_cast<std::size_t>(
+                  std::min<std::uint64_t>(data.size(), size_ - offset))),
+              false);
     }
 
     // The image's bytes at [offset, offset + out.size()), for the fuzz target's own reading:
     // no property is checked, and bytes past the end read as the pattern continued.
-    void peek(std::uint64_t offset, std::span<std::uint8_t> out) const
+    VARN_FUZZ_NO_COVERAGE void peek(std::uint64_t offset, std::span<std::uint8_t> out) const
     {
-        if (pattern_.empty()) {
-            std::fill(out.begin(), out.end(), std::uint8_t{0});
-        } else {
-            std::size_t at = static_cast<std::size_t>(offset % period_);
-            for (std::size_t done = 0; done < out.size();) {
-                const std::size_t count = std::min(out.size() - done, pattern_.size() - at);
-                std::memcpy(out.data() + done, pattern_.data() + at, count);
-                done += count;
-                at = 0;
-            }
+        if (out.empty())
+            return;
+        copyPattern(offset, out.data(), out.size());
+        const std::uint64_t end = offset + out.size();
+        for (std::size_t i = firstPageFrom(offset / kPageSize);
+             i < pages_.size() && pages_[i].index * kPageSize < end; ++i) {
+            const Page& page = pages_[i];
+            const std::uint64_t pageStart = page.index * kPageSize;
+            const std::uint64_t from = std::max(pageStart, offset);
+            const std::uint64_t to = std::min(pageStart + kPageSize, end);
+            std::memcpy(out.data() + (from - offset), page.bytes.data() + (from - pageStart),
+                        to - from);
         }
-        bytes_.overlay(offset, out);
     }
 
     std::uint8_t at(std::uint64_t offset) const
@@ -162,18 +103,100 @@ public:
         return byte;
     }
 
-    // Every byte written, as runs by offset (the last value written there).
-    const ByteRuns& written() const { return written_; }
+    // Every byte written, as runs by their first offset, each byte as the image now holds it
+    // (the last value written there, unless placed over since); no two runs touch.
+    VARN_FUZZ_NO_COVERAGE std::map<std::uint64_t, std::vector<std::uint8_t>> written() const
+    {
+        std::map<std::uint64_t, std::vector<std::uint8_t>> runs;
+        std::vector<std::uint8_t>* current = nullptr;
+        std::uint64_t currentEnd = 0;
+        for (const Page& page : pages_) {
+            const std::uint64_t pageStart = page.index * kPageSize;
+            for (std::size_t at = 0; at < kPageSize; ++at) {
+                if (!page.written[at])
+                    continue;
+                const std::uint64_t offset = pageStart + at;
+                if (current == nullptr || currentEnd != offset)
+                    current = &runs[offset];
+                current->push_back(page.bytes[at]);
+                currentEnd = offset + 1;
+            }
+        }
+        return runs;
+    }
 
 private:
-    static constexpr std::size_t kLeastPatternCopy = 4096;
+    static constexpr std::uint64_t kPageSize = 4096;
+
+    struct Page {
+        std::uint64_t index; // offset / kPageSize
+        std::vector<std::uint8_t> bytes; // the image's bytes there
+        std::vector<std::uint8_t> written; // 1 for each byte written
+    };
+
+    // The pattern's bytes at [offset, offset + count).
+    VARN_FUZZ_NO_COVERAGE void copyPattern(std::uint64_t offset, std::uint8_t* out,
+                                           std::size_t count) const
+    {
+        if (pattern_.empty()) {
+            std::memset(out, 0, count);
+            return;
+        }
+        // pattern_ holds a whole number of periods, so each copy after the first starts it over.
+        std::size_t at = static_cast<std::size_t>(offset % period_);
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t n = std::min(count - done, pattern_.size() - at);
+            std::memcpy(out + done, pattern_.data() + at, n);
+            done += n;
+            at = 0;
+        }
+    }
+
+    // The position of the first page whose index is `index` or more.
+    VARN_FUZZ_NO_COVERAGE std::size_t firstPageFrom(std::uint64_t index) const
+    {
+        std::size_t low = 0;
+        std::size_t high = pages_.size();
+        while (low < high) {
+            const std::size_t middle = (low + high) / 2;
+            if (pages_[middle].index < index)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
+    }
+
+    VARN_FUZZ_NO_COVERAGE void store(std::uint64_t offset, std::span<const std::uint8_t> data,
+                                     bool markWritten)
+    {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const std::uint64_t at = offset + done;
+            const std::uint64_t index = at / kPageSize;
+            std::size_t i = firstPageFrom(index);
+            if (i == pages_.size() || pages_[i].index != index) {
+                Page page{index, std::vector<std::uint8_t>(kPageSize),
+                          std::vector<std::uint8_t>(kPageSize)};
+                copyPattern(index * kPageSize, page.bytes.data(), kPageSize);
+                pages_.insert(pages_.begin() + static_cast<std::ptrdiff_t>(i), std::move(page));
+            }
+            Page& page = pages_[i];
+            const std::size_t within = static_cast<std::size_t>(at - index * kPageSize);
+            const std::size_t n = std::min<std::size_t>(data.size() - done, kPageSize - within);
+            std::memcpy(page.bytes.data() + within, data.data() + done, n);
+            if (markWritten)
+                std::memset(page.written.data() + within, 1, n);
+            done += n;
+        }
+    }
 
     std::uint64_t size_;
     std::size_t period_;
-    std::vector<std::uint8_t> pattern_;
     bool writable_;
-    ByteRuns bytes_;
-    ByteRuns written_;
+    std::span<const std::uint8_t> pattern_; // the pattern, or repeated_
+    std::vector<std::uint8_t> repeated_;
+    std::vector<Page> pages_; // by index
 };
 
 } // namespace varn::fuzz

@@ -14,15 +14,13 @@
 // its pose is valid, holds the sheet's tiles, survives a save and a load, and the poison tint
 // comes off exactly. Drawing and animating take most of a run, so one sheet and one pose are
 // drawn per input, the input choosing them: over many inputs every code and pose is drawn. A
-// sheet of the same bytes in the same pose is drawn once per process (see DrawnBefore).
+// sheet of the same bytes in the same pose is drawn once per process (see SeenBefore).
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -52,25 +50,6 @@ const std::vector<std::uint8_t>& ImagePattern()
         return bytes;
     }();
     return pattern;
-}
-
-// Whether a sheet of these bytes was drawn and animated in this pose before, in this process;
-// notes it when not. Drawing and animating depend on nothing but the bytes and the pose, so a
-// sheet that comes again (the fixed codes' sheets lie in the pattern, the same in every image)
-// is checked once, and the runs go to the sheets not seen yet.
-bool DrawnBefore(const CharacterSheetData& data, int pose)
-{
-    static std::unordered_set<std::size_t> drawn;
-    const auto hash = [](std::span<const std::uint8_t> bytes) {
-        return std::hash<std::string_view>{}(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    };
-    const std::size_t key =
-        (hash(data.palette) * 31 + hash(data.tiles)) * 31 + static_cast<std::size_t>(pose);
-    // A bound on the memory kept: past it the notes start again.
-    if (drawn.size() >= (std::size_t{1} << 16))
-        drawn.clear();
-    return !drawn.insert(key).second;
 }
 
 bool KnownRefusal(const std::string& message)
@@ -195,7 +174,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::uint8_t code = items[drawnChoice % items.size()].code;
     const Result<CharacterSheetData> sheetData = ReadCharacterSheetData(image, code);
-    if (sheetData && fuzz::DrawnBefore(sheetData.value(), pose))
+    // Drawing and animating depend on nothing but the bytes and the pose, so a sheet that comes
+    // again (the fixed codes' sheets lie in the pattern, the same in every image) is drawn once.
+    static std::unordered_set<std::size_t> drawn;
+    if (sheetData && fuzz::SeenBefore(drawn, {sheetData.value().palette, sheetData.value().tiles},
+                                      static_cast<std::size_t>(pose)))
         return 0;
     const Result<GifImage> sheet = ReadCharacterSheet(image, code);
     fuzz::Require(sheet.ok() == sheetData.ok(), "a sheet is drawn exactly when it is read");

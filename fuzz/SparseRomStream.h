@@ -35,13 +35,8 @@ public:
     {
         // A short pattern is repeated to a few kilobytes, so that a read copies long stretches
         // even when the pattern is a few bytes; a long one is read where it lies.
-        if (!pattern.empty() && pattern.size() < kPageSize) {
-            const std::size_t copies = (kPageSize + pattern.size() - 1) / pattern.size();
-            repeated_.reserve(copies * pattern.size());
-            for (std::size_t i = 0; i < copies; ++i)
-                repeated_.insert(repeated_.end(), pattern.begin(), pattern.end());
-            pattern_ = repeated_;
-        }
+        if (!pattern.empty() && pattern.size() < kPageSize)
+            repeatPattern(pattern);
     }
 
     SparseRomStream(const SparseRomStream&) = delete;
@@ -133,6 +128,20 @@ private:
         std::vector<std::uint8_t> bytes; // the image's bytes there
         std::vector<std::uint8_t> written; // 1 for each byte written
     };
+
+    // Repeats a short pattern to a whole number of periods of at least a page, in repeated_.
+    VARN_FUZZ_NO_COVERAGE void repeatPattern(std::span<const std::uint8_t> pattern)
+    {
+        const std::size_t copies = (kPageSize + pattern.size() - 1) / pattern.size();
+        repeated_.resize(copies * pattern.size());
+        std::memcpy(repeated_.data(), pattern.data(), pattern.size());
+        for (std::size_t done = pattern.size(); done < repeated_.size();) {
+            const std::size_t n = std::min(done, repeated_.size() - done);
+            std::memcpy(repeated_.data() + done, repeated_.data(), n);
+            done += n;
+        }
+        pattern_ = repeated_;
+    }
 
     // The pattern's bytes at [offset, offset + count).
     VARN_FUZZ_NO_COVERAGE void copyPattern(std::uint64_t offset, std::uint8_t* out,

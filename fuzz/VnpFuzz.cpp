@@ -6,8 +6,8 @@
 // decisions: the input's first 54 bytes are the head up to the tile block (magic, name,
 // gender, title, palette), the tile block is a fixed pattern, and the rest of the input
 // follows as the records, up to 7103 bytes of them. An input that holds the head is not
-// read in the compact form as well, which would double the cost of its run. The sheet a
-// loaded patch shows is checked once per palette and tile block (see SeenBefore): in the
+// read in the compact form as well, which would double the cost of its run. The tiles of the
+// sheet a loaded patch shows are read back once per tile block (see SeenBefore): in the
 // compact form the tile block is always the same.
 
 #include <algorithm>
@@ -65,8 +65,16 @@ void RequireFormTextsAreUtf8(const CharacterForm& form)
 void RequireSheetMatches(const PatchFile& patch, const GifImage& sheet)
 {
     Require(sheet.frames.size() == 1, "a loaded patch shows one sheet frame");
-    Require(ValidateGifImage(sheet).ok(), "the sheet of a loaded patch is valid");
-    Require(TilesFromImage(sheet) == patch.tiles, "the sheet gives back the patch's tiles");
+    Require(sheet.colors.size() == 17 && sheet.frames.front().colors.empty(),
+            "the sheet of a loaded patch has 17 colours");
+    // The sheet's pixels are drawn from the tiles alone and the palette gives only the values of
+    // its 17 colours, so whether it is valid and the tiles it gives back depend on the tiles
+    // alone: checked once per tile block.
+    static std::unordered_set<std::size_t> tilesChecked;
+    if (!SeenBefore(tilesChecked, {patch.tiles})) {
+        Require(ValidateGifImage(sheet).ok(), "the sheet of a loaded patch is valid");
+        Require(TilesFromImage(sheet) == patch.tiles, "the sheet gives back the patch's tiles");
+    }
     const SheetPalette palette = PaletteFromImage(sheet);
     for (std::size_t colour = 0; colour < 16; ++colour) {
         const std::uint16_t expected =
@@ -103,10 +111,7 @@ void CheckPatchFile(std::span<const std::uint8_t> bytes, const ExtensionTable& e
         Require(!loaded.message().empty(), "a refused patch says why");
         return;
     }
-    // The sheet is drawn from the palette and tiles alone: checked once per content.
-    static std::unordered_set<std::size_t> sheetsChecked;
-    if (!SeenBefore(sheetsChecked, {patch.palette, patch.tiles}))
-        RequireSheetMatches(patch, sheet);
+    RequireSheetMatches(patch, sheet);
 
     // "パッチ作成" on the loaded form: what it builds must write and read back whole.
     const Result<PatchFile> built = BuildPatchFile(form, sheet, extensions);

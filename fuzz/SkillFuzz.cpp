@@ -142,7 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (graphics.pointerSize == 2 || stored != 0) {
         const std::uint64_t start = SkillPointerOffset(graphics, stored) + header;
         std::vector<std::uint8_t> visible(
-            start < imageSize ? std::min<std::uint64_t>(imageSize - start, kMaxSkillCompressedBytes) : 0);
+            start < imageSize ? std::min<std::uint64_t>(imageSize - start, kMaxSkillCompressedBytes)
+                              : 0);
         rom.peek(start, visible);
         tiles = fuzz::PlainExpansion(visible, graphics.tileBytes());
     }

@@ -134,8 +134,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int gridRow = 1 + input[4] % static_cast<int>(table.rows.size());
     const int gridColumn = 1 + input[5] % 16;
-    const std::vector<std::string> cells = SparkGridCells(table.rows[static_cast<std::size_t>(gridRow - 1)]);
-    Require(cells.size() == kSparkGridColumns && cells[0].starts_with("【"), "a row fills the grid");
+    const std::vector<std::string> cells =
+        SparkGridCells(table.rows[static_cast<std::size_t>(gridRow - 1)]);
+    Require(cells.size() == kSparkGridColumns && cells[0].starts_with("【"),
+            "a row fills the grid");
     const SparkTable before = table;
     const std::vector<int> changed = FlipSparkMark(table, true, gridRow, gridColumn);
     const std::uint32_t flippedAt = table.rows[static_cast<std::size_t>(gridRow - 1)].maskOffset;

@@ -67,8 +67,8 @@ public:
         if (offset >= size_)
             return;
         store(offset,
-              data.first(static_cast<std::size_t>(
-                  std::min<std::uint64_t>(data.size(), size_ - offset))),
+              data.first(
+                  static_cast<std::size_t>(std::min<std::uint64_t>(data.size(), size_ - offset))),
               false);
     }
 
@@ -124,8 +124,8 @@ private:
     static constexpr std::uint64_t kPageSize = 4096;
 
     struct Page {
-        std::uint64_t index; // offset / kPageSize
-        std::vector<std::uint8_t> bytes; // the image's bytes there
+        std::uint64_t index;               // offset / kPageSize
+        std::vector<std::uint8_t> bytes;   // the image's bytes there
         std::vector<std::uint8_t> written; // 1 for each byte written
     };
 

@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "text/ExtensionTable.h"
 
@@ -27,6 +30,24 @@ inline void Require(bool holds, const char* property)
         std::fprintf(stderr, "property broken: %s\n", property);
         std::abort();
     }
+}
+
+// For a target that checks a function of some bytes that depends on nothing else (drawing a
+// sheet from its palette and tiles): whether these parts, with `extra`, were noted in `seen`
+// before; notes them when not. The check then runs once per content, and the runs go to the
+// contents not seen yet. Contents are noted by a 64-bit hash; past 65536 notes it starts
+// again, to bound the memory kept.
+inline bool SeenBefore(std::unordered_set<std::size_t>& seen,
+                       std::initializer_list<std::span<const std::uint8_t>> parts,
+                       std::size_t extra = 0)
+{
+    std::size_t key = extra;
+    for (const std::span<const std::uint8_t> part : parts)
+        key = key * 1000003 ^ std::hash<std::string_view>{}(std::string_view(
+                                  reinterpret_cast<const char*>(part.data()), part.size()));
+    if (seen.size() >= (std::size_t{1} << 16))
+        seen.clear();
+    return !seen.insert(key).second;
 }
 
 inline std::span<const std::uint8_t> Bytes(const std::uint8_t* data, std::size_t size)

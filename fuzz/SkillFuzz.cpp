@@ -141,9 +141,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SkillTiles tiles{};
     if (graphics.pointerSize == 2 || stored != 0) {
         const std::uint64_t start = SkillPointerOffset(graphics, stored) + header;
-        std::vector<std::uint8_t> visible;
-        for (std::uint64_t o = start; o < imageSize && visible.size() < kMaxSkillCompressedBytes; ++o)
-            visible.push_back(rom.at(o));
+        std::vector<std::uint8_t> visible(
+            start < imageSize ? std::min<std::uint64_t>(imageSize - start, kMaxSkillCompressedBytes)
+                              : 0);
+        rom.peek(start, visible);
         tiles = fuzz::PlainExpansion(visible, graphics.tileBytes());
     }
     Require(skill.tiles == tiles, "the graphic is the data there, ending with the image");

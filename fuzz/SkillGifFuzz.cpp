@@ -82,8 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                (offset >= target && offset < target + compressed.size()) ||
                (skill.writePalette && offset >= paletteAt && offset < paletteAt + 16);
     };
-    for (const auto& [offset, byte] : rom.written())
-        Require(covered(offset), "nothing but pointer, data and palette is written");
+    for (const auto& [start, bytes] : rom.written()) {
+        for (std::uint64_t offset = start; offset < start + bytes.size(); ++offset)
+            Require(covered(offset), "nothing but pointer, data and palette is written");
+    }
     for (std::size_t i = 0; i < compressed.size(); ++i) {
         // The pointer or palette, written after the data, may lie over it.
         const std::uint64_t o = target + i;

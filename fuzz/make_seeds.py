@@ -353,10 +353,14 @@ diff_runs = diff_original[:200] + b"\xff" * 12 + diff_original[212:]
 put("diff", "fill-after-run", struct.pack(">HBH", 600, 3, 600) + diff_runs + b"\xff" * 700)
 
 # --- Character sprite sheets in the image -----------------------------------------------
-# The charsheet target: the image's size (four bytes, little-endian), the 30 pointer entries of
-# the extra codes (4 bytes each: unused, low, high, bank), their 30 names (8 bytes of game
-# text each) and their 30 palettes (32 bytes each); a shorter input leaves the rest to the
-# pattern.
+# The charsheet target: the image's size (four bytes, little-endian), the item of the list to
+# draw and the pose to animate (a byte each), the 30 pointer entries of the extra codes (4
+# bytes each: unused, low, high, bank), their 30 names (8 bytes of game text each) and their
+# 30 palettes (32 bytes each); a shorter input leaves the rest to the pattern.
+
+def sheet_head(size, item=0, pose=0):
+    return struct.pack("<IBB", size, item, pose)
+
 
 def sheet_entries(pointers):
     return b"".join(bytes([0, p & 0xFF, (p >> 8) & 0xFF, p >> 16]) for p in pointers)
@@ -366,16 +370,16 @@ SHEET_NAMES = b"".join(bytes([0x51 + n % 40, 0x52, 0x53, 0x50, 0x50, 0x50, 0x50,
 SHEET_PALETTES = b"".join(struct.pack("<16H", *[(n * 0x421 + i * 0x1084) & 0x7FFF for i in range(16)])
                           for n in range(30))
 
-put("charsheet", "plain", struct.pack("<I", 0x400000))
-put("charsheet", "short", struct.pack("<I", 0x1D0000))
-put("charsheet", "expanded", struct.pack("<I", 0x600000)
+put("charsheet", "plain", sheet_head(0x400000, item=0x1F, pose=3))
+put("charsheet", "short", sheet_head(0x1D0000, item=0x1E))
+put("charsheet", "expanded", sheet_head(0x600000, item=40, pose=1)
     + sheet_entries([0x580000 + 0x2000 * n for n in range(30)]) + SHEET_NAMES + SHEET_PALETTES)
 # The two pointer forms: bank C5 below 4 MiB and bank 41 above it; then pointers at and past
 # the end, a name that does not decode and an image that ends inside the palettes.
-put("charsheet", "pointer-forms", struct.pack("<I", 0x600000)
+put("charsheet", "pointer-forms", sheet_head(0x600000, item=33)
     + bytes([0, 0x20, 0xA0, 0xC5]) + bytes([0, 0, 0, 0x41]) + bytes([0xFF, 0xFF, 0xFF, 0xFF])
     + bytes([0, 0x40, 0xE4, 0x5F]) + bytes([0, 0, 0, 0x60]))
-put("charsheet", "bad-names", struct.pack("<I", 0x5AA120) + sheet_entries([0x410000] * 30)
+put("charsheet", "bad-names", sheet_head(0x5AA120, item=50) + sheet_entries([0x410000] * 30)
     + bytes([0x00, 0x18, 0x20, 0x24] * 60))
 
 # --- Songs read back from damaged images ------------------------------------------------

@@ -11,14 +11,19 @@
 #include <QShortcut>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "app/CharaGraphicPage.h"
 #include "app/CharaPatchPage.h"
 #include "app/EnemyPage.h"
+#include "app/CoreText.h"
 #include "app/FileDropFilter.h"
+#include "app/HistoryWindow.h"
 #include "app/MmlPage.h"
 #include "app/PatchApplyPage.h"
 #include "app/PatchListView.h"
@@ -44,6 +49,9 @@ constexpr int kClientHeight = 567;
 // task bar and the title bar; below this the pages scroll.
 constexpr int kSmallestWidth = 480;
 constexpr int kSmallestHeight = 400;
+// The margins of the window's layout and the room between its rows.
+constexpr int kLayoutMargin = 6;
+constexpr int kLayoutSpacing = 6;
 
 // The pages of the main window in their order: object name and caption.
 struct PageInfo {
@@ -121,7 +129,16 @@ QString ToQString(const std::filesystem::path& path)
 
 QSize TForm1::designedSize()
 {
-    return {kClientWidth, kClientHeight};
+    // The designed client size holds the header strip and the pages; the menu bar above them
+    // and the status bar below come on top of it, at the heights the style gives them.
+    static const int bars = [] {
+        QMenuBar menu;
+        menu.addMenu(QStringLiteral("編集(&E)"));
+        QStatusBar status;
+        status.setSizeGripEnabled(false);
+        return menu.sizeHint().height() + status.sizeHint().height() + kLayoutSpacing;
+    }();
+    return {kClientWidth, kClientHeight + bars};
 }
 
 QSize TForm1::smallestSize()
@@ -148,6 +165,7 @@ TForm1::TForm1(const std::filesystem::path& settingsPath, const QString& statePa
 
     buildHeaderStrip();
     buildPages();
+    buildMenus();
 
     // Settings are read once; the extension characters are loaded afresh into the process's
     // table, so a second main window (as in tests) does not add its rows twice.
@@ -161,17 +179,6 @@ TForm1::TForm1(const std::filesystem::path& settingsPath, const QString& statePa
 
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &TForm1::Button3Click);
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Z)}) {
-        auto* undo = new QShortcut(keys, this);
-        undo->setObjectName(QStringLiteral("UndoShortcut"));
-        connect(undo, &QShortcut::activated, this, &TForm1::UndoImageChange);
-    }
-    for (const QKeySequence& keys :
-         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
-        auto* redo = new QShortcut(keys, this);
-        redo->setObjectName(QStringLiteral("RedoShortcut"));
-        connect(redo, &QShortcut::activated, this, &TForm1::RedoImageChange);
-    }
 
     // The image is replaced by a rename, which ends a watch on the file itself: its folder is
     // watched too, and a notice from either is checked against what was last seen.
@@ -191,6 +198,80 @@ TForm1::~TForm1()
 {
     if (VarnApplication* application = VarnApplication::instance())
         application->releaseExceptionHandler(this);
+}
+
+namespace {
+
+constexpr const char* kUndoCaption = "元に戻す";
+constexpr const char* kRedoCaption = "やり直す";
+constexpr const char* kChangedElsewhereStatus =
+    "ROMイメージが他のプログラムで変更されたため、読み込み直しました。";
+
+// "元に戻す「敵変更 【0005】」": the menu item with the change it would make.
+QString NamedStep(const char* caption, const std::optional<HistoryEntry>& entry)
+{
+    QString text = QString::fromUtf8(caption);
+    if (entry)
+        text += QStringLiteral("「") + FromUtf8(entry->what) + QStringLiteral("」");
+    return text + QStringLiteral("(&") +
+           QChar(caption == kUndoCaption ? u'U' : u'R') + QStringLiteral(")");
+}
+
+} // namespace
+
+void TForm1::buildMenus()
+{
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(QStringLiteral("MainMenu"));
+    QMenu* edit = menuBar_->addMenu(QStringLiteral("編集(&E)"));
+    edit->setObjectName(QStringLiteral("EditMenu"));
+
+    undoAction_ = edit->addAction(NamedStep(kUndoCaption, std::nullopt));
+    undoAction_->setObjectName(QStringLiteral("UndoAction"));
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(undoAction_, &QAction::triggered, this, &TForm1::UndoImageChange);
+
+    redoAction_ = edit->addAction(NamedStep(kRedoCaption, std::nullopt));
+    redoAction_->setObjectName(QStringLiteral("RedoAction"));
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(redoAction_, &QAction::triggered, this, &TForm1::RedoImageChange);
+
+    edit->addSeparator();
+    historyAction_ = edit->addAction(QStringLiteral("履歴(&H)..."));
+    historyAction_->setObjectName(QStringLiteral("HistoryAction"));
+    connect(historyAction_, &QAction::triggered, this, &TForm1::ShowHistory);
+
+    // The keys work wherever the focus is in the window, also while the menu bar is hidden
+    // by a platform that shows menus elsewhere. A text field takes Ctrl+Z for its own text
+    // first, as it does everywhere.
+    addAction(undoAction_);
+    addAction(redoAction_);
+    static_cast<QVBoxLayout*>(layout())->setMenuBar(menuBar_);
+    showHistoryState();
+}
+
+void TForm1::showHistoryState()
+{
+    if (!undoAction_)
+        return;
+    const bool open = document_.isOpen();
+    std::optional<HistoryEntry> undo;
+    std::optional<HistoryEntry> redo;
+    if (open) {
+        const ImageHistory history = document_.history();
+        const std::vector<HistoryEntry>& entries = history.entries();
+        if (history.position() > 0)
+            undo = entries[history.position() - 1];
+        if (history.position() < entries.size())
+            redo = entries[history.position()];
+    }
+    // The items stay enabled, as the keys do: an image with nothing to take back says so.
+    undoAction_->setText(NamedStep(kUndoCaption, undo));
+    redoAction_->setText(NamedStep(kRedoCaption, redo));
+    historyAction_->setEnabled(open);
+    if (historyWindow_ && historyWindow_->isVisible())
+        historyWindow_->refresh();
 }
 
 void TForm1::buildHeaderStrip()
@@ -226,8 +307,8 @@ void TForm1::buildHeaderStrip()
     strip->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->setSpacing(6);
+    layout->setContentsMargins(kLayoutMargin, kLayoutMargin, kLayoutMargin, kLayoutMargin);
+    layout->setSpacing(kLayoutSpacing);
     layout->addLayout(strip);
 }
 
@@ -274,7 +355,12 @@ void TForm1::buildPages()
         sheet->setObjectName(QString::fromLatin1(page.objectName));
         PageControl1->addTab(Scrollable(sheet, PageControl1), QString::fromUtf8(page.caption));
     }
-    static_cast<QVBoxLayout*>(layout())->addWidget(PageControl1, 1);
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->addWidget(PageControl1, 1);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar"));
+    statusBar_->setSizeGripEnabled(false);
+    layout->addWidget(statusBar_);
 }
 
 void TForm1::installDropTargets()
@@ -332,6 +418,8 @@ void TForm1::OpenRomImage(const QString& typedPath)
 
     const RomIdentification image = document_.open(ToPath(path), settings_.smcHeaderCheck);
     watchImage();
+    showHistoryState();
+    statusBar_->clearMessage();
     const QString message = QString::fromStdString(image.message());
     switch (image.verdict) {
     case RomVerdict::CannotOpen:
@@ -360,31 +448,28 @@ ImageChangeOptions TForm1::imageChangeOptions(const std::string& what) const
 
 void TForm1::imageChanged()
 {
-    if (!document_.refresh(settings_.smcHeaderCheck))
-        return;
+    const bool differs = document_.refresh(settings_.smcHeaderCheck);
     // A rename put a new file in the image's place: the watch moves to it.
     watchImage();
-    showChangedImage();
-}
-
-void TForm1::showChangedImage()
-{
     // An image that is gone (removed, or between a removal and a new file) leaves the pages
     // as they are: there is nothing to show instead, and they show it again once it is back.
-    if (document_.lastSeen())
+    if (differs && document_.lastSeen())
         emit romImageChanged(document_.identification());
+    showHistoryState();
 }
 
 void TForm1::imageFileNoticed()
 {
+    // A notice about the folder or a file written again with the same state is no change.
     if (!document_.isOpen() || !document_.changedOnDisk())
         return;
-    if (!document_.refresh(settings_.smcHeaderCheck)) {
-        watchImage();
-        return;
-    }
-    watchImage();
-    showChangedImage();
+    const std::optional<std::uint64_t> shown =
+        document_.lastSeen() ? std::optional(document_.lastSeen()->checksum) : std::nullopt;
+    imageChanged();
+    const std::optional<std::uint64_t> now =
+        document_.lastSeen() ? std::optional(document_.lastSeen()->checksum) : std::nullopt;
+    if (now && now != shown)
+        statusBar_->showMessage(QString::fromUtf8(kChangedElsewhereStatus));
 }
 
 void TForm1::watchImage()
@@ -418,22 +503,55 @@ void TForm1::markPageEdited(QWidget* page, bool edited)
 
 void TForm1::UndoImageChange()
 {
-    if (!document_.isOpen())
-        return;
-    const Status undone = document_.undo(1, settings_.imageBackup == 1);
-    imageChanged();
-    if (!undone)
-        dialogs_->showError(QString::fromStdString(undone.message()));
+    stepThroughHistory(true);
 }
 
 void TForm1::RedoImageChange()
 {
+    stepThroughHistory(false);
+}
+
+void TForm1::stepThroughHistory(bool back)
+{
     if (!document_.isOpen())
         return;
-    const Status redone = document_.redo(1, settings_.imageBackup == 1);
+    const std::optional<HistoryEntry> entry = back ? document_.nextUndo() : document_.nextRedo();
+    const bool backup = settings_.imageBackup == 1;
+    const Status done = back ? document_.undo(1, backup) : document_.redo(1, backup);
+    QString status;
+    if (entry)
+        status = QString::fromUtf8(back ? "元に戻しました：" : "やり直しました：") +
+                 FromUtf8(entry->what);
+    finishHistoryStep(done, status);
+}
+
+void TForm1::RestoreImageState(std::size_t position)
+{
+    if (!document_.isOpen())
+        return;
+    const Status done = document_.restore(position, settings_.imageBackup == 1);
+    finishHistoryStep(done, QString::fromUtf8("履歴の状態に戻しました。"));
+}
+
+void TForm1::finishHistoryStep(const Status& done, const QString& status)
+{
     imageChanged();
-    if (!redone)
-        dialogs_->showError(QString::fromStdString(redone.message()));
+    if (!done) {
+        statusBar_->clearMessage();
+        dialogs_->showError(QString::fromStdString(done.message()));
+        return;
+    }
+    statusBar_->showMessage(status);
+}
+
+void TForm1::ShowHistory()
+{
+    if (!historyWindow_)
+        historyWindow_ = new HistoryWindow(*this);
+    historyWindow_->refresh();
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
 }
 
 bool TForm1::LoadSheetImage(const QString& path)

@@ -13,14 +13,18 @@
 #include "rom/RomIdentification.h"
 #include "text/Settings.h"
 
+class QAction;
 class QFileSystemWatcher;
 class QLineEdit;
+class QMenuBar;
+class QStatusBar;
 class QPushButton;
 class QTabWidget;
 
 namespace varn::app {
 
 class CharaPatchPage;
+class HistoryWindow;
 class PatchApplyPage;
 class UiState;
 
@@ -39,7 +43,8 @@ public:
            std::unique_ptr<DialogService> dialogs = nullptr, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The size the window opens at (its designed client size) and the smallest it may be made:
+    // The size the window opens at (its designed client size, with the menu bar and the status
+    // bar) and the smallest it may be made:
     // small enough for a 1366 × 768 screen and for a 1920 × 1080 screen at display scale 2;
     // below the designed size the pages scroll.
     static QSize designedSize();
@@ -68,6 +73,11 @@ public:
     // history expects, shows the message and is left alone.
     void UndoImageChange();
     void RedoImageChange();
+    // Brings the open image to the state after the first `position` entries of its history, as
+    // one change; the message when that cannot be done, the image left alone.
+    void RestoreImageState(std::size_t position);
+    // "履歴...": shows the history window of the open image.
+    void ShowHistory();
 
     // Marks the tab of the page that holds `page` while it has edits not yet written.
     void markPageEdited(QWidget* page, bool edited);
@@ -117,7 +127,12 @@ private:
     void clearHeaderStrip();
     void watchImage();
     void imageFileNoticed();
-    void showChangedImage();
+    void stepThroughHistory(bool back);
+    void finishHistoryStep(const Status& done, const QString& status);
+    void buildMenus();
+    // The edit menu's items name the change an undo or redo would make, and the history
+    // window lists the entries as they now are.
+    void showHistoryState();
 
     std::unique_ptr<UiState> state_;
     std::unique_ptr<DialogService> dialogs_;
@@ -126,6 +141,13 @@ private:
     GifImage sheetImage_;
     ImageDocument document_;
     QFileSystemWatcher* watcher_ = nullptr;
+    HistoryWindow* historyWindow_ = nullptr;
+
+    QMenuBar* menuBar_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    QAction* historyAction_ = nullptr;
 
     QLineEdit* Edit65 = nullptr;
     QPushButton* Button3 = nullptr;

@@ -59,7 +59,11 @@ TEST_F(MainWindowTest, DesignedSizeShowsEveryControlUnclipped)
     window->show();
     window->resize(app::TForm1::designedSize());
     QApplication::processEvents();
-    EXPECT_EQ(window->size(), QSize(544, 567));
+    // The designed client size, with the menu bar above it and the status bar below.
+    const int bars = control("MainMenu")->height() + control("StatusBar")->height() + 6;
+    EXPECT_EQ(window->size(), QSize(544, 567 + bars));
+    EXPECT_EQ(control("MainMenu")->y(), 0);
+    EXPECT_EQ(control("StatusBar")->geometry().bottom(), window->height() - 1 - 6);
 
     // Every page's tab is shown: the tab row needs no scroll buttons.
     const QTabBar* tabs = control<QTabWidget>("PageControl1")->tabBar();

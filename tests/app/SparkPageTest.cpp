@@ -1,6 +1,12 @@
 // The page "閃き適正" in the real main window: the grid filled from the image when it is
 // opened, marks flipped by Enter and by double click, and "書き込み" writing the masks back.
 
+#include <QAction>
+#include <QDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -279,6 +285,8 @@ TEST_F(SparkPageTest, AChangeFromElsewhereIsShownAndNeverWrittenBack)
     selectCell(150, 4);
     writeFromElsewhere(path, 0x0003);
     ASSERT_TRUE(waitFor([&] { return marks(1) == "ooxxxxxxxxxxxxxx"; })) << marks(1);
+    EXPECT_EQ(control<QStatusBar>("StatusBar")->currentMessage(),
+              "ROMイメージが他のプログラムで変更されたため、読み込み直しました。");
     EXPECT_EQ(grid()->currentRow(), 149) << "the cell that was current stays current";
     EXPECT_EQ(grid()->currentColumn(), 4);
     EXPECT_TRUE(dialogs->messages.empty());
@@ -355,6 +363,127 @@ TEST_F(SparkPageTest, UndoAndRedoTakeTheWriteBackAndForth)
     EXPECT_TRUE(SameBytes(written, ReadFileBytes(app::ToPath(path))));
     QTest::keyClick(grid(), Qt::Key_Y, Qt::ControlModifier);
     expectOnlyMessage("やり直せる変更がありません。", "エラー", app::MessageIcon::Stop);
+}
+
+// The menu "編集" holds undo, redo and the history; undo and redo name the change they would
+// make, take it back and forth as their keys do, and the status bar says what was done.
+TEST_F(SparkPageTest, TheEditMenuNamesTheChangeItsItemsWouldMake)
+{
+    const Bytes original = ExpandedImage();
+    const QString path = openImage(original);
+    auto* menu = control<QMenu>("EditMenu");
+    auto* undo = control<QAction>("UndoAction");
+    auto* redo = control<QAction>("RedoAction");
+    auto* history = control<QAction>("HistoryAction");
+    ASSERT_TRUE(menu && undo && redo && history);
+    EXPECT_EQ(menu->title(), "編集(&E)");
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0], undo);
+    EXPECT_EQ(items[1], redo);
+    EXPECT_TRUE(items[2]->isSeparator());
+    EXPECT_EQ(items[3], history);
+    EXPECT_EQ(undo->shortcuts(), QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    EXPECT_EQ(redo->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
+    EXPECT_EQ(undo->text(), "元に戻す(&U)");
+    EXPECT_EQ(redo->text(), "やり直す(&R)");
+
+    pressEnter(1, 16);
+    clickWrite();
+    expectOnlyMessage("処理が完了しました", "終了", app::MessageIcon::Information);
+    const Bytes written = ReadFileBytes(app::ToPath(path));
+    EXPECT_EQ(undo->text(), "元に戻す「閃き適正」(&U)");
+    EXPECT_EQ(redo->text(), "やり直す(&R)");
+
+    auto* status = control<QStatusBar>("StatusBar");
+    undo->trigger();
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_TRUE(SameBytes(original, ReadFileBytes(app::ToPath(path))));
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxx");
+    EXPECT_EQ(undo->text(), "元に戻す(&U)");
+    EXPECT_EQ(redo->text(), "やり直す「閃き適正」(&R)");
+    EXPECT_EQ(status->currentMessage(), "元に戻しました：閃き適正");
+
+    redo->trigger();
+    EXPECT_TRUE(SameBytes(written, ReadFileBytes(app::ToPath(path))));
+    EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxo");
+    EXPECT_EQ(undo->text(), "元に戻す「閃き適正」(&U)");
+    EXPECT_EQ(status->currentMessage(), "やり直しました：閃き適正");
+
+    // Opening another image names its own changes: it has none.
+    openImage(original, "other.smc");
+    EXPECT_EQ(undo->text(), "元に戻す(&U)");
+    EXPECT_EQ(redo->text(), "やり直す(&R)");
+}
+
+// The history window lists every change under its time and name and brings the image to any
+// earlier or later state of the list, as one change; an image changed without a record marks no
+// state and is left alone.
+TEST_F(SparkPageTest, TheHistoryWindowBringsBackAnyStateOfTheList)
+{
+    const Bytes original = ExpandedImage();
+    const QString path = openImage(original);
+    std::vector<Bytes> states{original};
+    std::vector<std::string> shown{"oxxxxxxxxxxxxxxx"};
+    for (int column : {16, 15, 14}) {
+        pressEnter(1, column);
+        clickWrite();
+        dialogs->messages.clear();
+        states.push_back(ReadFileBytes(app::ToPath(path)));
+        shown.push_back(marks(1));
+    }
+    ASSERT_EQ(shown.back(), "oxxxxxxxxxxxxooo");
+
+    control<QAction>("HistoryAction")->trigger();
+    auto* historyWindow = control<QDialog>("HistoryWindow");
+    ASSERT_NE(historyWindow, nullptr);
+    EXPECT_TRUE(historyWindow->isVisible());
+    EXPECT_EQ(historyWindow->windowTitle(), "履歴");
+    auto* list = control<QListWidget>("HistoryList");
+    auto* restore = control<QPushButton>("HistoryRestore");
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->item(0)->text(), "　 （記録された変更より前の状態）");
+    const QRegularExpression entry(QStringLiteral(
+        "^(▶ |　 )\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}　閃き適正$"));
+    for (int row = 1; row < 4; ++row)
+        EXPECT_TRUE(entry.match(list->item(row)->text()).hasMatch()) << row;
+    const auto marked = [&] {
+        std::vector<int> rows;
+        for (int row = 0; row < list->count(); ++row)
+            if (list->item(row)->text().startsWith(QStringLiteral("▶ ")))
+                rows.push_back(row);
+        return rows;
+    };
+    EXPECT_EQ(marked(), std::vector<int>{3});
+    EXPECT_EQ(list->currentRow(), 3);
+    EXPECT_FALSE(restore->isEnabled()) << "the present state is not restored";
+
+    for (int target : {1, 0, 3, 2}) {
+        list->setCurrentRow(target);
+        ASSERT_TRUE(restore->isEnabled()) << target;
+        restore->click();
+        EXPECT_TRUE(dialogs->messages.empty()) << target;
+        EXPECT_TRUE(SameBytes(states[target], ReadFileBytes(app::ToPath(path)))) << target;
+        EXPECT_EQ(marks(1), shown[target]) << target;
+        ASSERT_EQ(list->count(), 4) << "a restore keeps every entry";
+        EXPECT_EQ(marked(), std::vector<int>{target});
+    }
+
+    writeFromElsewhere(path, 0x0003);
+    ASSERT_TRUE(waitFor([&] { return marks(1) == "ooxxxxxxxxxxxxxx"; })) << marks(1);
+    const Bytes outside = ReadFileBytes(app::ToPath(path));
+    EXPECT_TRUE(marked().empty()) << "the image is in no state of the list";
+    list->setCurrentRow(0);
+    restore->click();
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Stop);
+    EXPECT_FALSE(dialogs->messages[0].text.isEmpty());
+    EXPECT_TRUE(SameBytes(outside, ReadFileBytes(app::ToPath(path))));
+
+    control<QPushButton>("HistoryClose")->click();
+    EXPECT_FALSE(historyWindow->isVisible());
 }
 
 TEST_F(SparkPageTest, AFreshTableIsWrittenBackUnchanged)

@@ -34,7 +34,6 @@ namespace {
 // The sub-tabs of PageControl3, in the order of EnemySubTab.
 constexpr const char* kSubTabs[] = {"グラフィック", "ステータス", "装備", "行動パターン", "その他"};
 
-// A box's index; -1 when it shows nothing.
 // The change's name in the image's history: "敵変更 【0005】".
 std::string EnemyChangeName(int enemy)
 {
@@ -43,6 +42,11 @@ std::string EnemyChangeName(int enemy)
     return name;
 }
 
+// The question before edits not applied are given up for the image as it is now.
+constexpr const char* kEnemyReloadQuestion =
+    "ROMイメージが変更されました。敵変更の適用していない変更を破棄して読み込み直しますか？";
+
+// A box's index; -1 when it shows nothing.
 int Index(const QComboBox* box)
 {
     return box->currentIndex();
@@ -142,6 +146,49 @@ EnemyPage::EnemyPage(TForm1& window, QWidget* parent) : QWidget(parent), window_
     // The boxes start as a fresh form has them.
     writeForm(EnemyForm{});
     ComboBox65->setEnabled(false);
+    watchFormControls();
+    noteFormRead();
+}
+
+void EnemyPage::watchFormControls()
+{
+    // The enemy chosen and whether choosing reads it are not edits of the form.
+    for (QLineEdit* field : findChildren<QLineEdit*>())
+        connect(field, &QLineEdit::textChanged, this, &EnemyPage::noteFormChange);
+    for (QComboBox* box : findChildren<QComboBox*>())
+        if (box != ComboBox30)
+            connect(box, &QComboBox::currentIndexChanged, this, &EnemyPage::noteFormChange);
+    for (QCheckBox* box : findChildren<QCheckBox*>())
+        if (box != CheckBox30)
+            connect(box, &QCheckBox::toggled, this, &EnemyPage::noteFormChange);
+}
+
+void EnemyPage::noteFormRead()
+{
+    formRead_ = readForm();
+    pictureSinceRead_ = false;
+    shownChecksum_.reset();
+    if (const auto& seen = window_.document().lastSeen())
+        shownChecksum_ = seen->checksum;
+    setEdited(false);
+}
+
+void EnemyPage::noteFormChange()
+{
+    if (writingForm_ > 0)
+        return;
+    EnemyForm now = readForm();
+    now.enemy = formRead_.enemy;
+    now.readStatus = formRead_.readStatus;
+    setEdited(pictureSinceRead_ || now != formRead_);
+}
+
+void EnemyPage::setEdited(bool edited)
+{
+    if (edited == edited_)
+        return;
+    edited_ = edited;
+    window_.markPageEdited(this, edited);
 }
 
 EnemyPage::~EnemyPage() = default;
@@ -220,6 +267,8 @@ void EnemyPage::LoadFromImage(const RomIdentification& image)
 
 void EnemyPage::ReloadFromImage(const RomIdentification& image)
 {
+    if (edited_ && !window_.dialogs().askConfirmation(QString::fromUtf8(kEnemyReloadQuestion)))
+        return;
     if (!image.loadsEditorPages) {
         ClearEnemySelection();
         return;
@@ -250,6 +299,7 @@ bool EnemyPage::LoadEnemyLists()
     ResetEnemySelections(form);
     writeForm(form);
     ComboBox65->setEnabled(lists_.twoAttackEnabled);
+    noteFormRead();
     return true;
 }
 
@@ -263,6 +313,7 @@ bool EnemyPage::LoadEnemyRecord()
     if (loaded) {
         dropEntriesOfTheirOwn();
         writeForm(form);
+        noteFormRead();
     }
     showPicture();
     return loaded;
@@ -321,6 +372,8 @@ bool EnemyPage::LoadEnemyPicture(const QString& path)
         return false;
     }
     writeForm(form);
+    pictureSinceRead_ = true;
+    noteFormChange();
     return true;
 }
 
@@ -344,12 +397,21 @@ void EnemyPage::showPicture()
 void EnemyPage::Button16Click()
 {
     DialogService& dialogs = window_.dialogs();
-    const ImageChangeOptions options = window_.imageChangeOptions(EnemyChangeName(Index(ComboBox30)));
+    ImageChangeOptions options = window_.imageChangeOptions(EnemyChangeName(Index(ComboBox30)));
+    options.expectedChecksum = shownChecksum_;
     const std::optional<EnemyFormProblem> problem =
         ApplyEnemy(ToPath(window_.romPath()), readForm(), held_ ? &*held_ : nullptr, options);
+    if (!problem)
+        noteFormRead();
+    // The page shows the image as it is now: what was applied, or another program's change
+    // that made the apply refused.
     window_.imageChanged();
     if (problem) {
         showProblem(*problem);
+        // The page shows an image that is no longer there: it is read again, the user
+        // deciding about the edits not applied.
+        if (problem->message == kImageChangedSinceShownMessage)
+            ReloadFromImage(window_.document().identification());
         return;
     }
     dialogs.showFinished();
@@ -435,6 +497,14 @@ EnemyForm EnemyPage::readForm() const
 }
 
 void EnemyPage::writeForm(const EnemyForm& form)
+{
+    ++writingForm_;
+    writeControls(form);
+    --writingForm_;
+    noteFormChange();
+}
+
+void EnemyPage::writeControls(const EnemyForm& form)
 {
     // The equipment and drop codes first, since a code a list lacks becomes an entry of its
     // own and changing a list clears the selection of every box showing it.

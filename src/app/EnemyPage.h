@@ -52,6 +52,9 @@ public:
     const EnemyLists& enemyLists() const { return lists_; }
     // The picture the next apply writes as the enemy's graphic; empty when none is held.
     const std::optional<GifImage>& heldPicture() const { return held_; }
+    // Whether the form holds edits not yet applied: a control changed since the enemy was
+    // read or applied, or a picture loaded since then.
+    bool edited() const { return edited_; }
 
     // Fills every list from the image at the window's path and selects the first entry of
     // each; false, changing nothing, when the image cannot be read.
@@ -100,6 +103,12 @@ private:
     // Image5 shows the held picture, else the graphic the image holds for the selected enemy.
     void showPicture();
     void showProblem(const EnemyFormProblem& problem);
+    // The form as read or applied last is the one without edits; the tab mark follows.
+    void noteFormRead();
+    void noteFormChange();
+    void setEdited(bool edited);
+    void watchFormControls();
+    void writeControls(const EnemyForm& form);
     void changeLists(const std::function<void()>& change);
 
     // An equipment or drop list with its model: it shows a stored code it lacks as an entry of
@@ -122,6 +131,15 @@ private:
     std::optional<GifImage> held_;
     // The name's field as the image stored it for the enemy read last (EnemyForm::nameField).
     std::vector<std::uint8_t> nameField_;
+    // The form as it was read or applied last, and whether a picture was loaded since.
+    EnemyForm formRead_;
+    bool pictureSinceRead_ = false;
+    bool edited_ = false;
+    // While the page writes the controls itself, their changes are no edits.
+    int writingForm_ = 0;
+    // The checksum of the image the page shows; an apply from it is refused once the image
+    // is another.
+    std::optional<std::uint64_t> shownChecksum_;
 
     // One model per list built from the image.
     EnemyListModel* enemyItems_ = nullptr;

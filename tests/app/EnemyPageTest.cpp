@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTest>
 
 #include "../enemy/EnemyTestSupport.h"
 #include "MainWindowFixture.h"
@@ -25,6 +26,7 @@
 #include "graphics/GifCodec.h"
 #include "rom/FileIo.h"
 #include "rom/RomIdentification.h"
+#include "rom/RomImageEdit.h"
 #include "support/BrokenGifs.h"
 #include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
@@ -136,6 +138,25 @@ protected:
     Bytes romBytes() const { return ReadFileBytes(romPath); }
 
     void apply() { control<QPushButton>("Button16")->click(); }
+
+    QString tabCaption() const
+    {
+        auto* pages = control<QTabWidget>("PageControl1");
+        return pages->tabText(pages->indexOf(control("TabSheet14Scroll")));
+    }
+
+    // Another program writes `bytes` at `offset` of the image, and the window notices.
+    void writeFromElsewhere(std::size_t offset, const Bytes& bytes)
+    {
+        const Status written = ChangeRomImage(romPath, [&](RomStream& image) {
+            return image.writeAt(offset, bytes) ? Status{} : Status{Failure{"write"}};
+        });
+        ASSERT_TRUE(written.ok()) << written.message();
+        // The window has noticed once what it last saw of the file is the file again.
+        for (int i = 0; i < 200 && window->document().changedOnDisk(); ++i)
+            QTest::qWait(10);
+        ASSERT_FALSE(window->document().changedOnDisk());
+    }
 
     std::filesystem::path romPath;
 };
@@ -776,6 +797,79 @@ TEST_F(EnemyPageTest, OpeningA6MiBImageWithEveryPageLoaderIsQuick)
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
     EXPECT_LE(best, 50.0);
 #endif
+}
+
+} // namespace
+} // namespace varn::test
+
+namespace varn::test {
+namespace {
+
+// Edits not applied mark the page's tab, until the form is as it was read again or applied.
+// When another program changes the image the page asks before it gives them up; kept, they are
+// not applied over the change the page did not show, and the question comes again.
+TEST_F(EnemyPageTest, EditsNotAppliedAreMarkedAndGivenUpOnlyWhenTheUserSaysSo)
+{
+    openPage(PageImage());
+    choose("ComboBox30", kEnemy);
+    ASSERT_EQ(text("Edit85"), "4660");
+    EXPECT_EQ(tabCaption(), "敵変更");
+    field("Edit85")->setText(QStringLiteral("5000"));
+    EXPECT_EQ(tabCaption(), "敵変更 *");
+    field("Edit85")->setText(QStringLiteral("4660"));
+    EXPECT_EQ(tabCaption(), "敵変更") << "the form is as it was read";
+    tick("CheckBox62")->toggle();
+    EXPECT_EQ(tabCaption(), "敵変更 *");
+    tick("CheckBox62")->toggle();
+    choose("ComboBox62", 2);
+    EXPECT_EQ(tabCaption(), "敵変更 *");
+    choose("ComboBox62", 0x13);
+    EXPECT_EQ(tabCaption(), "敵変更");
+    // Choosing another enemy without reading it is no edit; a picture loaded is one.
+    tick("CheckBox30")->setChecked(false);
+    choose("ComboBox30", kOtherEnemy);
+    EXPECT_EQ(tabCaption(), "敵変更");
+    tick("CheckBox30")->setChecked(true);
+    choose("ComboBox30", kEnemy);
+    const auto small = dir.path() / "small.gif";
+    ASSERT_TRUE(SaveGifFile(SmallPicture(), small));
+    ASSERT_TRUE(window->findChild<app::EnemyPage*>()->LoadEnemyPicture(app::ToQString(small)));
+    EXPECT_EQ(tabCaption(), "敵変更 *");
+    choose("ComboBox30", kEnemy);
+    EXPECT_EQ(tabCaption(), "敵変更") << "reading the enemy again gives the edits up";
+
+    field("Edit85")->setText(QStringLiteral("5000"));
+    dialogs->okCancelAnswers = {false};
+    writeFromElsewhere(EnemyNameOffset(kOtherEnemy), GameText("トロル", 12));
+    const Bytes outside = romBytes();
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_TRUE(dialogs->messages[0].okCancel);
+    EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Question);
+    EXPECT_EQ(dialogs->messages[0].text,
+              "ROMイメージが変更されました。敵変更の適用していない変更を破棄して読み込み直しますか？");
+    dialogs->messages.clear();
+    EXPECT_EQ(text("Edit85"), "5000") << "the edits are kept";
+    EXPECT_EQ(tabCaption(), "敵変更 *");
+
+    dialogs->okCancelAnswers = {true};
+    apply();
+    ASSERT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_EQ(dialogs->messages[0].text, QString::fromUtf8(kImageChangedSinceShownMessage));
+    EXPECT_EQ(dialogs->messages[0].icon, app::MessageIcon::Stop);
+    EXPECT_TRUE(dialogs->messages[1].okCancel);
+    dialogs->messages.clear();
+    EXPECT_TRUE(SameBytes(outside, romBytes()));
+    EXPECT_EQ(text("Edit85"), "4660") << "given up at the second question";
+    EXPECT_EQ(tabCaption(), "敵変更");
+
+    // Applied, the edits are what the image holds: no mark, and no question at the reload the
+    // apply itself causes.
+    field("Edit85")->setText(QStringLiteral("5000"));
+    apply();
+    EXPECT_EQ(messageTexts(), QStringList{"処理が完了しました"});
+    EXPECT_EQ(tabCaption(), "敵変更");
+    EXPECT_EQ(text("Edit85"), "5000");
+    EXPECT_FALSE(SameBytes(outside, romBytes()));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "graphics/GifCodec.h"
 #include "rom/HexText.h"
 #include "support/ByteCompare.h"
+#include "support/ChildProcess.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -259,6 +261,81 @@ TEST_F(CliHistoryTest, TwoWritersStartedTogetherNeverLoseAChange)
                                        HexDigits(music, 2), (dir.path() / "out.mml").string()});
         EXPECT_EQ(decompiled.exitCode, 0) << round << ": " << decompiled.err;
     }
+}
+
+} // namespace
+} // namespace varn::test
+
+namespace varn::test {
+namespace {
+
+// Killed at any moment of an undo, the tool leaves the image as it was before the undo or as
+// the undo makes it, never anything in between, and the history stands for the state the image
+// is in: the next undo or redo reaches the other state exactly.
+TEST_F(CliHistoryTest, AKilledUndoLeavesTheStateBeforeOrAfterIt)
+{
+    const Bytes original = ReadFileBytes(rom);
+    std::string text = "// Varnpatch Patch List 2026/12/11 00:00:00\r\n";
+    for (int target = 0; target <= 0x1F; ++target)
+        text += (kExamples / "example_character.vnp").string() + ", " + HexDigits(target, 2) +
+                "\r\n";
+    for (int i = 0; i < 10; ++i)
+        text += (kExamples / "song.mml").string() + "\r\n";
+    const fs::path list = dir.write("long.txt", text);
+    const fs::path config = dir.path() / "config";
+    const auto cli = [&](std::vector<std::string> arguments) {
+        return RunCliWithConfigHome(config, std::move(arguments));
+    };
+    // The image before each trial: the list applied, with a history of that one change.
+    const auto applied = [&] {
+        dir.write("game.smc", original);
+        fs::remove_all(config / "state");
+        const CliRun run = cli({"apply", rom.string(), list.string()});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return ReadFileBytes(rom);
+    };
+    const Bytes changed = applied();
+    ASSERT_FALSE(SameBytes(original, changed));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(cli({"undo", rom.string()}).exitCode, 0);
+    const auto duration = std::chrono::steady_clock::now() - start;
+    ASSERT_TRUE(SameBytes(original, ReadFileBytes(rom)));
+
+    // Random moments over the whole run and a little past it, until (up to a bound) both
+    // outcomes were seen: a kill before the image was replaced, and one after.
+    std::mt19937 random(20261211);
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(duration * 1.2);
+    std::uniform_int_distribution<long long> delay(0, span.count());
+    int before = 0;
+    int after = 0;
+    for (int trial = 0; trial < 40 && (trial < 10 || before == 0 || after == 0); ++trial) {
+        ASSERT_TRUE(SameBytes(changed, applied()));
+        const auto wait = trial == 0   ? std::chrono::microseconds(0)
+                          : trial == 1 ? span * 2
+                                       : std::chrono::microseconds(delay(random));
+        {
+            BackgroundProgram undo({"/usr/bin/env", "XDG_CONFIG_HOME=" + config.string(),
+                                    "XDG_STATE_HOME=" + (config / "state").string(), VARNWORK_CLI,
+                                    "undo", rom.string()},
+                                   dir.path() / "out", dir.path() / "err");
+            std::this_thread::sleep_for(wait);
+            undo.kill();
+        }
+        const Bytes left = ReadFileBytes(rom);
+        const bool isBefore = static_cast<bool>(SameBytes(changed, left));
+        const bool isAfter = static_cast<bool>(SameBytes(original, left));
+        ASSERT_TRUE(isBefore || isAfter) << "killed after " << wait.count() << " µs";
+        before += isBefore;
+        after += isAfter;
+        const CliRun next = cli({isBefore ? "undo" : "redo", rom.string()});
+        ASSERT_EQ(next.exitCode, 0) << "killed after " << wait.count() << " µs: " << next.err;
+        EXPECT_TRUE(SameBytes(isBefore ? original : changed, ReadFileBytes(rom)))
+            << "killed after " << wait.count() << " µs";
+    }
+    EXPECT_GT(before, 0) << "no kill left the image before the undo";
+    EXPECT_GT(after, 0) << "no kill came after the undo had replaced the image";
+    RecordProperty("before", before);
+    RecordProperty("after", after);
 }
 
 } // namespace

@@ -16,6 +16,8 @@
 #include "charpatch/ApplyCharacterPatch.h"
 #include "patchlist/ApplyPatchList.h"
 #include "patchlist/PatchList.h"
+#include "rom/ImageUndo.h"
+#include "rom/RomImageEdit.h"
 
 namespace {
 
@@ -133,6 +135,81 @@ void BM_ApplyFullList(benchmark::State& state)
     fs::remove_all(dir);
 }
 BENCHMARK(BM_ApplyFullList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// What the history costs: the same apply without and with recording it (the deltas both ways
+// written to a state folder), then the whole apply undone, and in the same run a copy of the
+// image with cp followed by sync, which an undo is compared with.
+void BM_ApplyRecordedAndUndone(benchmark::State& state)
+{
+    const fs::path examples = VARN_EXAMPLES_DIR;
+    const fs::path dir = fs::temp_directory_path() / "varnwork-history-bench";
+    fs::create_directories(dir);
+    const fs::path rom = dir / "game.smc";
+    const fs::path stateFolder = dir / "state";
+    const std::vector<std::uint8_t> image = ReadyImage();
+    const varn::MusicConstants music;
+    varn::PatchList numbered = FullList(examples, dir);
+    WriteFile(rom, image);
+    if (!varn::PrepareMusicEntries(numbered, rom, music)) {
+        state.SkipWithError("preparation failed");
+        return;
+    }
+    const std::string copy =
+        "cp '" + rom.string() + "' '" + (dir / "copy.smc").string() + "' && sync";
+    varn::ImageChangeOptions recorded;
+    recorded.what = "apply";
+    recorded.history = stateFolder;
+
+    double plainMs = 0;
+    double recordedMs = 0;
+    double undoMs = 0;
+    double copyMs = 0;
+    for (auto _ : state) {
+        WriteFile(rom, image);
+        auto start = std::chrono::steady_clock::now();
+        if (!varn::ApplyPatchList(numbered, rom, music)) {
+            state.SkipWithError("apply failed");
+            break;
+        }
+        plainMs += MillisecondsSince(start);
+
+        WriteFile(rom, image);
+        fs::remove_all(stateFolder);
+        start = std::chrono::steady_clock::now();
+        if (!varn::ApplyPatchList(numbered, rom, music, {}, recorded)) {
+            state.SkipWithError("recorded apply failed");
+            break;
+        }
+        recordedMs += MillisecondsSince(start);
+
+        start = std::chrono::steady_clock::now();
+        if (!varn::UndoImageChanges(rom, 1, recorded)) {
+            state.SkipWithError("undo failed");
+            break;
+        }
+        undoMs += MillisecondsSince(start);
+        if (fs::file_size(rom) != image.size()) {
+            state.SkipWithError("the undo did not give the image back");
+            break;
+        }
+
+        start = std::chrono::steady_clock::now();
+        if (std::system(copy.c_str()) != 0) {
+            state.SkipWithError("cp failed");
+            break;
+        }
+        copyMs += MillisecondsSince(start);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["apply_ms"] = plainMs / runs;
+    state.counters["recorded_ms"] = recordedMs / runs;
+    state.counters["recording_cost_pct"] = 100.0 * (recordedMs - plainMs) / plainMs;
+    state.counters["undo_ms"] = undoMs / runs;
+    state.counters["cp_sync_ms"] = copyMs / runs;
+    state.counters["undo_per_cp_sync"] = undoMs / copyMs;
+    fs::remove_all(dir);
+}
+BENCHMARK(BM_ApplyRecordedAndUndone)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include "rom/FileIo.h"
 #include "rom/RomAddress.h"
 #include "rom/RomStream.h"
+#include "rom/WritePlan.h"
 
 namespace varn {
 
@@ -186,63 +187,14 @@ SlotAreas AdditionalSlot(int k)
             kAdditionalGrowthArea + kGrowthSize * index, kAdditionalCostArea + kCostSize * index};
 }
 
-// The writes of one patch, collected before any reaches the image, so that all of them can be
-// checked first. Reads see the image as the writes planned so far will leave it.
-class WritePlan {
-public:
-    explicit WritePlan(RomStream& rom) : rom_(rom) {}
-
-    void put(std::uint64_t offset, std::span<const std::uint8_t> bytes)
-    {
-        writes_.push_back({offset, Bytes(bytes.begin(), bytes.end())});
-    }
-    void put(std::uint64_t offset, std::uint8_t byte) { writes_.push_back({offset, {byte}}); }
-
-    std::optional<Bytes> read(std::uint64_t offset, std::size_t count)
-    {
-        std::optional<Bytes> bytes = rom_.readBytes(offset, count);
-        if (!bytes)
-            return std::nullopt;
-        for (const Write& write : writes_) {
-            const std::uint64_t from = std::max(write.offset, offset);
-            const std::uint64_t to = std::min(write.offset + write.bytes.size(), offset + count);
-            for (std::uint64_t at = from; at < to; ++at)
-                (*bytes)[at - offset] = write.bytes[at - write.offset];
-        }
-        return bytes;
-    }
-
-    bool insideImage() const
-    {
-        return std::all_of(writes_.begin(), writes_.end(), [this](const Write& write) {
-            return rom_.contains(write.offset, write.bytes.size());
-        });
-    }
-
-    bool commit()
-    {
-        return std::all_of(writes_.begin(), writes_.end(), [this](const Write& write) {
-            return rom_.writeAt(write.offset, write.bytes);
-        });
-    }
-
-private:
-    struct Write {
-        std::uint64_t offset;
-        Bytes bytes;
-    };
-    RomStream& rom_;
-    std::vector<Write> writes_;
-};
-
 void PutTileRuns(WritePlan& plan, std::uint64_t offset, const SheetTiles& tiles,
                  std::span<const TileRun> runs)
 {
     for (const TileRun& run : runs) {
         if (run.from) {
-            plan.put(offset, std::span(tiles).subspan(*run.from, run.size));
+            plan.add(offset, std::span(tiles).subspan(*run.from, run.size));
         } else {
-            plan.put(offset, Bytes(run.size, 0));
+            plan.add(offset, Bytes(run.size, 0));
         }
         offset += run.size;
     }
@@ -269,65 +221,67 @@ void PutRecord(WritePlan& plan, const PatchRecord& record, const SlotAreas& area
     const std::uint64_t c = areas.block;
     switch (record.type) {
     case kStatusRecord:
-        plan.put(c + 5, data[7]);
-        plan.put(c + 6, data.subspan(0, 7));
+        plan.add(c + 5, data[7]);
+        plan.add(c + 6, data.subspan(0, 7));
         if (data[11] != 0xFF)
-            plan.put(c + 21, data[11]);
-        plan.put(c + 22, data[10]);
-        plan.put(c + 40, data[8]);
+            plan.add(c + 21, data[11]);
+        plan.add(c + 22, data[10]);
+        plan.add(c + 40, data[8]);
         if (data[12] != 0xFF)
-            plan.put(c + 41, data[12]);
-        plan.put(c + 42, data[9]);
+            plan.add(c + 41, data[12]);
+        plan.add(c + 42, data[9]);
         break;
     case kLevelRecord:
-        plan.put(c + 3, data.subspan(0, 2));
-        plan.put(c + 13, data.subspan(2, 8));
+        plan.add(c + 3, data.subspan(0, 2));
+        plan.add(c + 13, data.subspan(2, 8));
         break;
     case kSkillRecord:
-        plan.put(c + 23, data.subspan(0, writesSpells ? 8 : 4));
+        plan.add(c + 23, data.subspan(0, writesSpells ? 8 : 4));
         break;
     case kEquipmentRecord:
-        plan.put(c + 31, data.subspan(0, 8));
+        plan.add(c + 31, data.subspan(0, 8));
         break;
     case kGrowthRecord:
         // Weapons, then schools, then (past one byte the game keeps) amplification, WP, JP, HP.
-        plan.put(areas.growth, data.subspan(3, 5));
-        plan.put(areas.growth + 5, data.subspan(8, 6));
-        plan.put(areas.growth + 12, data[14]);
-        plan.put(areas.growth + 13, data[1]);
-        plan.put(areas.growth + 14, data[2]);
-        plan.put(areas.growth + 15, data[0]);
+        plan.add(areas.growth, data.subspan(3, 5));
+        plan.add(areas.growth + 5, data.subspan(8, 6));
+        plan.add(areas.growth + 12, data[14]);
+        plan.add(areas.growth + 13, data[1]);
+        plan.add(areas.growth + 14, data[2]);
+        plan.add(areas.growth + 15, data[0]);
         break;
     case kPurchaseBanRecord:
-        plan.put(c + 45, data[0]);
+        plan.add(c + 45, data[0]);
         break;
     case kSpecialRecord:
-        plan.put(c + 39, data[0]);
-        plan.put(c + 43, data[1]);
-        plan.put(c + 46, data[2]);
+        plan.add(c + 39, data[0]);
+        plan.add(c + 43, data[1]);
+        plan.add(c + 46, data[2]);
         break;
     case kCostRecord:
-        plan.put(areas.cost, data.subspan(0, 2));
+        plan.add(areas.cost, data.subspan(0, 2));
         break;
     default:
         break;
     }
 }
 
-// Slot 0x21's block, growth and cost are repeated in slots 0x22 to 0x28.
-bool CopySharedSlot(WritePlan& plan)
+// Slot 0x21's block, growth and cost, as the writes planned so far leave them, are repeated
+// in slots 0x22 to 0x28.
+bool CopySharedSlot(RomStream& rom, WritePlan& plan)
 {
     const SlotAreas from = CharacterSlot(kSharedSlot);
-    const auto block = plan.read(from.block, kBlockSize);
-    const auto growth = plan.read(from.growth, kGrowthSize);
-    const auto cost = plan.read(from.cost, kCostSize);
-    if (!block || !growth || !cost)
+    Bytes block(kBlockSize);
+    Bytes growth(kGrowthSize);
+    Bytes cost(kCostSize);
+    if (!plan.readAsPlanned(rom, from.block, block) ||
+        !plan.readAsPlanned(rom, from.growth, growth) || !plan.readAsPlanned(rom, from.cost, cost))
         return false;
     for (std::uint8_t slot = kSharedSlot + 1; slot <= kLastSharedSlot; ++slot) {
         const SlotAreas to = CharacterSlot(slot);
-        plan.put(to.block, *block);
-        plan.put(to.growth, *growth);
-        plan.put(to.cost, *cost);
+        plan.add(to.block, block);
+        plan.add(to.growth, growth);
+        plan.add(to.cost, cost);
     }
     return true;
 }
@@ -354,7 +308,7 @@ Status ApplyCharacterPatch(RomStream& rom, const PatchFile& patch, std::string_v
     const std::uint8_t u = target == kSecondAppearance ? kSecondAppearanceOf : target;
     const std::uint8_t r = u == kSharedCharacter ? kSharedSlot : u;
 
-    WritePlan plan(rom);
+    WritePlan plan;
     const SlotAreas slot = additional ? AdditionalSlot(k) : CharacterSlot(u);
     const SlotAreas recordSlot = additional ? slot : CharacterSlot(r);
 
@@ -377,33 +331,33 @@ Status ApplyCharacterPatch(RomStream& rom, const PatchFile& patch, std::string_v
     }
 
     // Name (character 0x12's also in the shared slots), gender, title.
-    plan.put(slot.name, patch.name);
+    plan.add(slot.name, patch.name);
     if (u == kSharedCharacter) {
         for (std::uint8_t shared = kSharedSlot; shared <= kLastSharedSlot; ++shared)
-            plan.put(CharacterSlot(shared).name, patch.name);
+            plan.add(CharacterSlot(shared).name, patch.name);
     }
-    plan.put(slot.block + kGenderField, patch.gender);
+    plan.add(slot.block + kGenderField, patch.gender);
     if (additional) {
-        plan.put(kAdditionalTitleArea + kTitleSize * static_cast<std::uint64_t>(k), patch.title);
+        plan.add(kAdditionalTitleArea + kTitleSize * static_cast<std::uint64_t>(k), patch.title);
     } else if (const int index = ShownTitleIndex(kCharacterGraphics[u].title); index != kNoTitle) {
-        plan.put(kTitleArea + kTitleSize * static_cast<std::uint64_t>(index), patch.title);
+        plan.add(kTitleArea + kTitleSize * static_cast<std::uint64_t>(index), patch.title);
     }
 
     // Palette by the target code, then the copies some characters need.
-    plan.put(additional ? kAdditionalPaletteArea + kPaletteSize * static_cast<std::uint64_t>(k)
+    plan.add(additional ? kAdditionalPaletteArea + kPaletteSize * static_cast<std::uint64_t>(k)
                         : kCharacterGraphics[target].palette,
              patch.palette);
     if (u == kDimmedPaletteSlot)
-        plan.put(kDimmedPaletteCopy, DimmedPalette(patch.palette));
+        plan.add(kDimmedPaletteCopy, DimmedPalette(patch.palette));
     for (const PaletteCopies& copies : kPaletteCopies) {
         if (copies.slot != u)
             continue;
         for (std::size_t i = 0; i < copies.count; ++i)
-            plan.put(copies.offsets[i], patch.palette);
+            plan.add(copies.offsets[i], patch.palette);
     }
 
     // Sprite sheet, then the pieces of it some characters keep after it or elsewhere too.
-    plan.put(sheet, patch.tiles);
+    plan.add(sheet, patch.tiles);
     const std::uint64_t afterSheet = sheet + kSheetSize;
     switch (u) {
     case 0x05:
@@ -441,7 +395,7 @@ Status ApplyCharacterPatch(RomStream& rom, const PatchFile& patch, std::string_v
         case kSpecialRecord:
         case kCostRecord:
             PutRecord(plan, record, recordSlot, writesSpells);
-            if (r == kSharedSlot && !CopySharedSlot(plan))
+            if (r == kSharedSlot && !CopySharedSlot(rom, plan))
                 return Refusal(missingArea, displayName);
             break;
         case kFirstTalkRecord:
@@ -455,7 +409,7 @@ Status ApplyCharacterPatch(RomStream& rom, const PatchFile& patch, std::string_v
                 const auto line = LastBattleLine(record.data);
                 if (line.size() > kLastBattleStride)
                     return Refusal(kEventTooLargeMessage, displayName);
-                plan.put(kLastBattleArea + kLastBattleStride * static_cast<std::uint64_t>(k), line);
+                plan.add(kLastBattleArea + kLastBattleStride * static_cast<std::uint64_t>(k), line);
             }
             break;
         case kTalkMusicRecord:
@@ -478,17 +432,14 @@ Status ApplyCharacterPatch(RomStream& rom, const PatchFile& patch, std::string_v
             const auto first = FirstMeetingScript(firstTalk->data, k);
             if (later.size() > kLaterMeetingSize || first.size() > kFirstMeetingSize)
                 return Refusal(kEventTooLargeMessage, displayName);
-            plan.put(kLaterMeetingArea + event, later);
-            plan.put(kFirstMeetingArea + event, first);
+            plan.add(kLaterMeetingArea + event, later);
+            plan.add(kFirstMeetingArea + event, first);
         }
-        plan.put(kMarkerBytes[static_cast<std::size_t>(k)], kSlotInUse);
+        plan.add(kMarkerBytes[static_cast<std::size_t>(k)], kSlotInUse);
     }
 
-    if (!plan.insideImage())
-        return Refusal(missingArea, displayName);
-    if (!plan.commit())
-        return Refusal(kCannotWriteFileMessage, displayName);
-    return {};
+    return plan.writeTo(rom, Refusal(missingArea, displayName).message,
+                        Refusal(kCannotWriteFileMessage, displayName).message);
 }
 
 Status ApplyCharacterPatch(RomStream& rom, const std::filesystem::path& patchPath,

@@ -93,12 +93,6 @@ bool WritesPatternRow(const EnemyForm& form, std::size_t row)
            (row == 0 || form.patterns[1] != form.patterns[0]);
 }
 
-void Add(std::vector<ImageWrite>& writes, std::uint64_t offset,
-         std::span<const std::uint8_t> bytes)
-{
-    writes.push_back({offset, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
-}
-
 } // namespace
 
 std::optional<int> EnemyFieldNumber(const std::string& text)
@@ -266,16 +260,15 @@ EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form)
     return {SerializeEnemyRecord(record), SerializeEquipmentHighBits(high)};
 }
 
-std::uint8_t WriteEnemyRecord(const EnemyForm& form,
-                              std::vector<ImageWrite>& writes)
+std::uint8_t WriteEnemyRecord(const EnemyForm& form, WritePlan& plan)
 {
     const int e = form.enemy;
     const EnemyRecordWrite built = BuildEnemyRecord(form);
-    Add(writes, EnemyRecordOffset(e), built.record);
+    plan.add(EnemyRecordOffset(e), built.record);
     if (form.twoAttack != 0) {
         const std::array<std::uint8_t, 2> slot{static_cast<std::uint8_t>(e & 0xFF),
                                                static_cast<std::uint8_t>((e >> 8) & 1)};
-        Add(writes, TwoAttackSlotOffset(form.twoAttack - 1), slot);
+        plan.add(TwoAttackSlotOffset(form.twoAttack - 1), slot);
     }
     for (std::size_t row = 0; row < form.patterns.size(); ++row) {
         if (!WritesPatternRow(form, row))
@@ -284,16 +277,14 @@ std::uint8_t WriteEnemyRecord(const EnemyForm& form,
         ActionPattern pattern;
         for (std::size_t n = 0; n < pattern.techniques.size(); ++n)
             pattern.techniques[n] = static_cast<std::uint16_t>(form.techniques[row][n]);
-        Add(writes, ActionPatternOffset(p), ActionPatternLowBytes(pattern));
-        const std::uint8_t high = ActionPatternHighBits(pattern);
-        Add(writes, TechniqueHighBitsOffset(p), std::span(&high, 1));
+        plan.add(ActionPatternOffset(p), ActionPatternLowBytes(pattern));
+        plan.add(TechniqueHighBitsOffset(p), ActionPatternHighBits(pattern));
     }
     return built.highBits;
 }
 
 std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
-                                               const GifImage* picture,
-                                               std::vector<ImageWrite>& writes,
+                                               const GifImage* picture, WritePlan& plan,
                                                const ExtensionTable& extensions)
 {
     if (!IsExpandedImage(image))
@@ -303,7 +294,9 @@ std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm
     if (auto problem = CheckEnemySelections(form, picture != nullptr, true))
         return problem;
 
-    std::vector<ImageWrite> planned;
+    // Added to a copy of the plan, which replaces it only once every write is known to fit.
+    WritePlan planned = plan;
+    const std::size_t first = planned.size();
     if (picture != nullptr) {
         if (auto problem = WriteEnemyGraphic(image, *picture, form, planned))
             return problem;
@@ -312,34 +305,45 @@ std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm
     std::vector<std::uint8_t> name;
     if (auto problem = EncodeName(form, name, extensions))
         return problem;
-    Add(planned, EnemyNameOffset(e), name);
+    planned.add(EnemyNameOffset(e), std::move(name));
     const std::uint8_t high = WriteEnemyRecord(form, planned);
-    Add(planned, EquipmentHighBitsOffset(e), std::span(&high, 1));
+    planned.add(EquipmentHighBitsOffset(e), high);
     EnemyDrops drops;
     for (std::size_t i = 0; i < drops.items.size(); ++i)
         drops.items[i] = static_cast<std::uint16_t>(form.drops[i]);
     drops.money = static_cast<std::uint8_t>(EnemyFieldNumber(form.money).value_or(0) & 0xFF);
-    Add(planned, EnemyDropsOffset(e), SerializeEnemyDrops(drops));
+    planned.add(EnemyDropsOffset(e), SerializeEnemyDrops(drops));
 
-    for (const ImageWrite& write : planned) {
+    for (std::size_t i = first; i < planned.size(); ++i) {
+        const ImageWrite& write = planned.writes()[i];
         if (!image.contains(write.offset, write.bytes.size()))
             return EnemyFormProblem{kEnemyDataPastEndMessage, -1, ""};
     }
-    writes.insert(writes.end(), planned.begin(), planned.end());
+    plan = std::move(planned);
     return std::nullopt;
+}
+
+std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
+                                               const GifImage* picture,
+                                               std::vector<ImageWrite>& writes,
+                                               const ExtensionTable& extensions)
+{
+    WritePlan plan;
+    auto problem = PlanApplyEnemy(image, form, picture, plan, extensions);
+    if (!problem)
+        writes.insert(writes.end(), plan.writes().begin(), plan.writes().end());
+    return problem;
 }
 
 std::optional<EnemyFormProblem> ApplyEnemy(RomStream& image, const EnemyForm& form,
                                            const GifImage* picture,
                                            const ExtensionTable& extensions)
 {
-    std::vector<ImageWrite> writes;
-    if (auto problem = PlanApplyEnemy(image, form, picture, writes, extensions))
+    WritePlan plan;
+    if (auto problem = PlanApplyEnemy(image, form, picture, plan, extensions))
         return problem;
-    for (const ImageWrite& write : writes) {
-        if (!image.writeAt(write.offset, write.bytes))
-            return EnemyFormProblem{kCannotWriteFileMessage, -1, ""};
-    }
+    if (const Status written = plan.writeTo(image, kEnemyDataPastEndMessage); !written)
+        return EnemyFormProblem{written.message(), -1, ""};
     return std::nullopt;
 }
 

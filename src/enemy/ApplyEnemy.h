@@ -75,23 +75,29 @@ struct EnemyRecordWrite {
 };
 EnemyRecordWrite BuildEnemyRecord(const EnemyForm& form);
 
-// The record's writes, appended to `writes` in order: the 25 bytes at the enemy's record, the
+// The record's writes, added to `plan` in order: the 25 bytes at the enemy's record, the
 // two-attack slot chosen (ComboBox65, when not "【FF】無し"), then for each selected pattern of
 // the expansion (0x100 on; the second only when it differs from the first) its 8 bytes and its
 // technique high-bits byte. Returns the EquipmentHighBits byte for the caller to write.
-std::uint8_t WriteEnemyRecord(const EnemyForm& form,
-                              std::vector<ImageWrite>& writes);
+std::uint8_t WriteEnemyRecord(const EnemyForm& form, WritePlan& plan);
 
-// Every write of one apply, in order, after every check (the image must be expanded, then
-// CheckEnemyForm, CheckEnemySelections, the graphic's checks, and every write inside the
-// image). `picture` is the held picture, or nullptr when none is held.
+// Every write of one apply, in order, added to `plan` after every check (the image must be
+// expanded, then CheckEnemyForm, CheckEnemySelections, the graphic's checks, and every write
+// inside the image); a refused apply adds nothing. `picture` is the held picture, or nullptr
+// when none is held.
+std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
+                                               const GifImage* picture, WritePlan& plan,
+                                               const ExtensionTable& extensions =
+                                                   ProcessExtensionTable());
+// The same, the writes appended to `writes`.
 std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
                                                const GifImage* picture,
                                                std::vector<ImageWrite>& writes,
                                                const ExtensionTable& extensions =
                                                    ProcessExtensionTable());
 
-// Applies the page to an image in memory: PlanApplyEnemy, then the writes. nullopt when done.
+// Applies the page to an image in memory: PlanApplyEnemy, then the plan written at once (a
+// write the image does not make gives "ファイルに書き込めません。"). nullopt when done.
 std::optional<EnemyFormProblem> ApplyEnemy(RomStream& image, const EnemyForm& form,
                                            const GifImage* picture,
                                            const ExtensionTable& extensions =

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "enemy/ArmourSummary.h"
+#include "rom/WritePlan.h"
 
 namespace varn {
 
@@ -97,14 +98,6 @@ struct EnemyFormProblem {
     std::string control;
 
     friend bool operator==(const EnemyFormProblem&, const EnemyFormProblem&) = default;
-};
-
-// One write to the image: the bytes and where they go.
-struct ImageWrite {
-    std::uint64_t offset = 0;
-    std::vector<std::uint8_t> bytes;
-
-    friend bool operator==(const ImageWrite&, const ImageWrite&) = default;
 };
 
 // Selects item 0 in every list built from the image (ComboBox30, ComboBox31, ComboBox37 to

@@ -34,12 +34,6 @@ bool IsAsciiSpace(char c)
     return c == ' ' || c == '\t';
 }
 
-void Add(std::vector<ImageWrite>& writes, std::uint64_t offset,
-         std::span<const std::uint8_t> bytes)
-{
-    writes.push_back({offset, std::vector<std::uint8_t>(bytes.begin(), bytes.end())});
-}
-
 } // namespace
 
 Status CheckEnemyPicture(GifImage& picture)
@@ -248,8 +242,7 @@ std::optional<std::uint32_t> ParseEnemyAddress(const std::string& text)
 }
 
 std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
-                                                 const EnemyForm& form,
-                                                 std::vector<ImageWrite>& writes)
+                                                 const EnemyForm& form, WritePlan& plan)
 {
     const auto address = ParseEnemyAddress(form.address);
     if (!address)
@@ -262,26 +255,39 @@ std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifIma
 
     const int e = form.enemy;
     const int g = form.graphicNumber + kFirstNewGraphic;
-    std::vector<ImageWrite> planned;
-    Add(planned, *address, packed);
-    Add(planned, EnemyPaletteOffset(e), EnemyPaletteBytes(picture));
-    const std::uint8_t sizeCode = EnemySizeCode(form.boxWidth, form.boxHeight);
-    Add(planned, SizeCodeOffset(e), std::span(&sizeCode, 1));
-    Add(planned, GraphicAddressOffset(g), GraphicAddressBytes(*address));
+    // Added to a copy of the plan, which replaces it only once every write is known to fit.
+    WritePlan planned = plan;
+    const std::size_t first = planned.size();
+    planned.add(*address, packed);
+    planned.add(EnemyPaletteOffset(e), EnemyPaletteBytes(picture));
+    planned.add(SizeCodeOffset(e), EnemySizeCode(form.boxWidth, form.boxHeight));
+    planned.add(GraphicAddressOffset(g), GraphicAddressBytes(*address));
     // The enemy's graphic record offset is read after the writes before it: a packed graphic
     // written over the offset table moves the record it names.
     std::array<std::uint8_t, 2> entry{};
-    if (!ReadAsPlanned(image, planned, GraphicRecordOffsetEntry(e), entry))
+    if (!planned.readAsPlanned(image, GraphicRecordOffsetEntry(e), entry))
         return EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
     const std::uint32_t recordOffset = entry[0] | (std::uint32_t{entry[1]} << 8);
-    Add(planned, kGraphicRecordBase + recordOffset,
-        GraphicRecordBytes(g, form.offsetX, form.offsetY, form.appearance));
-    for (const ImageWrite& write : planned) {
+    planned.add(kGraphicRecordBase + recordOffset,
+                GraphicRecordBytes(g, form.offsetX, form.offsetY, form.appearance));
+    for (std::size_t i = first; i < planned.size(); ++i) {
+        const ImageWrite& write = planned.writes()[i];
         if (!image.contains(write.offset, write.bytes.size()))
             return EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
     }
-    writes.insert(writes.end(), planned.begin(), planned.end());
+    plan = std::move(planned);
     return std::nullopt;
+}
+
+std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
+                                                 const EnemyForm& form,
+                                                 std::vector<ImageWrite>& writes)
+{
+    WritePlan plan;
+    auto problem = WriteEnemyGraphic(image, picture, form, plan);
+    if (!problem)
+        writes.insert(writes.end(), plan.writes().begin(), plan.writes().end());
+    return problem;
 }
 
 Result<UnpackedEnemyGraphic> UnpackEnemyGraphic(std::span<const std::uint8_t> bytes)

@@ -140,8 +140,11 @@ inline constexpr const char* kEnemyGraphicPastEndMessage =
 // address, and the graphic record the enemy's record offset names. Everything is checked
 // first: an address that is not hexadecimal or beyond the address form, and any write that
 // would run past the end of the image (the packed graphic included) are refused, naming the
-// sub-tab "グラフィック" and the control; on success the writes are appended to `writes`.
+// sub-tab "グラフィック" and the control; on success the writes are added to `plan`.
 // Nothing is written here. The form's enemy and graphic number must be ones the image offers.
+std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
+                                                 const EnemyForm& form, WritePlan& plan);
+// The same, the writes appended to `writes`.
 std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
                                                  const EnemyForm& form,
                                                  std::vector<ImageWrite>& writes);

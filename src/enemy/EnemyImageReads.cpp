@@ -35,21 +35,6 @@ std::optional<std::uint8_t> ReadByte(RomStream& image, std::uint64_t offset)
     return (*bytes)[0];
 }
 
-bool ReadAsPlanned(RomStream& image, std::span<const ImageWrite> planned, std::uint64_t offset,
-                   std::span<std::uint8_t> out)
-{
-    if (!image.contains(offset, out.size()) || !image.readAt(offset, out))
-        return false;
-    const std::uint64_t end = offset + out.size();
-    for (const ImageWrite& write : planned) {
-        const std::uint64_t from = std::max(offset, write.offset);
-        const std::uint64_t to = std::min(end, write.offset + write.bytes.size());
-        for (std::uint64_t at = from; at < to; ++at)
-            out[at - offset] = write.bytes[at - write.offset];
-    }
-    return true;
-}
-
 std::optional<std::uint16_t> ReadWord(RomStream& image, std::uint64_t offset)
 {
     const auto bytes = ReadArray<2>(image, offset);

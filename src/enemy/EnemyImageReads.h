@@ -47,11 +47,6 @@ std::optional<std::uint8_t> ReadByte(RomStream& image, std::uint64_t offset);
 // A 16-bit little-endian value at `offset`.
 std::optional<std::uint16_t> ReadWord(RomStream& image, std::uint64_t offset);
 
-// Reads `out.size()` bytes at `offset` as the image will hold them once the writes planned so
-// far are made, in order; false when they do not lie inside the image.
-bool ReadAsPlanned(RomStream& image, std::span<const ImageWrite> planned, std::uint64_t offset,
-                   std::span<std::uint8_t> out);
-
 // The text of a fixed game-text field; empty when it does not decode.
 std::string DecodeGameName(std::span<const std::uint8_t> field, const ExtensionTable& extensions);
 

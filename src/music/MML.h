@@ -13,6 +13,7 @@
 namespace varn {
 
 class RomStream;
+class WritePlan;
 
 // One MML song on its way into the target game's music format. An object serves one
 // operation: the caller fills `source` (the text of an MML file, already decoded to UTF-8),
@@ -115,6 +116,12 @@ public:
     // outside 0x00-0xFF, a playback value out of range, or a range the image does not reach
     // ("ファイルに書き込めません。" and the offset).
     Status CompileToStream(RomStream& stream);
+
+    // Parses, then adds the writes CompileToStream makes to `plan` in their order, without
+    // writing anything; the event-script bytes the music number is packed into are read as
+    // the writes before them leave the image. Refuses as CompileToStream does, adding nothing
+    // then; writing the plan is the caller's.
+    Status PlanCompile(RomStream& stream, WritePlan& plan);
 
     // Parses and lays the song out in memory; returns `lastAddress` + 1, which is the size of
     // the song block when `writeAddress` is 0.
@@ -219,6 +226,7 @@ private:
     bool UnknownCommand(const std::string& word, const Arguments& arguments, int statementLine);
 
     bool EmitChannel(int k, std::vector<std::uint8_t>& block);
+    Status PlanSong(RomStream& stream, WritePlan& plan);
     Status WriteSong(RomStream& stream);
 
     struct LoadedSong;

@@ -10,6 +10,7 @@
 #include "music/SongTables.h"
 #include "rom/FileIo.h"
 #include "rom/RomStream.h"
+#include "rom/WritePlan.h"
 
 namespace varn {
 
@@ -51,14 +52,12 @@ void PutWord(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t val
     bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-// One write of the compilation, planned before anything is written so that the whole plan can
-// be checked against the image first. A packed write puts the music number into the five
-// bytes at an event-script location, keeping the script's other bits.
-struct PlannedWrite {
-    std::int64_t offset;
-    std::vector<std::uint8_t> bytes;
-    bool packed = false;
-};
+// The refusal of a write the image does not reach or does not make: the message and the
+// write's offset.
+std::string CannotWriteAt(std::int64_t offset)
+{
+    return std::string(kCannotWriteFileMessage) + "\n0x" + HexDigits(offset, 6);
+}
 
 } // namespace
 
@@ -241,7 +240,7 @@ bool MML::EmitChannel(int k, std::vector<std::uint8_t>& block)
 // The writing sequence: the song block, its wave, drum and pointer entries, then the music
 // number into the playback tables (each list from its back). Everything is planned and
 // checked first, so a failure leaves the image as it was.
-Status MML::WriteSong(RomStream& stream)
+Status MML::PlanSong(RomStream& stream, WritePlan& plan)
 {
     auto block = EmitSong();
     if (!block)
@@ -269,61 +268,86 @@ Status MML::WriteSong(RomStream& stream)
             return refuse(kMapThemeMessage, *it);
     }
 
+    // A read-only image, and a block before the start of the image, are refused at the block's
+    // write, the first of the plan.
+    if (!stream.writable() || writeAddress < 0) {
+        error = CannotWriteAt(writeAddress);
+        return Failure{error};
+    }
+
     const auto number = static_cast<std::uint8_t>(musicNumber);
-    std::vector<PlannedWrite> plan;
-    plan.push_back({writeAddress, std::move(block).value()});
+    // Added to a copy of the plan, which replaces it only once every write is known to fit.
+    WritePlan planned = plan;
+    const std::size_t first = planned.size();
+    planned.add(static_cast<std::uint64_t>(writeAddress), std::move(block).value());
 
     std::vector<std::uint8_t> waveEntry;
     for (int wave : waves) {
         waveEntry.push_back(static_cast<std::uint8_t>(wave));
         waveEntry.push_back(static_cast<std::uint8_t>(wave >> 8));
     }
-    plan.push_back({offsets->wave, std::move(waveEntry)});
+    planned.add(offsets->wave, std::move(waveEntry));
     std::vector<std::uint8_t> drumEntry;
     for (const auto& record : drums) {
         for (int value : record)
             drumEntry.push_back(static_cast<std::uint8_t>(value));
     }
-    plan.push_back({*offsets->drum, std::move(drumEntry)});
+    planned.add(*offsets->drum, std::move(drumEntry));
     const auto pointer = EncodeSongPointer(static_cast<std::uint32_t>(writeAddress));
-    plan.push_back({offsets->pointer, {pointer.begin(), pointer.end()}});
+    planned.add(offsets->pointer, pointer);
 
     for (auto it = mapBattle.rbegin(); it != mapBattle.rend(); ++it)
-        plan.push_back({kMapBattleTableOffset + *it, {number}});
+        planned.add(kMapBattleTableOffset + static_cast<std::uint64_t>(*it), number);
     for (auto it = monsterBattle.rbegin(); it != monsterBattle.rend(); ++it)
-        plan.push_back({kMonsterBattleTableOffset + *it, {number}});
+        planned.add(kMonsterBattleTableOffset + static_cast<std::uint64_t>(*it), number);
+    // The music number goes into the five bytes at each event-script location, keeping the
+    // script's other bits as the writes before leave them.
+    bool readFailed = false;
     for (auto it = mapTheme.rbegin(); it != mapTheme.rend(); ++it) {
         const MapTheme& theme = kMapThemes[static_cast<std::size_t>(*it)];
         for (std::uint8_t entry : theme.mapMusicEntries())
-            plan.push_back({kMapMusicTableOffset + entry, {number}});
-        for (std::uint32_t location : theme.eventScriptLocations())
-            plan.push_back({location, std::vector<std::uint8_t>(kPackedMusicNumberSize), true});
+            planned.add(kMapMusicTableOffset + entry, number);
+        for (std::uint32_t location : theme.eventScriptLocations()) {
+            std::vector<std::uint8_t> script(kPackedMusicNumberSize);
+            if (planned.readAsPlanned(stream, location, script))
+                PackMusicNumber(
+                    std::span<std::uint8_t, kPackedMusicNumberSize>(script.data(), script.size()),
+                    number);
+            else
+                readFailed = true;
+            planned.add(location, std::move(script));
+        }
     }
 
-    for (const PlannedWrite& write : plan) {
-        if (!stream.writable() || write.offset < 0 ||
-            !stream.contains(static_cast<std::uint64_t>(write.offset), write.bytes.size())) {
-            error = std::string(kCannotWriteFileMessage) + "\n0x" + HexDigits(write.offset, 6);
+    for (std::size_t i = first; i < planned.size(); ++i) {
+        const ImageWrite& write = planned.writes()[i];
+        if (!stream.contains(write.offset, write.bytes.size())) {
+            error = CannotWriteAt(static_cast<std::int64_t>(write.offset));
             return Failure{error};
         }
     }
-    for (PlannedWrite& write : plan) {
-        const auto at = static_cast<std::uint64_t>(write.offset);
-        if (write.packed) {
-            if (!stream.readAt(at, write.bytes)) {
-                error = kReadFailedMessage;
-                return Failure{error};
-            }
-            PackMusicNumber(std::span<std::uint8_t, kPackedMusicNumberSize>(write.bytes.data(),
-                                                                            write.bytes.size()),
-                            number);
-        }
-        if (!stream.writeAt(at, write.bytes)) {
-            error = std::string(kCannotWriteFileMessage) + "\n0x" + HexDigits(write.offset, 6);
-            return Failure{error};
-        }
+    // Every location lies inside the image, so a script that could not be read was a read
+    // that failed.
+    if (readFailed) {
+        error = kReadFailedMessage;
+        return Failure{error};
     }
+    plan = std::move(planned);
     return {};
+}
+
+Status MML::WriteSong(RomStream& stream)
+{
+    WritePlan plan;
+    if (const Status planned = PlanSong(stream, plan); !planned)
+        return planned;
+    const auto refused = [&](std::size_t i) {
+        return CannotWriteAt(static_cast<std::int64_t>(plan.writes()[i].offset));
+    };
+    const Status written = plan.writeTo(stream, refused, refused);
+    if (!written)
+        error = written.message();
+    return written;
 }
 
 Status MML::CompileToStream(RomStream& stream)
@@ -331,6 +355,13 @@ Status MML::CompileToStream(RomStream& stream)
     if (const Status parsed = Parse(); !parsed)
         return parsed;
     return WriteSong(stream);
+}
+
+Status MML::PlanCompile(RomStream& stream, WritePlan& plan)
+{
+    if (const Status parsed = Parse(); !parsed)
+        return parsed;
+    return PlanSong(stream, plan);
 }
 
 Status MML::CompileToFile(const ImageChangeOptions& options)

@@ -6,6 +6,7 @@
 #include "music/SongTables.h"
 #include "rom/FileIo.h"
 #include "rom/RomStream.h"
+#include "rom/WritePlan.h"
 #include "text/TextFile.h"
 
 namespace varn {
@@ -99,19 +100,26 @@ Status ApplyMusicEntry(RomStream& rom, const std::filesystem::path& path, int mu
     mml.source = std::move(text).value();
     mml.musicNumber = musicNumber;
     mml.writeAddress = book.nextAddress;
-    if (!mml.CompileToStream(rom))
+    // The song and the bookkeeping after it are written as one plan, so that nothing is
+    // written unless all of it fits.
+    WritePlan plan;
+    if (!mml.PlanCompile(rom, plan))
         return failed;
+    const std::size_t songWrites = plan.size();
 
     const int next = mml.lastAddress + 1;
     const std::uint8_t counter = static_cast<std::uint8_t>(musicNumber + 1);
     const std::uint8_t pointer[3] = {static_cast<std::uint8_t>(next),
                                      static_cast<std::uint8_t>(next >> 8),
                                      static_cast<std::uint8_t>(next >> 16)};
-    if (!rom.writeAt(static_cast<std::uint64_t>(music.musicCounterOffset),
-                     std::span(&counter, 1)) ||
-        !rom.writeAt(static_cast<std::uint64_t>(music.musicPointerOffset), pointer))
-        return Failure{std::string(kCannotWriteFileMessage)};
-    return {};
+    plan.add(static_cast<std::uint64_t>(music.musicCounterOffset), counter);
+    plan.add(static_cast<std::uint64_t>(music.musicPointerOffset), pointer);
+    // A write of the song that is not made fails as the song does; one of the bookkeeping's
+    // as a write to the file.
+    const auto refused = [&](std::size_t i) {
+        return i < songWrites ? failed.message : std::string(kCannotWriteFileMessage);
+    };
+    return plan.writeTo(rom, refused, refused);
 }
 
 } // namespace varn

@@ -8,6 +8,7 @@
 #include "graphics/SpriteSheet.h"
 #include "rom/FileIo.h"
 #include "rom/RomStream.h"
+#include "rom/WritePlan.h"
 
 namespace varn {
 
@@ -41,11 +42,6 @@ std::vector<std::uint8_t> ReadPadded(RomStream& rom, std::int64_t offset, std::s
     std::vector<std::uint8_t> bytes = ReadInside(rom, offset, count);
     bytes.resize(count, 0);
     return bytes;
-}
-
-bool Inside(const RomStream& rom, std::int64_t offset, std::size_t count)
-{
-    return offset >= 0 && rom.contains(static_cast<std::uint64_t>(offset), count);
 }
 
 } // namespace
@@ -270,16 +266,17 @@ Status Skill::WriteChecked(RomStream& rom)
         }
     }
 
-    if (!Inside(rom, pointerAt, pointerBytes.size()) || !Inside(rom, dataAt, data.size()) ||
-        (writePalette && !Inside(rom, paletteAt, paletteBytes.size())))
+    // An offset before the start of the image (a header offset below zero) lies outside it as
+    // much as one past its end; the plan checks the rest.
+    if (pointerAt < 0 || dataAt < 0 || (writePalette && paletteAt < 0))
         return Fail(kSkillOutsideImageMessage);
-
-    const bool written =
-        rom.writeAt(static_cast<std::uint64_t>(pointerAt), pointerBytes) &&
-        rom.writeAt(static_cast<std::uint64_t>(dataAt), data) &&
-        (!writePalette || rom.writeAt(static_cast<std::uint64_t>(paletteAt), paletteBytes));
-    if (!written)
-        return Fail(kCannotWriteFileMessage);
+    WritePlan plan;
+    plan.add(static_cast<std::uint64_t>(pointerAt), pointerBytes);
+    plan.add(static_cast<std::uint64_t>(dataAt), data);
+    if (writePalette)
+        plan.add(static_cast<std::uint64_t>(paletteAt), paletteBytes);
+    if (const Status written = plan.writeTo(rom, kSkillOutsideImageMessage); !written)
+        return Fail(written.message());
     writeAddress = static_cast<int>(dataAt + static_cast<std::int64_t>(data.size()) - 1);
     return {};
 }

@@ -7,6 +7,7 @@
 #include "rom/HexText.h"
 #include "rom/RomAddress.h"
 #include "rom/RomStream.h"
+#include "rom/WritePlan.h"
 #include "text/TextCodec.h"
 
 namespace varn {
@@ -131,17 +132,13 @@ Status WriteSparkMasks(RomStream& rom, const SparkTable& table)
 {
     if (!table.loaded)
         return Failure{kSparkNotLoadedMessage};
-    for (const SparkRow& row : table.rows) {
-        if (!rom.contains(row.maskOffset, 2))
-            return Failure{kSparkOutsideImageMessage};
-    }
+    WritePlan plan;
     for (const SparkRow& row : table.rows) {
         const std::array<std::uint8_t, 2> bytes{static_cast<std::uint8_t>(row.mask),
                                                 static_cast<std::uint8_t>(row.mask >> 8)};
-        if (!rom.writeAt(row.maskOffset, bytes))
-            return Failure{kCannotWriteFileMessage};
+        plan.add(row.maskOffset, bytes);
     }
-    return {};
+    return plan.writeTo(rom, kSparkOutsideImageMessage);
 }
 
 Status WriteSparkTable(const std::filesystem::path& romPath, const SparkTable& table,

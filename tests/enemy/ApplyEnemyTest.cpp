@@ -9,6 +9,7 @@
 #include "enemy/EnemyTables.h"
 #include "enemy/LoadEnemy.h"
 #include "graphics/GifCodec.h"
+#include "rom/FileIo.h"
 #include "rom/RomStream.h"
 #include "support/TempDir.h"
 
@@ -410,6 +411,16 @@ TEST_F(ApplyEnemyTest, AnImageWithoutTheTablesIsRefused)
     EXPECT_EQ(ApplyEnemy(cutStream, form, nullptr),
               (EnemyFormProblem{kEnemyDataPastEndMessage, -1, ""}));
     EXPECT_EQ(cutStream.bytes(), cut);
+}
+
+// An image that takes no writes: the first write is refused, and nothing is written.
+TEST_F(ApplyEnemyTest, AnImageThatCannotBeWrittenIsLeftAsItWas)
+{
+    MemoryRomStream readOnly(image_, false);
+    const GifImage picture = test::BlankPicture(8, 8);
+    EXPECT_EQ(ApplyEnemy(readOnly, ValidForm(), &picture),
+              (EnemyFormProblem{kCannotWriteFileMessage, -1, ""}));
+    EXPECT_EQ(readOnly.bytes(), image_);
 }
 
 // What an apply writes is what reading the enemy gives back.

@@ -93,7 +93,7 @@ ImageHistory ImageDocument::history() const
 {
     if (!isOpen() || historyFolder_.empty())
         return ImageHistory{};
-    return ReadImageHistory(path_, historyFolder_);
+    return ReadImageHistory(path_, historyFolder_, lastSeen_ ? &*lastSeen_ : nullptr);
 }
 
 std::optional<HistoryEntry> ImageDocument::nextUndo() const

@@ -77,12 +77,20 @@ Status RedoImageChanges(const fs::path& path, std::size_t steps, const ImageChan
     return Step(path, static_cast<std::ptrdiff_t>(steps), options);
 }
 
-ImageHistory ReadImageHistory(const fs::path& path, const fs::path& stateFolder)
+ImageHistory ReadImageHistory(const fs::path& path, const fs::path& stateFolder,
+                              const ImageFileState* seen)
 {
     // Reconciling may write the history, which only the holder of the image's lock does.
     const Result<ImageLock> lock = ImageLock::Acquire(path);
     const auto target = ResolveWriteTarget(path);
     ImageHistory history = ImageHistory::Open(target ? target.value() : path, stateFolder);
+    if (seen) {
+        if (const std::optional<ImageFileState> present = StatImageFile(path);
+            present && present->sameFile(*seen)) {
+            history.reconcile(seen->size, seen->checksum);
+            return history;
+        }
+    }
     if (const auto bytes = ReadFileBytes(path, kMaxRomImageSize))
         history.reconcile(bytes.value().size(), ImageChecksum(bytes.value()));
     return history;

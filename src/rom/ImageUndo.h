@@ -30,8 +30,12 @@ Status UndoImageChanges(const std::filesystem::path& path, std::size_t steps,
 Status RedoImageChanges(const std::filesystem::path& path, std::size_t steps,
                         const ImageChangeOptions& options);
 
-// The image's history as it stands for the image's present state (reconciled with it).
+// The image's history as it stands for the image's present state (reconciled with it). With
+// `seen`, what the caller last saw of the file: while the file is still that one (the same
+// file, size and modification time), its checksum is taken from there instead of reading the
+// image again.
 ImageHistory ReadImageHistory(const std::filesystem::path& path,
-                              const std::filesystem::path& stateFolder);
+                              const std::filesystem::path& stateFolder,
+                              const ImageFileState* seen = nullptr);
 
 } // namespace varn

@@ -47,9 +47,6 @@ inline constexpr std::string_view kSparkMarkSet = "○";
 inline constexpr std::string_view kSparkMarkClear = "×";
 inline constexpr std::string_view kSparkWriteButton = "書き込み"; // Button20
 inline constexpr int kSparkGridColumns = 17;
-inline constexpr int kSparkColumnWidth = 21;
-inline constexpr int kSparkNameColumnWidth = 140;
-inline constexpr int kSparkRowHeight = 18;
 
 inline constexpr std::string_view kSparkErrorCaption = "エラー";
 inline constexpr std::string_view kSparkDoneCaption = "終了";
@@ -105,12 +102,6 @@ std::vector<std::string> SparkGridCells(const SparkRow& row);
 constexpr bool IsSparkFlipKey(int key)
 {
     return key == '\r';
-}
-// StringGrid1DblClick acts only right of the name column and below the header row, by the
-// mouse position in the grid's client coordinates (the header is 18 pixels and a grid line).
-constexpr bool IsSparkMarkArea(int x, int y)
-{
-    return x > kSparkNameColumnWidth && y >= kSparkRowHeight + 1;
 }
 
 // Flips the mark of grid cell (gridRow, gridColumn): nothing happens without an open image,

@@ -27,6 +27,21 @@ namespace varn::app {
 
 namespace {
 
+// The page's captions and labels.
+constexpr std::string_view kSkillGraphicCategoryLabel = "グラフィック分類"; // ComboBox26
+constexpr std::string_view kSkillGraphicIdLabel = "グラフィックID";         // ComboBox27
+constexpr std::string_view kSkillPaletteCategoryLabel = "パレット分類";     // ComboBox28
+constexpr std::string_view kSkillPaletteIdLabel = "パレットID";             // ComboBox29
+constexpr std::string_view kSkillSaveButton = "GIFで保存";                  // Button10
+constexpr std::string_view kSkillWriteButton = "書き込み";                  // Button18
+constexpr std::string_view kSkillAddressLabel = "書き込みアドレス";         // Edit98
+constexpr std::string_view kSkillAddressSeparator = "～";                   // before Edit99
+constexpr std::string_view kSkillWritePaletteCheck = "パレットも書き込む";  // checked at start
+constexpr std::string_view kSkillDefaultAddressText = "5D0000";
+// The save dialog of "GIFで保存": no name is proposed.
+constexpr std::string_view kSkillSaveFilter = "GIFファイル(*.gif)|*.gif";
+constexpr std::string_view kSkillSaveExtension = ".gif";
+
 QLabel* MakeLabel(std::string_view text, QWidget* buddy, QWidget* parent)
 {
     auto* label = new QLabel(FromUtf8(text), parent);

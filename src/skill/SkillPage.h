@@ -14,25 +14,13 @@
 
 namespace varn {
 
-// What the page "技術グラフィック" shows and decides, as plain values: its texts, the items of
-// its selection lists, the category switches by the title of the open image, the picture and
+// What the page "技術グラフィック" shows and decides, as plain values: the items of its
+// selection lists, the category switches by the title of the open image, the picture and
 // palette swatches of the selected graphic, and the steps of "書き込み".
 
 inline constexpr std::string_view kSkillPageTitle = "技術グラフィック";
-inline constexpr std::string_view kSkillGraphicCategoryLabel = "グラフィック分類"; // ComboBox26
-inline constexpr std::string_view kSkillGraphicIdLabel = "グラフィックID";         // ComboBox27
-inline constexpr std::string_view kSkillPaletteCategoryLabel = "パレット分類";     // ComboBox28
-inline constexpr std::string_view kSkillPaletteIdLabel = "パレットID";             // ComboBox29
-inline constexpr std::string_view kSkillSaveButton = "GIFで保存";                  // Button10
-inline constexpr std::string_view kSkillWriteButton = "書き込み";                  // Button18
-inline constexpr std::string_view kSkillAddressLabel = "書き込みアドレス";         // Edit98
-inline constexpr std::string_view kSkillAddressSeparator = "～"; // before Edit99
-inline constexpr std::string_view kSkillWritePaletteCheck = "パレットも書き込む";  // checked at start
-inline constexpr std::string_view kSkillDefaultAddressText = "5D0000";
+// The write address "書き込み" falls back to when its field is not a hexadecimal number.
 inline constexpr int kSkillDefaultAddress = 0x5D0000;
-// The save dialog of "GIFで保存": no name is proposed.
-inline constexpr std::string_view kSkillSaveFilter = "GIFファイル(*.gif)|*.gif";
-inline constexpr std::string_view kSkillSaveExtension = ".gif";
 
 // Failures are shown with the caption "エラー" and the error icon; a finished write with
 // "処理が完了しました", caption "終了" and the information icon.

@@ -17,8 +17,6 @@ namespace varn {
 
 // --- What the page shows ---------------------------------------------------------------
 
-inline constexpr std::string_view kMmlPageCaption = "MML";
-
 // The characters the music number and address fields take at most, the digits the commands
 // write back into them.
 inline constexpr int kMusicNumberFieldLength = 2;

@@ -18,15 +18,8 @@ namespace varn {
 // selection lists, the category switches by the title of the open image, the picture and
 // palette swatches of the selected graphic, and the steps of "書き込み".
 
-inline constexpr std::string_view kSkillPageTitle = "技術グラフィック";
 // The write address "書き込み" falls back to when its field is not a hexadecimal number.
 inline constexpr int kSkillDefaultAddress = 0x5D0000;
-
-// Failures are shown with the caption "エラー" and the error icon; a finished write with
-// "処理が完了しました", caption "終了" and the information icon.
-inline constexpr std::string_view kSkillErrorCaption = "エラー";
-inline constexpr std::string_view kSkillDoneCaption = "終了";
-inline constexpr std::string_view kSkillDoneMessage = "処理が完了しました";
 
 // The four selections of the page: category indices and IDs (the ID lists' indices).
 struct SkillSelection {

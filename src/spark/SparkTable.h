@@ -43,7 +43,6 @@ inline constexpr std::array<std::string_view, 16> kSparkTypeHeadings{
 inline constexpr std::string_view kSparkCornerHeading = "技術名＼閃きタイプ";
 inline constexpr std::string_view kSparkMarkSet = "○";
 inline constexpr std::string_view kSparkMarkClear = "×";
-inline constexpr std::string_view kSparkWriteButton = "書き込み"; // Button20
 inline constexpr int kSparkGridColumns = 17;
 
 inline constexpr const char* kSparkNoRomMessage = "SMCファイルを指定してください。";

@@ -21,6 +21,7 @@
 #include "app/FileDropFilter.h"
 #include "app/GifQImage.h"
 #include "app/TForm1.h"
+#include "music/MmlPageCommands.h"
 #include "rom/RomIdentification.h"
 
 namespace varn::app {
@@ -294,7 +295,7 @@ void SkillGraphicPage::SkillComboChange()
 void SkillGraphicPage::ShowSkillGraphic()
 {
     const SkillGraphicView view = varn::ShowSkillGraphic(
-        skill_, title_, headerText_, window_.romPath().toStdString(), selection());
+        skill_, title_, headerSize_, window_.romPath().toStdString(), selection());
     if (!view.titleSwitch.shows)
         return;
     showSelection(view.titleSwitch.selection, view.titleSwitch.graphicIdsRefilled,
@@ -310,7 +311,7 @@ void SkillGraphicPage::dropImage()
     // The graphic belongs to the image that was open: it is neither shown nor saved for the
     // next one.
     title_.clear();
-    headerText_.clear();
+    headerSize_ = 0;
     skill_.shownImage = GifImage{};
     Image3->clear();
     Image4->clear();
@@ -319,7 +320,7 @@ void SkillGraphicPage::dropImage()
 void SkillGraphicPage::openImage(const RomIdentification& image)
 {
     title_ = image.titleText;
-    headerText_ = image.headerText;
+    headerSize_ = HeaderSizeOfField(image.headerText);
     if (image.loadsSkillGraphics)
         ShowSkillGraphic();
 }
@@ -367,7 +368,7 @@ void SkillGraphicPage::Button18Click()
 {
     SkillWriteRequest request;
     request.romPath = window_.romPath().toStdString();
-    request.headerFieldText = headerText_;
+    request.headerSize = headerSize_;
     request.selection = selection();
     request.addressField = Edit98->text().toStdString();
     request.writePalette = CheckBoxWritePalette->isChecked();

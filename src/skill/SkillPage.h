@@ -59,9 +59,6 @@ struct SkillTitleSwitch {
 // category of the second game back to 1; any other title shows nothing.
 SkillTitleSwitch SwitchSkillCategories(std::string_view title, SkillSelection current);
 
-// The copier header offset from the header strip's "ヘッダ" field: 512 for "あり", else 0.
-int SkillHeaderOffset(std::string_view headerFieldText);
-
 // One square of a palette swatch: colour i at (16 (i mod 8), 16 (i / 8)), 16 x 16 pixels.
 struct SkillSwatchSquare {
     int x;
@@ -89,12 +86,11 @@ struct SkillGraphicView {
     GifImage swatches; // Image4
 };
 
-// Runs the page's ShowSkillGraphic: the title's category switch, then the header offset,
-// the path and the selections copied into `skill`, ReadGraphic, and the picture and its
-// palette swatches.
-SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title,
-                                  std::string_view headerFieldText, const std::string& romPath,
-                                  SkillSelection selection);
+// Runs the page's ShowSkillGraphic: the title's category switch, then the copier header's
+// size in bytes (0 or 512) as the header offset, the path and the selections copied into
+// `skill`, ReadGraphic, and the picture and its palette swatches.
+SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title, int headerSize,
+                                  const std::string& romPath, SkillSelection selection);
 
 // Whether a dropped file is taken by the write panel: its extension in lower case is ".gif".
 bool IsSkillDropFile(const std::filesystem::path& path);
@@ -108,7 +104,7 @@ std::string SkillWriteAddressText(int address);
 // What "書き込み" takes from the page.
 struct SkillWriteRequest {
     std::string romPath;
-    std::string headerFieldText;
+    int headerSize = 0; // the copier header's size in bytes: 0 or 512
     SkillSelection selection;
     std::string addressField; // Edit98
     bool writePalette = true; // "パレットも書き込む"

@@ -607,9 +607,9 @@ QWidget* CharaPatchPage::buildFirstTalkPage()
     const auto choices = [](QLineEdit* ok, QLineEdit* ng) {
         auto* row = new QHBoxLayout;
         row->setSpacing(6);
-        row->addWidget(Caption("選択肢OK"));
+        row->addWidget(Caption(kTalkOkCaption));
         row->addWidget(ok, 1);
-        row->addWidget(Caption("選択肢NG"));
+        row->addWidget(Caption(kTalkNgCaption));
         row->addWidget(ng, 1);
         return row;
     };
@@ -619,15 +619,15 @@ QWidget* CharaPatchPage::buildFirstTalkPage()
     Memo3 = talkMemo("Memo3", 3);
     Edit57 = choiceField("Edit57");
     Edit58 = choiceField("Edit58");
-    grid->addLayout(captioned(Caption("相手のセリフ"), Memo2), 0, 0);
-    grid->addLayout(captioned(Caption("OK選択後の相手のセリフ"), Memo3), 0, 1);
+    grid->addLayout(captioned(Caption(kTalkLineCaption), Memo2), 0, 0);
+    grid->addLayout(captioned(Caption(kTalkAfterOkCaption), Memo3), 0, 1);
     grid->addWidget(Memo2, 1, 0);
     grid->addWidget(Memo3, 1, 1);
     grid->addLayout(choices(Edit57, Edit58), 2, 0, 1, 2);
 
     // The second question, asked only when switched on: its choices, the maximum-HP
     // condition, the line on joining and the line on refusing.
-    CheckBox31 = Tick(QStringLiteral("CheckBox31"), "2回目の選択肢");
+    CheckBox31 = Tick(QStringLiteral("CheckBox31"), kSecondChoiceCaption);
     Edit59 = choiceField("Edit59");
     Edit60 = choiceField("Edit60");
     grid->setRowMinimumHeight(3, 4);
@@ -649,7 +649,7 @@ QWidget* CharaPatchPage::buildFirstTalkPage()
     Memo4 = talkMemo("Memo4", 3);
     Memo5 = talkMemo("Memo5", 3);
     grid->addLayout(captioned(WrappingCaption("OK選択後、仲間になる時の相手のセリフ"), Memo4), 9, 0);
-    grid->addLayout(captioned(WrappingCaption("仲間にならない時の相手のセリフ"), Memo5), 9, 1);
+    grid->addLayout(captioned(WrappingCaption(kRefuseLineCaption), Memo5), 9, 1);
     grid->addWidget(Memo4, 10, 0);
     grid->addWidget(Memo5, 10, 1);
     grid->setColumnStretch(0, 1);
@@ -675,16 +675,16 @@ QWidget* CharaPatchPage::buildRepeatTalkPage()
     Memo7 = talkMemo("Memo7", kMemoLines);
     Memo8 = talkMemo("Memo8", kMemoLines);
 
-    layout->addLayout(captioned(Caption("相手のセリフ"), Memo6));
+    layout->addLayout(captioned(Caption(kTalkLineCaption), Memo6));
     layout->addWidget(Memo6, 1);
-    auto* choices = CaptionedRows({{"選択肢OK", Edit61}, {"選択肢NG", Edit62}});
+    auto* choices = CaptionedRows({{kTalkOkCaption, Edit61}, {kTalkNgCaption, Edit62}});
     layout->addSpacing(3);
     layout->addLayout(choices);
     layout->addSpacing(3);
-    layout->addLayout(captioned(Caption("OK選択後の相手のセリフ"), Memo7));
+    layout->addLayout(captioned(Caption(kTalkAfterOkCaption), Memo7));
     layout->addWidget(Memo7, 1);
     layout->addSpacing(3);
-    layout->addLayout(captioned(Caption("NG選択後の相手のセリフ"), Memo8));
+    layout->addLayout(captioned(Caption(kTalkAfterNgCaption), Memo8));
     layout->addWidget(Memo8, 1);
     return page;
 }
@@ -697,7 +697,7 @@ QWidget* CharaPatchPage::buildLastBattlePage()
     layout->setSpacing(3);
     Memo9 = memo("Memo9", kMemoLines, kLastBattleTypedBytes,
                  [](std::string_view text) { return LastBattleRoom(text); });
-    layout->addLayout(captioned(Caption("ラストバトル前のセリフ"), Memo9));
+    layout->addLayout(captioned(Caption(kLastBattleLineCaption), Memo9));
     layout->addWidget(Memo9);
     layout->addStretch(1);
     return page;

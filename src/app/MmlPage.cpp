@@ -24,6 +24,30 @@ namespace varn::app {
 
 namespace {
 
+// The page's captions and labels.
+constexpr std::string_view kMmlFileLabel = "MMLファイル";           // Edit67
+constexpr std::string_view kChooseMmlFileCaption = "...";           // Button11
+constexpr std::string_view kMusicNumberLabel = "音楽番号";          // Edit69
+constexpr std::string_view kWriteAddressLabel = "書き込みアドレス"; // Edit70
+constexpr std::string_view kLastAddressLabel = "～";                // between Edit70 and Edit71
+constexpr std::string_view kPlaybackGroupCaption = "再生設定";
+constexpr std::string_view kMapBattleListLabel = "マップ別戦闘曲";         // CheckListBox1
+constexpr std::string_view kMonsterBattleListLabel = "モンスター別戦闘曲"; // CheckListBox2
+constexpr std::string_view kMapThemeListLabel = "マップ曲";                // CheckListBox3
+constexpr std::string_view kReverseCompileCaption = "逆コンパイル";        // Button17
+constexpr std::string_view kCompileCaption = "コンパイル";                 // Button13
+
+// The fields' first texts.
+constexpr std::string_view kInitialMusicNumberText = "80";
+constexpr std::string_view kInitialWriteAddressText = "400000";
+
+// The open dialog of Button11 (first filter selected) and the save dialog of Button17 (first
+// filter selected, the extension added when the name has none, asking before overwriting).
+// Filters are "label|pattern" pairs joined by "|".
+constexpr std::string_view kOpenMmlFilter = "MMLファイル (*.mml;*.txt)|*.mml;*.txt";
+constexpr std::string_view kSaveMmlFilter = "MMLファイル(*.mml)|*.mml";
+constexpr std::string_view kSaveMmlDefaultExtension = ".mml";
+
 // The rows a playback list shows at least, so that ticking stays comfortable when the page is
 // small.
 constexpr int kPlaybackListRows = 6;

@@ -21,11 +21,27 @@
 #include "app/FileDropFilter.h"
 #include "app/GifQImage.h"
 #include "app/TForm1.h"
+#include "music/MmlPageCommands.h"
 #include "rom/RomIdentification.h"
 
 namespace varn::app {
 
 namespace {
+
+// The page's captions and labels.
+constexpr std::string_view kSkillGraphicCategoryLabel = "グラフィック分類"; // ComboBox26
+constexpr std::string_view kSkillGraphicIdLabel = "グラフィックID";         // ComboBox27
+constexpr std::string_view kSkillPaletteCategoryLabel = "パレット分類";     // ComboBox28
+constexpr std::string_view kSkillPaletteIdLabel = "パレットID";             // ComboBox29
+constexpr std::string_view kSkillSaveButton = "GIFで保存";                  // Button10
+constexpr std::string_view kSkillWriteButton = "書き込み";                  // Button18
+constexpr std::string_view kSkillAddressLabel = "書き込みアドレス";         // Edit98
+constexpr std::string_view kSkillAddressSeparator = "～";                   // before Edit99
+constexpr std::string_view kSkillWritePaletteCheck = "パレットも書き込む";  // checked at start
+constexpr std::string_view kSkillDefaultAddressText = "5D0000";
+// The save dialog of "GIFで保存": no name is proposed.
+constexpr std::string_view kSkillSaveFilter = "GIFファイル(*.gif)|*.gif";
+constexpr std::string_view kSkillSaveExtension = ".gif";
 
 QLabel* MakeLabel(std::string_view text, QWidget* buddy, QWidget* parent)
 {
@@ -279,7 +295,7 @@ void SkillGraphicPage::SkillComboChange()
 void SkillGraphicPage::ShowSkillGraphic()
 {
     const SkillGraphicView view = varn::ShowSkillGraphic(
-        skill_, title_, headerText_, window_.romPath().toStdString(), selection());
+        skill_, title_, headerSize_, window_.romPath().toStdString(), selection());
     if (!view.titleSwitch.shows)
         return;
     showSelection(view.titleSwitch.selection, view.titleSwitch.graphicIdsRefilled,
@@ -295,7 +311,7 @@ void SkillGraphicPage::dropImage()
     // The graphic belongs to the image that was open: it is neither shown nor saved for the
     // next one.
     title_.clear();
-    headerText_.clear();
+    headerSize_ = 0;
     skill_.shownImage = GifImage{};
     Image3->clear();
     Image4->clear();
@@ -304,7 +320,7 @@ void SkillGraphicPage::dropImage()
 void SkillGraphicPage::openImage(const RomIdentification& image)
 {
     title_ = image.titleText;
-    headerText_ = image.headerText;
+    headerSize_ = HeaderSizeOfField(image.headerText);
     if (image.loadsSkillGraphics)
         ShowSkillGraphic();
 }
@@ -352,7 +368,7 @@ void SkillGraphicPage::Button18Click()
 {
     SkillWriteRequest request;
     request.romPath = window_.romPath().toStdString();
-    request.headerFieldText = headerText_;
+    request.headerSize = headerSize_;
     request.selection = selection();
     request.addressField = Edit98->text().toStdString();
     request.writePalette = CheckBoxWritePalette->isChecked();

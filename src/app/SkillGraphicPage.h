@@ -72,9 +72,10 @@ private:
 
     TForm1& window_;
     Skill skill_;
-    // The open image's title and copier-header texts, as the header strip shows them.
+    // The open image's title as the header strip shows it, and the copier header's size in
+    // bytes its copier-header field shows.
     std::string title_;
-    std::string headerText_;
+    int headerSize_ = 0;
     // The file name "GIFで保存" chose last, offered again.
     QString lastSavedName_;
 

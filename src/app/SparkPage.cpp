@@ -19,6 +19,8 @@ namespace varn::app {
 
 namespace {
 
+constexpr const char* kSparkWriteButton = "書き込み"; // Button20
+
 // The change's name in the image's history, and the question before marks not written are
 // given up for the image as it is now.
 constexpr const char* kSparkChangeName = "閃き適正";
@@ -94,7 +96,7 @@ SparkPage::SparkPage(TForm1& window, QWidget* parent) : QWidget(parent), window_
     StringGrid1->installEventFilter(this);
     StringGrid1->viewport()->installEventFilter(this);
 
-    Button20 = new QPushButton(FromUtf8(kSparkWriteButton), this);
+    Button20 = new QPushButton(QString::fromUtf8(kSparkWriteButton), this);
     Button20->setObjectName(QStringLiteral("Button20"));
     connect(Button20, &QPushButton::clicked, this, &SparkPage::Button20Click);
 

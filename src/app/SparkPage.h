@@ -15,6 +15,19 @@ namespace varn::app {
 
 class TForm1;
 
+// The grid's geometry in pixels: the designed widths of the name column and of a mark column
+// (a column is widened when its heading needs more) and the height of a row.
+inline constexpr int kSparkColumnWidth = 21;
+inline constexpr int kSparkNameColumnWidth = 140;
+inline constexpr int kSparkRowHeight = 18;
+
+// StringGrid1DblClick acts only right of the name column and below the header row, by the
+// mouse position in the grid's client coordinates (the header is 18 pixels and a grid line).
+constexpr bool IsSparkMarkArea(int x, int y)
+{
+    return x > kSparkNameColumnWidth && y >= kSparkRowHeight + 1;
+}
+
 // The page "閃き適正": every technique's spark-type mask as a grid of marks, one row per
 // technique and one column per spark type. Marks are flipped in the grid only; "書き込み"
 // writes the masks back. The table read from the image lives in a SparkTable and the grid

@@ -86,6 +86,17 @@ struct CharacterForm {
     std::string lastBattleLine; // Memo9
 };
 
+// The captions of the conversation pages' texts, as the page labels its fields and `vnp info`
+// names the pieces of a patch's conversation records.
+inline constexpr const char* kTalkLineCaption = "相手のセリフ";              // Memo2, Memo6
+inline constexpr const char* kTalkOkCaption = "選択肢OK";                    // Edit57, 59, 61
+inline constexpr const char* kTalkNgCaption = "選択肢NG";                    // Edit58, 60, 62
+inline constexpr const char* kTalkAfterOkCaption = "OK選択後の相手のセリフ"; // Memo3, Memo7
+inline constexpr const char* kTalkAfterNgCaption = "NG選択後の相手のセリフ"; // Memo8
+inline constexpr const char* kSecondChoiceCaption = "2回目の選択肢";         // CheckBox31
+inline constexpr const char* kRefuseLineCaption = "仲間にならない時の相手のセリフ"; // Memo5
+inline constexpr const char* kLastBattleLineCaption = "ラストバトル前のセリフ";     // Memo9
+
 // The inner pages of the editor, in order.
 enum CharacterPage : int {
     kStatusPage = 0,

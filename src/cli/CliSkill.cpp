@@ -95,11 +95,11 @@ Result<RomHeaderInfo> ProbeImage(const std::string& path)
     return ProbeRomHeader(*stream.value());
 }
 
-// What the header strip's "ヘッダ" field would show, from which the page takes the copier
-// header offset: "あり" only when the title was found behind a copier header.
-std::string HeaderField(const RomHeaderInfo& header)
+// The copier header offset the page would take from the header strip: 512 only when the
+// title was found behind a copier header.
+int HeaderSize(const RomHeaderInfo& header)
 {
-    return header.title.empty() ? "なし" : RomCopierHeaderText(header);
+    return !header.title.empty() && header.copierHeader ? kSkillCopierHeaderBytes : 0;
 }
 
 int Export(Arguments arguments, std::ostream& out, std::ostream& err)
@@ -146,7 +146,7 @@ int Export(Arguments arguments, std::ostream& out, std::ostream& err)
 
     Skill skill;
     skill.romPath = romPath;
-    skill.headerOffset = SkillHeaderOffset(HeaderField(header.value()));
+    skill.headerOffset = HeaderSize(header.value());
     skill.graphicCategory = *category;
     skill.graphicId = *id;
     skill.paletteCategory = *paletteCategory;
@@ -205,7 +205,7 @@ int Write(Arguments arguments, std::ostream& out, std::ostream& err)
         return Fail(err, imported.message() + "\n" + gifPath);
     SkillWriteRequest request;
     request.romPath = romPath;
-    request.headerFieldText = HeaderField(header.value());
+    request.headerSize = HeaderSize(header.value());
     request.selection = selection;
     request.addressField = SkillWriteAddressText(address.value_or(kSkillDefaultAddress));
     request.writePalette = paletteId.has_value();

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "charpatch/ApplyCharacterPatch.h"
+#include "charpatch/CharacterForm.h"
 #include "charpatch/CharacterPatchFile.h"
 #include "charpatch/ItemLists.h"
 #include "cli/Cli.h"
-#include "rom/HexText.h"
 #include "rom/FileIo.h"
 #include "rom/HexText.h"
 #include "rom/RomImageEdit.h"
@@ -74,26 +74,28 @@ void PrintPieces(std::ostream& out, const PatchRecord& record, const ExtensionTa
     };
     if (record.type == kFirstTalkRecord) {
         const FirstTalk talk = ParseFirstTalk(record.data);
-        const char* opening[] = {"相手のセリフ", "選択肢OK", "選択肢NG", "OK選択後の相手のセリフ"};
+        const char* opening[] = {kTalkLineCaption, kTalkOkCaption, kTalkNgCaption,
+                                 kTalkAfterOkCaption};
         for (std::size_t i = 0; i < talk.opening.size(); ++i)
             piece(opening[i], talk.opening[i]);
-        out << "  2回目の選択肢: " << (talk.secondChoice ? "あり" : "なし") << '\n';
+        out << "  " << kSecondChoiceCaption << ": " << (talk.secondChoice ? "あり" : "なし")
+            << '\n';
         if (!talk.secondChoice)
             return;
-        const char* second[] = {"選択肢OK", "選択肢NG", "仲間になる時の相手のセリフ"};
+        const char* second[] = {kTalkOkCaption, kTalkNgCaption, "仲間になる時の相手のセリフ"};
         for (std::size_t i = 0; i < talk.second.size(); ++i)
             piece(second[i], talk.second[i]);
         out << "  最大HP判定: " << int(talk.hpCondition) << '\n';
         if (talk.hpCondition != 0)
-            piece("仲間にならない時の相手のセリフ", talk.refuseLine);
+            piece(kRefuseLineCaption, talk.refuseLine);
     } else if (record.type == kRepeatTalkRecord) {
         const auto pieces = ParseRepeatTalk(record.data);
-        const char* labels[] = {"相手のセリフ", "選択肢OK", "選択肢NG", "OK選択後の相手のセリフ",
-                                "NG選択後の相手のセリフ"};
+        const char* labels[] = {kTalkLineCaption, kTalkOkCaption, kTalkNgCaption,
+                                kTalkAfterOkCaption, kTalkAfterNgCaption};
         for (std::size_t i = 0; i < pieces.size(); ++i)
             piece(labels[i], pieces[i]);
     } else if (record.type == kLastBattleRecord) {
-        piece("ラストバトル前のセリフ", record.data);
+        piece(kLastBattleLineCaption, record.data);
     }
 }
 

@@ -17,31 +17,10 @@ namespace varn {
 
 // --- What the page shows ---------------------------------------------------------------
 
-inline constexpr std::string_view kMmlPageCaption = "MML";
-inline constexpr std::string_view kMmlFileLabel = "MMLファイル";          // Edit67
-inline constexpr std::string_view kChooseMmlFileCaption = "...";         // Button11
-inline constexpr std::string_view kMusicNumberLabel = "音楽番号";         // Edit69
-inline constexpr std::string_view kWriteAddressLabel = "書き込みアドレス"; // Edit70
-inline constexpr std::string_view kLastAddressLabel = "～";              // between Edit70 and Edit71
-inline constexpr std::string_view kPlaybackGroupCaption = "再生設定";
-inline constexpr std::string_view kMapBattleListLabel = "マップ別戦闘曲";         // CheckListBox1
-inline constexpr std::string_view kMonsterBattleListLabel = "モンスター別戦闘曲"; // CheckListBox2
-inline constexpr std::string_view kMapThemeListLabel = "マップ曲";                // CheckListBox3
-inline constexpr std::string_view kReverseCompileCaption = "逆コンパイル";         // Button17
-inline constexpr std::string_view kCompileCaption = "コンパイル";                  // Button13
-
-// The fields' first texts and the characters they take at most.
-inline constexpr std::string_view kInitialMusicNumberText = "80";
-inline constexpr std::string_view kInitialWriteAddressText = "400000";
+// The characters the music number and address fields take at most, the digits the commands
+// write back into them.
 inline constexpr int kMusicNumberFieldLength = 2;
 inline constexpr int kWriteAddressFieldLength = 6;
-
-// The open dialog of Button11 (first filter selected) and the save dialog of Button17 (first
-// filter selected, the extension added when the name has none, asking before overwriting).
-// Filters are "label|pattern" pairs joined by "|".
-inline constexpr std::string_view kOpenMmlFilter = "MMLファイル (*.mml;*.txt)|*.mml;*.txt";
-inline constexpr std::string_view kSaveMmlFilter = "MMLファイル(*.mml)|*.mml";
-inline constexpr std::string_view kSaveMmlDefaultExtension = ".mml";
 
 // What a field falls back to when its text is not a hexadecimal number.
 inline constexpr int kFallbackMusicNumber = 0x80;

@@ -11,10 +11,9 @@ namespace varn {
 // a rest, made of a pitch index and a length index. The target game and titles 1-7 have 14
 // lengths (pitch x 14 + length); the low-mapped title has 15.
 
-// Pitch indices of the target game: the twelve pitches from "c", then the tie and the rest.
+// Pitch indices of the target game: the twelve pitches from "c" (0 to 11), then the tie (12)
+// and the rest (13).
 inline constexpr int kPitchCount = 14;
-inline constexpr int kTiePitch = 12;
-inline constexpr int kRestPitch = 13;
 
 // Length indices of the target game: 1, 2, 3, 4., 4, 6, 8., 8, 12, 16, 24, 32, 48, 64.
 inline constexpr int kTargetLengthCount = 14;

@@ -77,11 +77,6 @@ SkillTitleSwitch SwitchSkillCategories(std::string_view title, SkillSelection cu
     return result;
 }
 
-int SkillHeaderOffset(std::string_view headerFieldText)
-{
-    return headerFieldText == "あり" ? kSkillCopierHeaderBytes : 0;
-}
-
 GifImage BuildSkillSwatches(std::span<const GifColor> colours)
 {
     GifImage image;
@@ -102,16 +97,15 @@ GifImage BuildSkillSwatches(std::span<const GifColor> colours)
     return image;
 }
 
-SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title,
-                                  std::string_view headerFieldText, const std::string& romPath,
-                                  SkillSelection selection)
+SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title, int headerSize,
+                                  const std::string& romPath, SkillSelection selection)
 {
     SkillGraphicView view;
     view.titleSwitch = SwitchSkillCategories(title, selection);
     if (!view.titleSwitch.shows)
         return view;
     const SkillSelection& chosen = view.titleSwitch.selection;
-    skill.headerOffset = SkillHeaderOffset(headerFieldText);
+    skill.headerOffset = headerSize;
     skill.romPath = romPath;
     skill.graphicCategory = chosen.graphicCategory;
     skill.graphicId = chosen.graphicId;
@@ -150,7 +144,7 @@ SkillWriteOutcome WriteSkillGraphic(Skill& skill, const SkillWriteRequest& reque
     SkillWriteOutcome outcome;
     const int address = ParseSkillWriteAddress(request.addressField);
     outcome.addressField = SkillWriteAddressText(address);
-    skill.headerOffset = SkillHeaderOffset(request.headerFieldText);
+    skill.headerOffset = request.headerSize;
     skill.romPath = request.romPath;
     skill.graphicCategory = request.selection.graphicCategory;
     skill.graphicId = request.selection.graphicId;

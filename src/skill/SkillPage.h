@@ -14,31 +14,12 @@
 
 namespace varn {
 
-// What the page "技術グラフィック" shows and decides, as plain values: its texts, the items of
-// its selection lists, the category switches by the title of the open image, the picture and
+// What the page "技術グラフィック" shows and decides, as plain values: the items of its
+// selection lists, the category switches by the title of the open image, the picture and
 // palette swatches of the selected graphic, and the steps of "書き込み".
 
-inline constexpr std::string_view kSkillPageTitle = "技術グラフィック";
-inline constexpr std::string_view kSkillGraphicCategoryLabel = "グラフィック分類"; // ComboBox26
-inline constexpr std::string_view kSkillGraphicIdLabel = "グラフィックID";         // ComboBox27
-inline constexpr std::string_view kSkillPaletteCategoryLabel = "パレット分類";     // ComboBox28
-inline constexpr std::string_view kSkillPaletteIdLabel = "パレットID";             // ComboBox29
-inline constexpr std::string_view kSkillSaveButton = "GIFで保存";                  // Button10
-inline constexpr std::string_view kSkillWriteButton = "書き込み";                  // Button18
-inline constexpr std::string_view kSkillAddressLabel = "書き込みアドレス";         // Edit98
-inline constexpr std::string_view kSkillAddressSeparator = "～"; // before Edit99
-inline constexpr std::string_view kSkillWritePaletteCheck = "パレットも書き込む";  // checked at start
-inline constexpr std::string_view kSkillDefaultAddressText = "5D0000";
+// The write address "書き込み" falls back to when its field is not a hexadecimal number.
 inline constexpr int kSkillDefaultAddress = 0x5D0000;
-// The save dialog of "GIFで保存": no name is proposed.
-inline constexpr std::string_view kSkillSaveFilter = "GIFファイル(*.gif)|*.gif";
-inline constexpr std::string_view kSkillSaveExtension = ".gif";
-
-// Failures are shown with the caption "エラー" and the error icon; a finished write with
-// "処理が完了しました", caption "終了" and the information icon.
-inline constexpr std::string_view kSkillErrorCaption = "エラー";
-inline constexpr std::string_view kSkillDoneCaption = "終了";
-inline constexpr std::string_view kSkillDoneMessage = "処理が完了しました";
 
 // The four selections of the page: category indices and IDs (the ID lists' indices).
 struct SkillSelection {
@@ -78,9 +59,6 @@ struct SkillTitleSwitch {
 // category of the second game back to 1; any other title shows nothing.
 SkillTitleSwitch SwitchSkillCategories(std::string_view title, SkillSelection current);
 
-// The copier header offset from the header strip's "ヘッダ" field: 512 for "あり", else 0.
-int SkillHeaderOffset(std::string_view headerFieldText);
-
 // One square of a palette swatch: colour i at (16 (i mod 8), 16 (i / 8)), 16 x 16 pixels.
 struct SkillSwatchSquare {
     int x;
@@ -108,12 +86,11 @@ struct SkillGraphicView {
     GifImage swatches; // Image4
 };
 
-// Runs the page's ShowSkillGraphic: the title's category switch, then the header offset,
-// the path and the selections copied into `skill`, ReadGraphic, and the picture and its
-// palette swatches.
-SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title,
-                                  std::string_view headerFieldText, const std::string& romPath,
-                                  SkillSelection selection);
+// Runs the page's ShowSkillGraphic: the title's category switch, then the copier header's
+// size in bytes (0 or 512) as the header offset, the path and the selections copied into
+// `skill`, ReadGraphic, and the picture and its palette swatches.
+SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title, int headerSize,
+                                  const std::string& romPath, SkillSelection selection);
 
 // Whether a dropped file is taken by the write panel: its extension in lower case is ".gif".
 bool IsSkillDropFile(const std::filesystem::path& path);
@@ -127,7 +104,7 @@ std::string SkillWriteAddressText(int address);
 // What "書き込み" takes from the page.
 struct SkillWriteRequest {
     std::string romPath;
-    std::string headerFieldText;
+    int headerSize = 0; // the copier header's size in bytes: 0 or 512
     SkillSelection selection;
     std::string addressField; // Edit98
     bool writePalette = true; // "パレットも書き込む"

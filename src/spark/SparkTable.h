@@ -25,7 +25,6 @@ inline constexpr std::uint32_t kSparkMaskTable = 0x3E353F;
 // The techniques of the grid; 0x00 to 0x0E are not shown.
 inline constexpr int kFirstSparkTechnique = 0x0F;
 inline constexpr int kLastSparkTechnique = 0xDB;
-inline constexpr int kSparkTechniqueRows = kLastSparkTechnique - kFirstSparkTechnique + 1;
 // The expanded image's techniques: a list of slot numbers (0xFF: no entry), and by slot a
 // name and a mask.
 inline constexpr std::uint32_t kSparkIndexList = 0x5BB800;
@@ -41,19 +40,11 @@ inline constexpr std::array<std::string_view, 16> kSparkTypeHeadings{
 
 // The grid StringGrid1: 17 columns, a fixed header row and a fixed name column, marks that
 // cannot be typed into.
-inline constexpr std::string_view kSparkPageTitle = "閃き適正";
 inline constexpr std::string_view kSparkCornerHeading = "技術名＼閃きタイプ";
 inline constexpr std::string_view kSparkMarkSet = "○";
 inline constexpr std::string_view kSparkMarkClear = "×";
-inline constexpr std::string_view kSparkWriteButton = "書き込み"; // Button20
 inline constexpr int kSparkGridColumns = 17;
-inline constexpr int kSparkColumnWidth = 21;
-inline constexpr int kSparkNameColumnWidth = 140;
-inline constexpr int kSparkRowHeight = 18;
 
-inline constexpr std::string_view kSparkErrorCaption = "エラー";
-inline constexpr std::string_view kSparkDoneCaption = "終了";
-inline constexpr std::string_view kSparkDoneMessage = "処理が完了しました";
 inline constexpr const char* kSparkNoRomMessage = "SMCファイルを指定してください。";
 inline constexpr const char* kSparkCannotOpenRomMessage = "SMCファイルが開けません。";
 // Writing while the grid holds no table read from an image.
@@ -105,12 +96,6 @@ std::vector<std::string> SparkGridCells(const SparkRow& row);
 constexpr bool IsSparkFlipKey(int key)
 {
     return key == '\r';
-}
-// StringGrid1DblClick acts only right of the name column and below the header row, by the
-// mouse position in the grid's client coordinates (the header is 18 pixels and a grid line).
-constexpr bool IsSparkMarkArea(int x, int y)
-{
-    return x > kSparkNameColumnWidth && y >= kSparkRowHeight + 1;
 }
 
 // Flips the mark of grid cell (gridRow, gridColumn): nothing happens without an open image,

@@ -12,11 +12,13 @@
 #include <QTest>
 
 #include <functional>
+#include <tuple>
 
 #include "MainWindowFixture.h"
+#include "app/SparkPage.h"
 #include "rom/RomImageEdit.h"
-#include "support/ByteCompare.h"
 #include "spark/SparkTable.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "text/TextCodec.h"
 
@@ -179,8 +181,8 @@ TEST_F(SparkPageTest, TheGridShowsTheHeadingsAndEveryRowOfTheImage)
                                   "体", "汎1", "汎2", "月", "蒼", "朱", "白", "玄"};
     for (int column = 0; column < 17; ++column)
         EXPECT_EQ(cell(0, column), headings[column]);
-    EXPECT_GE(grid()->columnWidth(0), kSparkNameColumnWidth);
-    EXPECT_EQ(grid()->columnWidth(1), kSparkColumnWidth);
+    EXPECT_GE(grid()->columnWidth(0), app::kSparkNameColumnWidth);
+    EXPECT_EQ(grid()->columnWidth(1), app::kSparkColumnWidth);
     EXPECT_EQ(control<QPushButton>("Button20")->text(), "書き込み");
     EXPECT_EQ(grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
 
@@ -246,6 +248,17 @@ TEST_F(SparkPageTest, DoubleClickFlipsAMarkButNotTheNameColumn)
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {},
                        QPoint(header->sectionViewportPosition(3) + 5, header->height() / 2));
     EXPECT_EQ(marks(1), "oxxxxxxxxxxxxxxx");
+}
+
+// The designed grid's mark area in client coordinates: right of the 140-pixel name column and
+// below the 18-pixel header and its grid line.
+TEST(SparkPageGeometryTest, TheMarkAreaLiesRightOfTheNamesAndBelowTheHeader)
+{
+    const std::tuple<int, int, bool> clicks[] = {
+        {141, 19, true}, {140, 50, false}, {300, 18, false}, {0, 0, false}, {500, 400, true},
+    };
+    for (const auto& [x, y, flips] : clicks)
+        EXPECT_EQ(app::IsSparkMarkArea(x, y), flips) << x << ", " << y;
 }
 
 TEST_F(SparkPageTest, FlippedMarksAreWrittenByteForByte)

@@ -95,6 +95,23 @@ TEST(SkillCliTest, WriteChangesTheImageAsThePageDoes)
                            after.begin() + 0x5B8100));
 }
 
+// The title found behind a copier header moves every offset written by its 512 bytes, not the
+// pointer's value.
+TEST(SkillCliTest, WriteGoesBehindACopierHeader)
+{
+    TempDir dir;
+    const auto rom = dir.write(
+        "rom.smc", RomImageBuilder::Target(RomImageBuilder::kExpandedSize).copierHeader().build());
+    const auto gif = dir.write("in.gif", GifBytes(SkillGif(PatternPixel, DistinctColours(8))));
+    const ToolRun run = RunSkill({"write", rom.string(), gif.string(), "--id", "00"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Bytes after = ReadFileBytes(rom);
+    EXPECT_EQ((Bytes(after.begin() + 0x200 + 0x5BFBC0, after.begin() + 0x200 + 0x5BFBC3)),
+              (Bytes{0x00, 0x00, 0x5D}));
+    const Bytes data = PatternData();
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), after.begin() + 0x200 + 0x5D0000));
+}
+
 TEST(SkillCliTest, RefusedWritesLeaveTheImageAsItWas)
 {
     TempDir dir;

@@ -81,13 +81,6 @@ TEST(SkillPageTest, TheOpenImagesTitleSwitchesCategories)
     }
 }
 
-TEST(SkillPageTest, HeaderFieldGivesTheOffset)
-{
-    EXPECT_EQ(SkillHeaderOffset("あり"), 512);
-    EXPECT_EQ(SkillHeaderOffset("なし"), 0);
-    EXPECT_EQ(SkillHeaderOffset(""), 0);
-}
-
 TEST(SkillPageTest, SwatchesDrawSixteenSquaresEightARow)
 {
     GifColorTable colours = DistinctColours(10); // six missing colours are black
@@ -121,7 +114,7 @@ TEST(SkillPageTest, ShowSkillGraphicFollowsTheTitle)
                           .build());
     Skill skill;
     const SkillGraphicView view =
-        ShowSkillGraphic(skill, "VARNHOLD EPICS2", "なし", epics2.string(), kInitialSkillSelection);
+        ShowSkillGraphic(skill, "VARNHOLD EPICS2", 0, epics2.string(), kInitialSkillSelection);
     ASSERT_TRUE(view.shown);
     EXPECT_EQ(view.titleSwitch.selection, (SkillSelection{4, 0, 5, 0}));
     EXPECT_TRUE(view.titleSwitch.graphicIdsRefilled);
@@ -134,26 +127,26 @@ TEST(SkillPageTest, ShowSkillGraphicFollowsTheTitle)
 
     // Writing is then refused: the reserved category is not selected.
     ASSERT_TRUE(skill.ImportImageBytes(GifBytes(SkillGif(PatternPixel, DistinctColours(8)))).ok());
-    SkillWriteRequest request{epics2.string(), "なし", view.titleSwitch.selection, "5D0000", true};
+    SkillWriteRequest request{epics2.string(), 0, view.titleSwitch.selection, "5D0000", true};
     EXPECT_EQ(WriteSkillGraphic(skill, request).status.message(), kSkillNotWritableMessage);
 
     // Another title: nothing is read, the page keeps what it shows.
     Skill untouched;
     const SkillGraphicView other =
-        ShowSkillGraphic(untouched, "LOOM O LOOM", "なし", epics2.string(), kInitialSkillSelection);
+        ShowSkillGraphic(untouched, "LOOM O LOOM", 0, epics2.string(), kInitialSkillSelection);
     EXPECT_FALSE(other.shown);
     EXPECT_FALSE(other.titleSwitch.shows);
     EXPECT_TRUE(untouched.romPath.empty());
 
     // An image that cannot be read: nothing new to show, no message for the page.
     const SkillGraphicView missing = ShowSkillGraphic(
-        skill, "VARNHOLD EPICS3", "なし", (dir.path() / "gone.smc").string(), kInitialSkillSelection);
+        skill, "VARNHOLD EPICS3", 0, (dir.path() / "gone.smc").string(), kInitialSkillSelection);
     EXPECT_FALSE(missing.shown);
     EXPECT_TRUE(missing.titleSwitch.shows);
     EXPECT_EQ(skill.shownImage.frames.front().pixels, view.picture.frames.front().pixels);
 }
 
-TEST(SkillPageTest, ShowSkillGraphicTakesTheCopierHeaderFromTheHeaderField)
+TEST(SkillPageTest, ShowSkillGraphicReadsBehindTheCopierHeaderItIsGiven)
 {
     TempDir dir;
     const SkillTiles tiles = EncodeSkillTiles(SkillGif(PatternPixel, {}).frames.front());
@@ -164,7 +157,7 @@ TEST(SkillPageTest, ShowSkillGraphicTakesTheCopierHeaderFromTheHeaderField)
                                                  .build());
     Skill skill;
     const SkillGraphicView view =
-        ShowSkillGraphic(skill, "VARNHOLD EPICS3", "あり", rom.string(), kInitialSkillSelection);
+        ShowSkillGraphic(skill, "VARNHOLD EPICS3", 512, rom.string(), kInitialSkillSelection);
     ASSERT_TRUE(view.shown);
     EXPECT_EQ(skill.headerOffset, 512);
     EXPECT_EQ(skill.tiles, tiles);
@@ -201,7 +194,7 @@ TEST(SkillPageTest, WriteButtonRewritesTheFieldAndReportsTheLastAddress)
     Skill skill;
     ASSERT_TRUE(skill.ImportImageBytes(GifBytes(SkillGif(PatternPixel, DistinctColours(8)))).ok());
 
-    SkillWriteRequest request{rom.string(), "なし", {3, 0x10, 4, 0x10}, "not hex", false};
+    SkillWriteRequest request{rom.string(), 0, {3, 0x10, 4, 0x10}, "not hex", false};
     const SkillWriteOutcome written = WriteSkillGraphic(skill, request);
     ASSERT_TRUE(written.status.ok()) << written.status.message();
     EXPECT_EQ(written.addressField, "5D0000");
@@ -224,6 +217,28 @@ TEST(SkillPageTest, WriteButtonRewritesTheFieldAndReportsTheLastAddress)
     EXPECT_EQ(refused.addressField, "1F0000");
     EXPECT_TRUE(refused.lastAddressText.empty());
     EXPECT_TRUE(test::SameBytes(after, ReadFileBytes(rom)));
+}
+
+// The request's copier header size moves every offset written, not the pointer's value.
+TEST(SkillPageTest, WriteButtonWritesBehindTheCopierHeaderItIsGiven)
+{
+    TempDir dir;
+    const auto rom =
+        dir.write("header.smc",
+                  RomImageBuilder::Target(RomImageBuilder::kExpandedSize).copierHeader().build());
+    Skill skill;
+    ASSERT_TRUE(skill.ImportImageBytes(GifBytes(SkillGif(PatternPixel, DistinctColours(8)))).ok());
+
+    const SkillWriteRequest request{rom.string(), 512, {3, 0x10, 4, 0x10}, "5D0000", false};
+    const SkillWriteOutcome written = WriteSkillGraphic(skill, request);
+    ASSERT_TRUE(written.status.ok()) << written.status.message();
+    const Bytes after = ReadFileBytes(rom);
+    const std::size_t pointer = 0x200 + 0x5BFBC0 + 0x30;
+    EXPECT_EQ((Bytes(after.begin() + pointer, after.begin() + pointer + 3)),
+              (Bytes{0x00, 0x00, 0x5D}));
+    const auto compressed =
+        CompressSkillTiles(EncodeSkillTiles(skill.importedImage.frames.front()), 24);
+    EXPECT_TRUE(std::equal(compressed.begin(), compressed.end(), after.begin() + 0x200 + 0x5D0000));
 }
 
 } // namespace

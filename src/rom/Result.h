@@ -13,7 +13,8 @@ namespace varn {
 // place is written Failure{message}.
 struct Failure {
     Failure() = default;
-    explicit Failure(std::string text, int innerPage = -1, std::string focus = {})
+    explicit Failure(std::string text) : message(std::move(text)) {}
+    Failure(std::string text, int innerPage, std::string focus)
         : message(std::move(text)), page(innerPage), control(std::move(focus))
     {
     }

@@ -95,7 +95,7 @@ Bytes BenchImage()
     form.address = "580000";
     varn::MemoryRomStream stream(image);
     std::vector<varn::ImageWrite> writes;
-    if (varn::WriteEnemyGraphic(stream, picture, form, writes))
+    if (!varn::WriteEnemyGraphic(stream, picture, form, writes))
         return {};
     for (const varn::ImageWrite& write : writes)
         Put(image, write.offset, write.bytes);

@@ -82,8 +82,8 @@ void CheckPicture(GifImage& picture)
 
     std::vector<ImageWrite> writes;
     RomStream& image = SmallImage();
-    if (const auto problem = WriteEnemyGraphic(image, picture, form, writes)) {
-        Require(!problem->message.empty(), "a refused graphic says why");
+    if (const Status written = WriteEnemyGraphic(image, picture, form, writes); !written) {
+        Require(!written.message().empty(), "a refused graphic says why");
         Require(writes.empty(), "a refused graphic plans no write");
         return;
     }

@@ -113,8 +113,8 @@ void CheckEnemy(RomStream& image, const EnemyLists& lists, int enemy)
         CheckList(form.recoveryElement, elements, false, "an element is listed");
 
         std::vector<ImageWrite> writes;
-        if (const auto problem = PlanApplyEnemy(image, form, nullptr, writes)) {
-            Require(!problem->message.empty(), "a refused apply says why");
+        if (const Status planned = PlanApplyEnemy(image, form, nullptr, writes); !planned) {
+            Require(!planned.message().empty(), "a refused apply says why");
         } else {
             for (const ImageWrite& write : writes)
                 Require(image.contains(write.offset, write.bytes.size()),

@@ -945,17 +945,18 @@ void CharaPatchPage::CreateCharacterPatch()
     const Settings& settings = window_.settings();
 
     CharacterForm form = readForm();
-    const PatchCheckResult check = CheckCharacterPatch(
+    const Result<std::string> check = CheckCharacterPatch(
         form, !window_.sheetImage().frames.empty(),
         {settings.equipmentCheck, settings.extensionChar}, ProcessExtensionTable());
     // The checks tidy the skill slots and the conversation texts; the user sees that even
     // when a check fails.
     writeForm(form);
-    if (check.problem) {
-        showProblem(*check.problem);
+    if (!check) {
+        showProblem(check.failure());
         return;
     }
-    if (!check.warning.empty() && !dialogs.askWarning(FromUtf8(check.warning)))
+    const std::string& warning = check.value();
+    if (!warning.empty() && !dialogs.askWarning(FromUtf8(warning)))
         return;
 
     const auto path =
@@ -973,7 +974,7 @@ void CharaPatchPage::CreateCharacterPatch()
     dialogs.showFinished();
 }
 
-void CharaPatchPage::showProblem(const FormProblem& problem)
+void CharaPatchPage::showProblem(const Failure& problem)
 {
     if (problem.page >= 0)
         PageControl2->setCurrentIndex(problem.page);

@@ -95,7 +95,7 @@ private:
     QHBoxLayout* captioned(QLabel* caption, QPlainTextEdit* memo) const;
 
     void CreateCharacterPatch();
-    void showProblem(const FormProblem& problem);
+    void showProblem(const Failure& problem);
     void showSheet();
     void updateTalkControls();
 

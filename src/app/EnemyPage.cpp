@@ -399,25 +399,25 @@ void EnemyPage::Button16Click()
     DialogService& dialogs = window_.dialogs();
     ImageChangeOptions options = window_.imageChangeOptions(EnemyChangeName(Index(ComboBox30)));
     options.expectedChecksum = shownChecksum_;
-    const std::optional<EnemyFormProblem> problem =
+    const Status applied =
         ApplyEnemy(ToPath(window_.romPath()), readForm(), held_ ? &*held_ : nullptr, options);
-    if (!problem)
+    if (applied)
         noteFormRead();
     // The page shows the image as it is now: what was applied, or another program's change
     // that made the apply refused.
     window_.imageChanged();
-    if (problem) {
-        showProblem(*problem);
+    if (!applied) {
+        showProblem(applied.failure());
         // The page shows an image that is no longer there: it is read again, the user
         // deciding about the edits not applied.
-        if (problem->message == kImageChangedSinceShownMessage)
+        if (applied.message() == kImageChangedSinceShownMessage)
             ReloadFromImage(window_.document().identification());
         return;
     }
     dialogs.showFinished();
 }
 
-void EnemyPage::showProblem(const EnemyFormProblem& problem)
+void EnemyPage::showProblem(const Failure& problem)
 {
     if (problem.page >= 0)
         PageControl3->setCurrentIndex(problem.page);

@@ -33,7 +33,7 @@ std::string Control(const char* prefix, int number)
     return prefix + std::to_string(number);
 }
 
-FormProblem Problem(std::string message, int page, std::string control)
+Failure Problem(std::string message, int page, std::string control)
 {
     return {std::move(message), page, std::move(control)};
 }
@@ -128,27 +128,27 @@ int GameTextBytes(std::string_view text, const ExtensionTable& extensions)
     return bytes;
 }
 
-// The measured byte count of a game text without its trailing blanks, or the problem that an
+// The measured byte count of a game text without its trailing blanks, or the failure that an
 // unencodable character gives.
-TextCheck MeasureField(std::string_view text, int page, const std::string& control,
-                       const ExtensionTable& extensions)
+Result<int> MeasureField(std::string_view text, int page, const std::string& control,
+                         const ExtensionTable& extensions)
 {
     const std::string trimmed = TrimTrailingBlanks(text);
     const TextMeasure measure = MeasureText(trimmed, extensions);
     if (measure.result > 0) {
-        return {0, Problem(UnusableCharMessage(trimmed, measure.result), page, control)};
+        return Problem(UnusableCharMessage(trimmed, measure.result), page, control);
     }
-    return {measure.byteCount, std::nullopt};
+    return measure.byteCount;
 }
 
 // Adds a piece's byte count and its length byte to `total`; false when the check failed.
-bool AddPiece(const TextCheck& check, int& total, std::optional<FormProblem>& problem)
+bool AddPiece(const Result<int>& check, int& total, Status& problem)
 {
-    if (check.problem) {
-        problem = check.problem;
+    if (!check) {
+        problem = check.failure();
         return false;
     }
-    total += check.bytes + 1;
+    total += check.value() + 1;
     return true;
 }
 
@@ -240,9 +240,8 @@ bool ChoiceNeedsLineBreak(std::string_view text)
            static_cast<std::size_t>(kChoiceWidth);
 }
 
-std::optional<FormProblem> CheckFixedText(const std::string& text, int capacity,
-                                          const std::string& message, const std::string& control,
-                                          const ExtensionTable& extensions)
+Status CheckFixedText(const std::string& text, int capacity, const std::string& message,
+                      const std::string& control, const ExtensionTable& extensions)
 {
     if (text.empty()) {
         return Problem(kFillInMessage, -1, control);
@@ -256,15 +255,15 @@ std::optional<FormProblem> CheckFixedText(const std::string& text, int capacity,
     if (result > 0) {
         return Problem(UnusableCharMessage(trimmed, result), -1, control);
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<FormProblem> CheckRange(const std::string& text, int page, const std::string& message,
-                                      int min, int max, int extra, const std::string& control)
+Status CheckRange(const std::string& text, int page, const std::string& message, int min, int max,
+                  int extra, const std::string& control)
 {
     const int value = FieldNumber(text);
     if ((value >= min && value <= max) || value == extra) {
-        return std::nullopt;
+        return {};
     }
     return Problem(message, page, control);
 }
@@ -275,7 +274,7 @@ void NormalizeSkills(CharacterForm& form)
     NormalizeSlots(form.spells, SpellItems());
 }
 
-std::optional<FormProblem> CheckSpellLevels(const CharacterForm& form)
+Status CheckSpellLevels(const CharacterForm& form)
 {
     // The earth schools in the order of their radio buttons, then the heaven schools.
     constexpr std::array<const char*, 4> kEarthSchools{"蒼", "朱", "白", "玄"};
@@ -304,7 +303,7 @@ std::optional<FormProblem> CheckSpellLevels(const CharacterForm& form)
                            Control("ComboBox", 9 + static_cast<int>(slot)));
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 std::uint8_t ArmourSlotMask(std::uint8_t code)
@@ -365,44 +364,44 @@ bool CheckEquipment(const CharacterForm& form)
     return heavyWeapons <= 1;
 }
 
-TextCheck CheckMessage(std::string& text, int page, const std::string& control, int maxLines,
-                       int width, const ExtensionTable& extensions)
+Result<int> CheckMessage(std::string& text, int page, const std::string& control, int maxLines,
+                         int width, const ExtensionTable& extensions)
 {
     if (text.empty()) {
-        return {0, Problem(kFillInMessage, page, control)};
+        return Problem(kFillInMessage, page, control);
     }
 
     const std::u32string normalised = NormaliseMessage(text, width);
     text = U32ToUtf8(normalised);
 
     if (width <= 0 || CountMessageLines(normalised, width) > maxLines) {
-        return {0, Problem(kMessageTooLong, page, control)};
+        return Problem(kMessageTooLong, page, control);
     }
     return MeasureField(text, page, control, extensions);
 }
 
-TextCheck CheckChoice(const std::string& text, int page, const std::string& control,
-                      const ExtensionTable& extensions)
+Result<int> CheckChoice(const std::string& text, int page, const std::string& control,
+                        const ExtensionTable& extensions)
 {
     if (text.empty()) {
-        return {0, Problem(kFillInMessage, page, control)};
+        return Problem(kFillInMessage, page, control);
     }
     // Characters are counted as the game shows them, after the full-width conversion that
     // joins a half-width letter and its voiced mark.
     if (Utf8ToU32(ToFullWidth(text)).size() > static_cast<std::size_t>(kChoiceWidth)) {
-        return {0, Problem(kMessageTooLong, page, control)};
+        return Problem(kMessageTooLong, page, control);
     }
-    TextCheck check = MeasureField(text, page, control, extensions);
-    if (!check.problem && ChoiceNeedsLineBreak(text)) {
-        ++check.bytes;
+    Result<int> check = MeasureField(text, page, control, extensions);
+    if (check && ChoiceNeedsLineBreak(text)) {
+        ++check.value();
     }
     return check;
 }
 
-TextCheck CheckFirstTalk(CharacterForm& form, const ExtensionTable& extensions)
+Result<int> CheckFirstTalk(CharacterForm& form, const ExtensionTable& extensions)
 {
     if (form.firstLine.empty()) {
-        return {1, std::nullopt};
+        return 1;
     }
     const auto message = [&](std::string& text, const char* control) {
         return CheckMessage(text, kFirstTalkPage, control, kTalkLines, kChoiceWidth, extensions);
@@ -412,13 +411,13 @@ TextCheck CheckFirstTalk(CharacterForm& form, const ExtensionTable& extensions)
     };
 
     int total = 0;
-    std::optional<FormProblem> problem;
+    Status problem;
     const bool opening = AddPiece(message(form.firstLine, "Memo2"), total, problem) &&
                          AddPiece(choice(form.firstOk, "Edit57"), total, problem) &&
                          AddPiece(choice(form.firstNg, "Edit58"), total, problem) &&
                          AddPiece(message(form.firstAfterOk, "Memo3"), total, problem);
     if (!opening) {
-        return {0, problem};
+        return problem.failure();
     }
     ++total; // the second-choice flag
     if (form.secondChoice) {
@@ -426,23 +425,23 @@ TextCheck CheckFirstTalk(CharacterForm& form, const ExtensionTable& extensions)
                             AddPiece(choice(form.secondNg, "Edit60"), total, problem) &&
                             AddPiece(message(form.joinLine, "Memo4"), total, problem);
         if (!second) {
-            return {0, problem};
+            return problem.failure();
         }
         ++total; // the maximum-HP flag
         if (form.hpCondition != 0 && !AddPiece(message(form.refuseLine, "Memo5"), total, problem)) {
-            return {0, problem};
+            return problem.failure();
         }
     }
     if (total > kMaxFirstTalkBytes) {
-        return {0, Problem(kEventTooLarge, kFirstTalkPage, "Memo2")};
+        return Problem(kEventTooLarge, kFirstTalkPage, "Memo2");
     }
-    return {total, std::nullopt};
+    return total;
 }
 
-TextCheck CheckRepeatTalk(CharacterForm& form, const ExtensionTable& extensions)
+Result<int> CheckRepeatTalk(CharacterForm& form, const ExtensionTable& extensions)
 {
     if (form.firstLine.empty()) {
-        return {1, std::nullopt};
+        return 1;
     }
     const auto message = [&](std::string& text, const char* control) {
         return CheckMessage(text, kRepeatTalkPage, control, kTalkLines, kChoiceWidth, extensions);
@@ -452,19 +451,19 @@ TextCheck CheckRepeatTalk(CharacterForm& form, const ExtensionTable& extensions)
     };
 
     int total = 0;
-    std::optional<FormProblem> problem;
+    Status problem;
     const bool ok = AddPiece(message(form.repeatLine, "Memo6"), total, problem) &&
                     AddPiece(choice(form.repeatOk, "Edit61"), total, problem) &&
                     AddPiece(choice(form.repeatNg, "Edit62"), total, problem) &&
                     AddPiece(message(form.repeatAfterOk, "Memo7"), total, problem) &&
                     AddPiece(message(form.repeatAfterNg, "Memo8"), total, problem);
     if (!ok) {
-        return {0, problem};
+        return problem.failure();
     }
     if (total > kMaxRepeatTalkBytes) {
-        return {0, Problem(kEventTooLarge, kRepeatTalkPage, "Memo6")};
+        return Problem(kEventTooLarge, kRepeatTalkPage, "Memo6");
     }
-    return {total, std::nullopt};
+    return total;
 }
 
 std::string CollectFormExtensionChars(const CharacterForm& form, const ExtensionTable& extensions)
@@ -482,112 +481,114 @@ std::string CollectFormExtensionChars(const CharacterForm& form, const Extension
     return list;
 }
 
-PatchCheckResult CheckCharacterPatch(CharacterForm& form, bool hasSheet,
-                                     const PatchCheckSettings& settings,
-                                     const ExtensionTable& extensions)
+Result<std::string> CheckCharacterPatch(CharacterForm& form, bool hasSheet,
+                                        const PatchCheckSettings& settings,
+                                        const ExtensionTable& extensions)
 {
-    PatchCheckResult result;
-    const auto fail = [&](std::optional<FormProblem> problem) {
-        result.problem = std::move(problem);
-        return result;
-    };
-
     if (!hasSheet) {
-        return fail(Problem("画像を指定してください。", -1, ""));
+        return Problem("画像を指定してください。", -1, "");
     }
 
-    if (auto problem =
-            CheckFixedText(form.name, kNameBytes, "名前が長すぎます。", "Edit1", extensions)) {
-        return fail(problem);
+    if (Status checked =
+            CheckFixedText(form.name, kNameBytes, "名前が長すぎます。", "Edit1", extensions);
+        !checked) {
+        return checked.failure();
     }
 
     constexpr const char* kTitleTooLong = "肩書きが長すぎます。";
     if (Utf16Length(form.title) > kMaxTitleUnits) {
-        return fail(Problem(kTitleTooLong, -1, "Edit2"));
+        return Problem(kTitleTooLong, -1, "Edit2");
     }
-    if (auto problem =
-            CheckFixedText(form.title, kTitleBytes, kTitleTooLong, "Edit2", extensions)) {
-        return fail(problem);
+    if (Status checked =
+            CheckFixedText(form.title, kTitleBytes, kTitleTooLong, "Edit2", extensions);
+        !checked) {
+        return checked.failure();
     }
 
     // The comment is stored in the user's character set, so a character that set cannot hold
     // (or that would read back as another) would be lost: it is refused like an unusable
     // character of a game text.
     if (const auto c = FirstCommentCharNotKept(form.comment)) {
-        return fail(Problem("「" + *c + "」は使用できません。", -1, "Memo1"));
+        return Problem("「" + *c + "」は使用できません。", -1, "Memo1");
     }
     // The limit counts the comment as it is stored, each line break as CR LF.
     if (Cp932ByteCount(StoredCommentText(form.comment)).value_or(0) > kMaxCommentBytes) {
-        return fail(Problem("コメントが長すぎます", -1, "Memo1"));
+        return Problem("コメントが長すぎます", -1, "Memo1");
     }
 
     for (std::size_t i = 0; i < form.attributes.size(); ++i) {
-        if (auto problem = CheckRange(form.attributes[i], kStatusPage, "5～90の範囲外です。", 5, 90,
-                                      5, Control("Edit", 3 + static_cast<int>(i)))) {
-            return fail(problem);
+        if (Status checked = CheckRange(form.attributes[i], kStatusPage, "5～90の範囲外です。", 5,
+                                        90, 5, Control("Edit", 3 + static_cast<int>(i)));
+            !checked) {
+            return checked.failure();
         }
     }
-    if (auto problem =
-            CheckRange(form.lp, kStatusPage, "3～99の範囲外です。", 3, 99, 128, "Edit10")) {
-        return fail(problem);
+    if (Status checked =
+            CheckRange(form.lp, kStatusPage, "3～99の範囲外です。", 3, 99, 128, "Edit10");
+        !checked) {
+        return checked.failure();
     }
-    if (auto problem =
-            CheckRange(form.hp, kLevelPage, "30～900の範囲外です。", 30, 900, 30, "Edit33")) {
-        return fail(problem);
+    if (Status checked =
+            CheckRange(form.hp, kLevelPage, "30～900の範囲外です。", 30, 900, 30, "Edit33");
+        !checked) {
+        return checked.failure();
     }
     for (std::size_t i = 0; i < form.levels.size(); ++i) {
-        if (auto problem = CheckRange(form.levels[i], kLevelPage, "0～31の範囲外です。", 0, 31, 0,
-                                      Control("Edit", 34 + static_cast<int>(i)))) {
-            return fail(problem);
+        if (Status checked = CheckRange(form.levels[i], kLevelPage, "0～31の範囲外です。", 0, 31, 0,
+                                        Control("Edit", 34 + static_cast<int>(i)));
+            !checked) {
+            return checked.failure();
         }
     }
 
     NormalizeSkills(form);
-    if (auto problem = CheckSpellLevels(form)) {
-        return fail(problem);
+    if (Status checked = CheckSpellLevels(form); !checked) {
+        return checked.failure();
     }
 
     for (std::size_t i = 0; i < form.growthRates.size(); ++i) {
-        if (auto problem = CheckRange(form.growthRates[i], kGrowthPage, "0～8の範囲外です。", 0, 8,
-                                      0, Control("Edit", 42 + static_cast<int>(i)))) {
-            return fail(problem);
+        if (Status checked = CheckRange(form.growthRates[i], kGrowthPage, "0～8の範囲外です。", 0,
+                                        8, 0, Control("Edit", 42 + static_cast<int>(i)));
+            !checked) {
+            return checked.failure();
         }
     }
 
-    if (TextCheck check = CheckFirstTalk(form, extensions); check.problem) {
-        return fail(check.problem);
+    if (const Result<int> check = CheckFirstTalk(form, extensions); !check) {
+        return check.failure();
     }
-    if (TextCheck check = CheckRepeatTalk(form, extensions); check.problem) {
-        return fail(check.problem);
+    if (const Result<int> check = CheckRepeatTalk(form, extensions); !check) {
+        return check.failure();
     }
     if (!form.lastBattleLine.empty()) {
-        TextCheck check = CheckMessage(form.lastBattleLine, kLastBattlePage, "Memo9",
-                                       kLastBattleLines, kLastBattleWidth, extensions);
-        if (check.problem) {
-            return fail(check.problem);
+        const Result<int> check = CheckMessage(form.lastBattleLine, kLastBattlePage, "Memo9",
+                                               kLastBattleLines, kLastBattleWidth, extensions);
+        if (!check) {
+            return check.failure();
         }
     }
 
+    std::string warning;
     if (!CheckEquipment(form)) {
         if (settings.equipmentCheck == 0) {
-            return fail(Problem(kEquipmentMessage, -1, ""));
+            return Problem(kEquipmentMessage, -1, "");
         }
         if (settings.equipmentCheck == 1) {
-            result.warning += std::string(kEquipmentMessage) + "\n";
+            warning += std::string(kEquipmentMessage) + "\n";
         }
     }
 
     if (settings.extensionChar == 1) {
         const std::string used = CollectFormExtensionChars(form, extensions);
         if (!used.empty()) {
-            result.warning += "以下の拡張文字が使用されています。\n「" + used + "」\n";
+            warning += "以下の拡張文字が使用されています。\n「" + used + "」\n";
         }
     }
 
-    if (!result.warning.empty()) {
-        result.warning += "このまま続けてよろしいですか？";
+    if (!warning.empty()) {
+        warning += "このまま続けてよろしいですか？";
     }
-    return result;
+    return warning;
 }
 
 FieldRoom NameRoom(std::string_view text, const ExtensionTable& extensions)

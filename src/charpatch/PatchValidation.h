@@ -6,37 +6,19 @@
 #include <string_view>
 
 #include "charpatch/CharacterForm.h"
+#include "rom/Result.h"
 #include "text/ExtensionTable.h"
 
 namespace varn {
 
-// A check of the form that failed: the message to show (caption "エラー"), the inner page to
-// bring to the front (-1 for none) and the object name of the control to focus ("" for none).
-struct FormProblem {
-    std::string message;
-    int page = -1;
-    std::string control;
-
-    friend bool operator==(const FormProblem&, const FormProblem&) = default;
-};
-
-// A byte count, or the problem that stopped the check.
-struct TextCheck {
-    int bytes = 0;
-    std::optional<FormProblem> problem;
-};
+// A check of the form that fails gives a Failure (rom/Result.h): the message to show (caption
+// "エラー"), the inner page to bring to the front as its page and the object name of the
+// control to focus. A text check gives the text's byte count, or the failure that stopped it.
 
 // The settings the checks consult.
 struct PatchCheckSettings {
     int equipmentCheck = 0; // 0 refuse, 1 warn, other values no check
     int extensionChar = 1;  // exactly 1: list the extension characters used in a warning
-};
-
-// What the checks of "パッチ作成" come to: the first problem, or the warning text to confirm
-// with OK and Cancel (empty when there is nothing to confirm).
-struct PatchCheckResult {
-    std::optional<FormProblem> problem;
-    std::string warning;
 };
 
 // A blank is a half-width space or a control character (line breaks included); full-width
@@ -68,14 +50,13 @@ std::optional<std::string> FirstCommentCharNotKept(std::string_view comment);
 
 // A fixed text field: empty gives "すべての項目を入力してください。"; the text without trailing
 // blanks must encode into `capacity` bytes (else `message`) with encodable characters only
-// ("「c」は使用できません。", see UnusableCharMessage). The problem names no page.
-std::optional<FormProblem> CheckFixedText(const std::string& text, int capacity,
-                                          const std::string& message, const std::string& control,
-                                          const ExtensionTable& extensions);
+// ("「c」は使用できません。", see UnusableCharMessage). The failure names no page.
+Status CheckFixedText(const std::string& text, int capacity, const std::string& message,
+                      const std::string& control, const ExtensionTable& extensions);
 
 // A number field within [min, max], or equal to `extra`.
-std::optional<FormProblem> CheckRange(const std::string& text, int page, const std::string& message,
-                                      int min, int max, int extra, const std::string& control);
+Status CheckRange(const std::string& text, int page, const std::string& message, int min, int max,
+                  int extra, const std::string& control);
 
 // Removes repeated selections and closes gaps, for the four technique slots and then the four
 // spell slots, changing the form.
@@ -83,7 +64,7 @@ void NormalizeSkills(CharacterForm& form);
 
 // Each chosen spell of the four earth or heaven schools needs that school selected with a
 // level above 0; the first spell that fails gives "術レベル0の術が設定されています。".
-std::optional<FormProblem> CheckSpellLevels(const CharacterForm& form);
+Status CheckSpellLevels(const CharacterForm& form);
 
 // The armour slot table, indexed by armour code.
 std::uint8_t ArmourSlotMask(std::uint8_t code);
@@ -97,21 +78,21 @@ bool CheckEquipment(const CharacterForm& form);
 // "メッセージが長すぎます。"; then it must encode. Returns the byte count of the text without
 // trailing blanks. "\r\n" and a lone "\n" are both line breaks; the rewritten text uses "\r\n"
 // when the text held one, else "\n".
-TextCheck CheckMessage(std::string& text, int page, const std::string& control, int maxLines,
-                       int width, const ExtensionTable& extensions);
+Result<int> CheckMessage(std::string& text, int page, const std::string& control, int maxLines,
+                         int width, const ExtensionTable& extensions);
 
 // A choice: at most 15 characters (counted as ChoiceNeedsLineBreak counts them), encodable;
 // the byte count plus 1 for the line break added to a choice of fewer than 15 characters.
-TextCheck CheckChoice(const std::string& text, int page, const std::string& control,
-                      const ExtensionTable& extensions);
+Result<int> CheckChoice(const std::string& text, int page, const std::string& control,
+                        const ExtensionTable& extensions);
 
 // The first-meeting record's size (pieces with their length bytes, and flags); 1 when there
 // is no first line, so nothing of either conversation is checked. Over 255 bytes:
 // "イベントの合計サイズが大きすぎます。".
-TextCheck CheckFirstTalk(CharacterForm& form, const ExtensionTable& extensions);
+Result<int> CheckFirstTalk(CharacterForm& form, const ExtensionTable& extensions);
 
 // The later-meeting record's size, at most 128 bytes; 1 when there is no first line.
-TextCheck CheckRepeatTalk(CharacterForm& form, const ExtensionTable& extensions);
+Result<int> CheckRepeatTalk(CharacterForm& form, const ExtensionTable& extensions);
 
 // The extension characters used by the game texts of the form, in field order.
 std::string CollectFormExtensionChars(const CharacterForm& form, const ExtensionTable& extensions);
@@ -121,9 +102,11 @@ std::string CollectFormExtensionChars(const CharacterForm& form, const Extension
 // (at most 1024 bytes in CP932, and only characters CP932 holds), the number ranges, the
 // skills, the growth rates, the conversations and final-battle line, the armour combination
 // (refused or warned as `equipmentCheck` says) and the extension characters (warned).
-PatchCheckResult CheckCharacterPatch(CharacterForm& form, bool hasSheet,
-                                     const PatchCheckSettings& settings,
-                                     const ExtensionTable& extensions);
+// The checks come to the first failure, or the warning text to confirm with OK and Cancel
+// (empty when there is nothing to confirm).
+Result<std::string> CheckCharacterPatch(CharacterForm& form, bool hasSheet,
+                                        const PatchCheckSettings& settings,
+                                        const ExtensionTable& extensions);
 
 // How much of a limited text field a text uses, for the editor's live counters; the checks of
 // "パッチ作成" keep their own messages.

@@ -339,9 +339,9 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
                 ShowEnemyPictureFields(*picture, form);
             if (Status edited = ApplyEnemyFormText(values.value(), image, lists, form); !edited)
                 return Failure{edited.message() + "\n" + textPath};
-            if (const auto problem = ApplyEnemy(image, form, picture ? &*picture : nullptr)) {
-                const std::string key = EnemyTextKeyOf(problem->control);
-                return Failure{problem->message + (key.empty() ? "" : "\n" + key)};
+            if (const Status done = ApplyEnemy(image, form, picture ? &*picture : nullptr); !done) {
+                const std::string key = EnemyTextKeyOf(done.failure().control);
+                return Failure{done.message() + (key.empty() ? "" : "\n" + key)};
             }
             return {};
         },

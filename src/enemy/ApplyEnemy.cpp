@@ -56,28 +56,28 @@ std::string UnusableNameCharMessage(std::string_view text, int position)
 // The name's field for the enemy, or the problem with it: the field as the image stored it
 // while the name box shows what it reads as (and it fits the enemy's field), else the name
 // encoded.
-std::optional<EnemyFormProblem> EncodeName(const EnemyForm& form, std::vector<std::uint8_t>& field,
-                                           const ExtensionTable& extensions)
+Status EncodeName(const EnemyForm& form, std::vector<std::uint8_t>& field,
+                  const ExtensionTable& extensions)
 {
     if (form.nameField.size() == static_cast<std::size_t>(EnemyNameSize(form.enemy)) &&
         DecodeGameName(form.nameField, extensions) == form.name) {
         field = form.nameField;
-        return std::nullopt;
+        return {};
     }
     field.assign(static_cast<std::size_t>(EnemyNameSize(form.enemy)), 0);
     const int result = EncodeText(form.name, field, extensions);
     if (result < 0)
-        return EnemyFormProblem{kEnemyNameTooLongMessage, -1, "Edit73"};
+        return Failure{kEnemyNameTooLongMessage, -1, "Edit73"};
     if (result > 0)
-        return EnemyFormProblem{UnusableNameCharMessage(form.name, result), -1, "Edit73"};
-    return std::nullopt;
+        return Failure{UnusableNameCharMessage(form.name, result), -1, "Edit73"};
+    return {};
 }
 
-std::optional<EnemyFormProblem> Unselected(int index, int count, int page, std::string control)
+Status Unselected(int index, int count, int page, std::string control)
 {
     if (index >= 0 && index < count)
-        return std::nullopt;
-    return EnemyFormProblem{kNothingSelectedMessage, page, std::move(control)};
+        return {};
+    return Failure{kNothingSelectedMessage, page, std::move(control)};
 }
 
 std::string TechniqueBox(std::size_t row, std::size_t n)
@@ -114,63 +114,64 @@ std::optional<int> EnemyFieldNumber(const std::string& text)
     return value;
 }
 
-std::optional<EnemyFormProblem> CheckEnemyRange(const std::string& text, int page,
-                                                const std::string& message, int extra,
-                                                int maximum, int minimum,
-                                                const std::string& control)
+Status CheckEnemyRange(const std::string& text, int page, const std::string& message, int extra,
+                       int maximum, int minimum, const std::string& control)
 {
     const std::optional<int> value = EnemyFieldNumber(text);
     if (value && ((*value >= minimum && *value <= maximum) || *value == extra))
-        return std::nullopt;
-    return EnemyFormProblem{message, page, control};
+        return {};
+    return Failure{message, page, control};
 }
 
-std::optional<EnemyFormProblem> CheckEnemyStatus(const EnemyForm& form)
+Status CheckEnemyStatus(const EnemyForm& form)
 {
-    if (auto problem =
-            CheckEnemyRange(form.hp, kStatusSubTab, kHpRangeMessage, 30, 65535, 30, "Edit85"))
-        return problem;
+    if (Status checked =
+            CheckEnemyRange(form.hp, kStatusSubTab, kHpRangeMessage, 30, 65535, 30, "Edit85");
+        !checked)
+        return checked;
     for (std::size_t i = 0; i < form.stats.size(); ++i) {
-        if (auto problem = CheckEnemyRange(form.stats[i], kStatusSubTab, kStatRangeMessage, 5, 99,
-                                           5, kStatBoxes[i]))
-            return problem;
+        if (Status checked = CheckEnemyRange(form.stats[i], kStatusSubTab, kStatRangeMessage, 5, 99,
+                                             5, kStatBoxes[i]);
+            !checked)
+            return checked;
     }
     for (std::size_t i = 0; i < form.levels.size(); ++i) {
-        if (auto problem = CheckEnemyRange(form.levels[i], kStatusSubTab, kLevelRangeMessage, 1,
-                                           50, 1, kLevelBoxes[i]))
-            return problem;
+        if (Status checked = CheckEnemyRange(form.levels[i], kStatusSubTab, kLevelRangeMessage, 1,
+                                             50, 1, kLevelBoxes[i]);
+            !checked)
+            return checked;
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<EnemyFormProblem> CheckEnemyForm(const EnemyForm& form, bool pictureHeld,
-                                               const ExtensionTable& extensions)
+Status CheckEnemyForm(const EnemyForm& form, bool pictureHeld, const ExtensionTable& extensions)
 {
-    if (auto problem = CheckEnemyStatus(form))
-        return problem;
+    if (Status checked = CheckEnemyStatus(form); !checked)
+        return checked;
     if (form.enemy < 0 || form.enemy >= kEnemyCount)
-        return EnemyFormProblem{kNoEnemySelectedMessage, -1, "ComboBox30"};
+        return Failure{kNoEnemySelectedMessage, -1, "ComboBox30"};
     std::vector<std::uint8_t> field;
-    if (auto problem = EncodeName(form, field, extensions))
-        return problem;
-    if (auto problem =
-            CheckEnemyRange(form.money, kOtherSubTab, kMoneyRangeMessage, 0, 999, 0, "Edit94"))
-        return problem;
+    if (Status checked = EncodeName(form, field, extensions); !checked)
+        return checked;
+    if (Status checked =
+            CheckEnemyRange(form.money, kOtherSubTab, kMoneyRangeMessage, 0, 999, 0, "Edit94");
+        !checked)
+        return checked;
     if (pictureHeld) {
         const auto address = ParseEnemyAddress(form.address);
         if (!address)
-            return EnemyFormProblem{kEnemyAddressMessage, kGraphicSubTab, "Edit74"};
+            return Failure{kEnemyAddressMessage, kGraphicSubTab, "Edit74"};
         if (*address > kMaxEnemyGraphicAddress)
-            return EnemyFormProblem{kEnemyAddressRangeMessage, kGraphicSubTab, "Edit74"};
+            return Failure{kEnemyAddressRangeMessage, kGraphicSubTab, "Edit74"};
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<EnemyFormProblem> CheckEnemySelections(const EnemyForm& form, bool pictureHeld,
-                                                     bool expanded)
+Status CheckEnemySelections(const EnemyForm& form, bool pictureHeld, bool expanded)
 {
-    if (auto problem = Unselected(form.enemy, EnemyListSize(expanded), -1, "ComboBox30"))
-        return problem;
+    if (Status checked = Unselected(form.enemy, EnemyListSize(expanded), -1, "ComboBox30");
+        !checked)
+        return checked;
     if (pictureHeld) {
         struct Box {
             int index;
@@ -186,46 +187,54 @@ std::optional<EnemyFormProblem> CheckEnemySelections(const EnemyForm& form, bool
             {form.appearance, kAppearanceCount, "ComboBox36"},
         };
         for (const Box& box : boxes) {
-            if (auto problem = Unselected(box.index, box.count, kGraphicSubTab, box.control))
-                return problem;
+            if (Status checked = Unselected(box.index, box.count, kGraphicSubTab, box.control);
+                !checked)
+                return checked;
         }
     }
-    if (auto problem = Unselected(form.recoveryElement, kRecoveryElementCount, kStatusSubTab,
-                                  "ComboBox61"))
-        return problem;
-    if (auto problem = Unselected(form.race, kRaceCount, kStatusSubTab, "ComboBox62"))
-        return problem;
+    if (Status checked =
+            Unselected(form.recoveryElement, kRecoveryElementCount, kStatusSubTab, "ComboBox61");
+        !checked)
+        return checked;
+    if (Status checked = Unselected(form.race, kRaceCount, kStatusSubTab, "ComboBox62"); !checked)
+        return checked;
     // An equipment box holds an item number of 9 bits: an entry of its list, or the code of an
     // entry of its own that the image held.
     for (std::size_t i = 0; i < form.equipment.size(); ++i) {
-        if (auto problem = Unselected(form.equipment[i], 0x200, kEquipmentSubTab,
-                                      kEquipmentBoxes[i]))
-            return problem;
+        if (Status checked =
+                Unselected(form.equipment[i], 0x200, kEquipmentSubTab, kEquipmentBoxes[i]);
+            !checked)
+            return checked;
     }
     for (std::size_t row = 0; row < form.patterns.size(); ++row) {
-        if (auto problem = Unselected(form.patterns[row], PatternListSize(expanded),
-                                      kPatternSubTab, kPatternBoxes[row]))
-            return problem;
+        if (Status checked = Unselected(form.patterns[row], PatternListSize(expanded),
+                                        kPatternSubTab, kPatternBoxes[row]);
+            !checked)
+            return checked;
     }
     for (std::size_t row = 0; row < form.patterns.size(); ++row) {
         if (!WritesPatternRow(form, row))
             continue;
         for (std::size_t n = 0; n < form.techniques[row].size(); ++n) {
-            if (auto problem = Unselected(form.techniques[row][n], TechniqueListSize(expanded),
-                                          kPatternSubTab, TechniqueBox(row, n)))
-                return problem;
+            if (Status checked = Unselected(form.techniques[row][n], TechniqueListSize(expanded),
+                                            kPatternSubTab, TechniqueBox(row, n));
+                !checked)
+                return checked;
         }
     }
     for (std::size_t i = 0; i < form.drops.size(); ++i) {
-        if (auto problem = Unselected(form.drops[i], 0x10000, kOtherSubTab, kDropBoxes[i]))
-            return problem;
+        if (Status checked = Unselected(form.drops[i], 0x10000, kOtherSubTab, kDropBoxes[i]);
+            !checked)
+            return checked;
     }
-    if (auto problem = Unselected(form.patternChoice, kPatternChoiceItemCount, kOtherSubTab,
-                                  "ComboBox63"))
-        return problem;
-    if (auto problem = Unselected(form.techniqueChoice, kTechniqueChoiceCount, kOtherSubTab,
-                                  "ComboBox64"))
-        return problem;
+    if (Status checked =
+            Unselected(form.patternChoice, kPatternChoiceItemCount, kOtherSubTab, "ComboBox63");
+        !checked)
+        return checked;
+    if (Status checked =
+            Unselected(form.techniqueChoice, kTechniqueChoiceCount, kOtherSubTab, "ComboBox64");
+        !checked)
+        return checked;
     return Unselected(form.twoAttack, TwoAttackListSize(expanded), kOtherSubTab, "ComboBox65");
 }
 
@@ -283,28 +292,27 @@ std::uint8_t WriteEnemyRecord(const EnemyForm& form, WritePlan& plan)
     return built.highBits;
 }
 
-std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
-                                               const GifImage* picture, WritePlan& plan,
-                                               const ExtensionTable& extensions)
+Status PlanApplyEnemy(RomStream& image, const EnemyForm& form, const GifImage* picture,
+                      WritePlan& plan, const ExtensionTable& extensions)
 {
     if (!IsExpandedImage(image))
-        return EnemyFormProblem{kEnemyNeedsExpandedImageMessage, -1, ""};
-    if (auto problem = CheckEnemyForm(form, picture != nullptr, extensions))
-        return problem;
-    if (auto problem = CheckEnemySelections(form, picture != nullptr, true))
-        return problem;
+        return Failure{kEnemyNeedsExpandedImageMessage, -1, ""};
+    if (Status checked = CheckEnemyForm(form, picture != nullptr, extensions); !checked)
+        return checked;
+    if (Status checked = CheckEnemySelections(form, picture != nullptr, true); !checked)
+        return checked;
 
     // Added to a copy of the plan, which replaces it only once every write is known to fit.
     WritePlan planned = plan;
     const std::size_t first = planned.size();
     if (picture != nullptr) {
-        if (auto problem = WriteEnemyGraphic(image, *picture, form, planned))
-            return problem;
+        if (Status checked = WriteEnemyGraphic(image, *picture, form, planned); !checked)
+            return checked;
     }
     const int e = form.enemy;
     std::vector<std::uint8_t> name;
-    if (auto problem = EncodeName(form, name, extensions))
-        return problem;
+    if (Status checked = EncodeName(form, name, extensions); !checked)
+        return checked;
     planned.add(EnemyNameOffset(e), std::move(name));
     const std::uint8_t high = WriteEnemyRecord(form, planned);
     planned.add(EquipmentHighBitsOffset(e), high);
@@ -317,60 +325,56 @@ std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm
     for (std::size_t i = first; i < planned.size(); ++i) {
         const ImageWrite& write = planned.writes()[i];
         if (!image.contains(write.offset, write.bytes.size()))
-            return EnemyFormProblem{kEnemyDataPastEndMessage, -1, ""};
+            return Failure{kEnemyDataPastEndMessage, -1, ""};
     }
     plan = std::move(planned);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
-                                               const GifImage* picture,
-                                               std::vector<ImageWrite>& writes,
-                                               const ExtensionTable& extensions)
+Status PlanApplyEnemy(RomStream& image, const EnemyForm& form, const GifImage* picture,
+                      std::vector<ImageWrite>& writes, const ExtensionTable& extensions)
 {
     WritePlan plan;
-    auto problem = PlanApplyEnemy(image, form, picture, plan, extensions);
-    if (!problem)
+    Status planned = PlanApplyEnemy(image, form, picture, plan, extensions);
+    if (planned)
         writes.insert(writes.end(), plan.writes().begin(), plan.writes().end());
-    return problem;
+    return planned;
 }
 
-std::optional<EnemyFormProblem> ApplyEnemy(RomStream& image, const EnemyForm& form,
-                                           const GifImage* picture,
-                                           const ExtensionTable& extensions)
+Status ApplyEnemy(RomStream& image, const EnemyForm& form, const GifImage* picture,
+                  const ExtensionTable& extensions)
 {
     WritePlan plan;
-    if (auto problem = PlanApplyEnemy(image, form, picture, plan, extensions))
-        return problem;
+    if (Status checked = PlanApplyEnemy(image, form, picture, plan, extensions); !checked)
+        return checked;
     if (const Status written = plan.writeTo(image, kEnemyDataPastEndMessage); !written)
-        return EnemyFormProblem{written.message(), -1, ""};
-    return std::nullopt;
+        return Failure{written.message(), -1, ""};
+    return {};
 }
 
-std::optional<EnemyFormProblem> ApplyEnemy(const std::filesystem::path& romPath,
-                                           const EnemyForm& form, const GifImage* picture,
-                                           const ImageChangeOptions& options,
-                                           const ExtensionTable& extensions)
+Status ApplyEnemy(const std::filesystem::path& romPath, const EnemyForm& form,
+                  const GifImage* picture, const ImageChangeOptions& options,
+                  const ExtensionTable& extensions)
 {
     if (romPath.empty())
-        return EnemyFormProblem{kNoRomPathMessage, -1, ""};
-    if (auto problem = CheckEnemyStatus(form))
-        return problem;
-    std::optional<EnemyFormProblem> refused;
+        return Failure{kNoRomPathMessage, -1, ""};
+    if (Status checked = CheckEnemyStatus(form); !checked)
+        return checked;
+    // The apply's own failure, with its sub-tab and control, rather than the message the
+    // change passes on.
+    Status refused;
     const Status changed = ChangeRomImage(
         romPath,
         [&](RomStream& image) -> Status {
             refused = ApplyEnemy(image, form, picture, extensions);
-            if (refused)
-                return Failure{refused->message};
-            return {};
+            return refused;
         },
         options);
-    if (refused)
+    if (!refused)
         return refused;
     if (!changed)
-        return EnemyFormProblem{changed.message(), -1, ""};
-    return std::nullopt;
+        return Failure{changed.message(), -1, ""};
+    return {};
 }
 
 } // namespace varn

@@ -9,6 +9,7 @@
 #include "enemy/EnemyForm.h"
 #include "enemy/EnemyRecord.h"
 #include "graphics/GifImage.h"
+#include "rom/Result.h"
 #include "rom/RomImageEdit.h"
 #include "text/ExtensionTable.h"
 
@@ -41,14 +42,12 @@ std::optional<int> EnemyFieldNumber(const std::string& text);
 
 // A number box that must hold minimum ≤ v ≤ maximum or v = extra; text that is not a number
 // fails too. On failure: the message, the sub-tab `page` and the box `control` to focus.
-std::optional<EnemyFormProblem> CheckEnemyRange(const std::string& text, int page,
-                                                const std::string& message, int extra,
-                                                int maximum, int minimum,
-                                                const std::string& control);
+Status CheckEnemyRange(const std::string& text, int page, const std::string& message, int extra,
+                       int maximum, int minimum, const std::string& control);
 
 // The status boxes, in order: HP (30-65535), the seven stats (5-99) and the four levels (1-50),
 // each naming the sub-tab "ステータス" and the box.
-std::optional<EnemyFormProblem> CheckEnemyStatus(const EnemyForm& form);
+Status CheckEnemyStatus(const EnemyForm& form);
 
 // The checks of "適用" that need only the form, in order: HP (30-65535), the seven stats
 // (5-99) and the four levels (1-50) on the sub-tab "ステータス"; the name, which must encode
@@ -56,14 +55,12 @@ std::optional<EnemyFormProblem> CheckEnemyStatus(const EnemyForm& form);
 // "「c」は使用できません。"); the money (0-999, sub-tab "その他"); and, when a picture is
 // held, the write address (hexadecimal, within the graphic address form; sub-tab
 // "グラフィック").
-std::optional<EnemyFormProblem> CheckEnemyForm(const EnemyForm& form, bool pictureHeld,
-                                               const ExtensionTable& extensions =
-                                                   ProcessExtensionTable());
+Status CheckEnemyForm(const EnemyForm& form, bool pictureHeld,
+                      const ExtensionTable& extensions = ProcessExtensionTable());
 
 // Every selection the apply reads must be an item its list holds for an image that is or is
 // not expanded (a box showing nothing is refused with "項目が選択されていません。").
-std::optional<EnemyFormProblem> CheckEnemySelections(const EnemyForm& form, bool pictureHeld,
-                                                     bool expanded);
+Status CheckEnemySelections(const EnemyForm& form, bool pictureHeld, bool expanded);
 
 // The status record and the equipment high bits the form gives: race and flags, recovery
 // element and resistances, bit 8 of both patterns, the pattern and technique choices, HP, the
@@ -85,34 +82,26 @@ std::uint8_t WriteEnemyRecord(const EnemyForm& form, WritePlan& plan);
 // expanded, then CheckEnemyForm, CheckEnemySelections, the graphic's checks, and every write
 // inside the image); a refused apply adds nothing. `picture` is the held picture, or nullptr
 // when none is held.
-std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
-                                               const GifImage* picture, WritePlan& plan,
-                                               const ExtensionTable& extensions =
-                                                   ProcessExtensionTable());
+Status PlanApplyEnemy(RomStream& image, const EnemyForm& form, const GifImage* picture,
+                      WritePlan& plan, const ExtensionTable& extensions = ProcessExtensionTable());
 // The same, the writes appended to `writes`.
-std::optional<EnemyFormProblem> PlanApplyEnemy(RomStream& image, const EnemyForm& form,
-                                               const GifImage* picture,
-                                               std::vector<ImageWrite>& writes,
-                                               const ExtensionTable& extensions =
-                                                   ProcessExtensionTable());
+Status PlanApplyEnemy(RomStream& image, const EnemyForm& form, const GifImage* picture,
+                      std::vector<ImageWrite>& writes,
+                      const ExtensionTable& extensions = ProcessExtensionTable());
 
 // Applies the page to an image in memory: PlanApplyEnemy, then the plan written at once (a
-// write the image does not make gives "ファイルに書き込めません。"). nullopt when done.
-std::optional<EnemyFormProblem> ApplyEnemy(RomStream& image, const EnemyForm& form,
-                                           const GifImage* picture,
-                                           const ExtensionTable& extensions =
-                                               ProcessExtensionTable());
+// write the image does not make gives "ファイルに書き込めません。"). Success when done.
+Status ApplyEnemy(RomStream& image, const EnemyForm& form, const GifImage* picture,
+                  const ExtensionTable& extensions = ProcessExtensionTable());
 
 // Applies the page to the image file at `romPath` through ChangeRomImage: an empty path gives
 // "smcファイルを指定してください。", the status boxes are checked before the file is opened, an
 // image that cannot be opened gives "ファイルが開けません。" and its name, then PlanApplyEnemy
 // (an image without the expansion is refused before the other boxes are looked at), and
-// nothing of a refused or failed apply reaches the file. nullopt when the file has been
+// nothing of a refused or failed apply reaches the file. Success when the file has been
 // replaced; the page then shows "処理が完了しました".
-std::optional<EnemyFormProblem> ApplyEnemy(const std::filesystem::path& romPath,
-                                           const EnemyForm& form, const GifImage* picture,
-                                           const ImageChangeOptions& options = {},
-                                           const ExtensionTable& extensions =
-                                               ProcessExtensionTable());
+Status ApplyEnemy(const std::filesystem::path& romPath, const EnemyForm& form,
+                  const GifImage* picture, const ImageChangeOptions& options = {},
+                  const ExtensionTable& extensions = ProcessExtensionTable());
 
 } // namespace varn

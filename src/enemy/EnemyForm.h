@@ -89,16 +89,9 @@ enum EnemySubTab : int {
     kOtherSubTab = 4,
 };
 
-// A check of the page that failed: the message to show (caption "エラー"), the sub-tab of
-// PageControl3 to bring to the front (-1 for none) and the object name of the control to
-// focus ("" for none).
-struct EnemyFormProblem {
-    std::string message;
-    int page = -1;
-    std::string control;
-
-    friend bool operator==(const EnemyFormProblem&, const EnemyFormProblem&) = default;
-};
+// A check of the page that failed gives a Failure (rom/Result.h): the message to show
+// (caption "エラー"), the sub-tab of PageControl3 to bring to the front as its page and the
+// object name of the control to focus.
 
 // Selects item 0 in every list built from the image (ComboBox30, ComboBox31, ComboBox37 to
 // ComboBox59, ComboBox65 to ComboBox69), as the page does once its lists are filled.

@@ -241,17 +241,17 @@ std::optional<std::uint32_t> ParseEnemyAddress(const std::string& text)
     return ParseHex(digits, 1, 6);
 }
 
-std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
-                                                 const EnemyForm& form, WritePlan& plan)
+Status WriteEnemyGraphic(RomStream& image, const GifImage& picture, const EnemyForm& form,
+                         WritePlan& plan)
 {
     const auto address = ParseEnemyAddress(form.address);
     if (!address)
-        return EnemyFormProblem{kEnemyAddressMessage, kGraphicSubTab, "Edit74"};
+        return Failure{kEnemyAddressMessage, kGraphicSubTab, "Edit74"};
     if (*address > kMaxEnemyGraphicAddress)
-        return EnemyFormProblem{kEnemyAddressRangeMessage, kGraphicSubTab, "Edit74"};
+        return Failure{kEnemyAddressRangeMessage, kGraphicSubTab, "Edit74"};
     const std::vector<std::uint8_t> packed = PackEnemyGraphic(picture);
     if (!image.contains(*address, packed.size()))
-        return EnemyFormProblem{kEnemyGraphicPastEndMessage, kGraphicSubTab, "Edit74"};
+        return Failure{kEnemyGraphicPastEndMessage, kGraphicSubTab, "Edit74"};
 
     const int e = form.enemy;
     const int g = form.graphicNumber + kFirstNewGraphic;
@@ -266,28 +266,27 @@ std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifIma
     // written over the offset table moves the record it names.
     std::array<std::uint8_t, 2> entry{};
     if (!planned.readAsPlanned(image, GraphicRecordOffsetEntry(e), entry))
-        return EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
+        return Failure{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
     const std::uint32_t recordOffset = entry[0] | (std::uint32_t{entry[1]} << 8);
     planned.add(kGraphicRecordBase + recordOffset,
                 GraphicRecordBytes(g, form.offsetX, form.offsetY, form.appearance));
     for (std::size_t i = first; i < planned.size(); ++i) {
         const ImageWrite& write = planned.writes()[i];
         if (!image.contains(write.offset, write.bytes.size()))
-            return EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
+            return Failure{kEnemyDataPastEndMessage, kGraphicSubTab, ""};
     }
     plan = std::move(planned);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
-                                                 const EnemyForm& form,
-                                                 std::vector<ImageWrite>& writes)
+Status WriteEnemyGraphic(RomStream& image, const GifImage& picture, const EnemyForm& form,
+                         std::vector<ImageWrite>& writes)
 {
     WritePlan plan;
-    auto problem = WriteEnemyGraphic(image, picture, form, plan);
-    if (!problem)
+    Status planned = WriteEnemyGraphic(image, picture, form, plan);
+    if (planned)
         writes.insert(writes.end(), plan.writes().begin(), plan.writes().end());
-    return problem;
+    return planned;
 }
 
 Result<UnpackedEnemyGraphic> UnpackEnemyGraphic(std::span<const std::uint8_t> bytes)

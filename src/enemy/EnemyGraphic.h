@@ -142,12 +142,11 @@ inline constexpr const char* kEnemyGraphicPastEndMessage =
 // would run past the end of the image (the packed graphic included) are refused, naming the
 // sub-tab "グラフィック" and the control; on success the writes are added to `plan`.
 // Nothing is written here. The form's enemy and graphic number must be ones the image offers.
-std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
-                                                 const EnemyForm& form, WritePlan& plan);
+Status WriteEnemyGraphic(RomStream& image, const GifImage& picture, const EnemyForm& form,
+                         WritePlan& plan);
 // The same, the writes appended to `writes`.
-std::optional<EnemyFormProblem> WriteEnemyGraphic(RomStream& image, const GifImage& picture,
-                                                 const EnemyForm& form,
-                                                 std::vector<ImageWrite>& writes);
+Status WriteEnemyGraphic(RomStream& image, const GifImage& picture, const EnemyForm& form,
+                         std::vector<ImageWrite>& writes);
 
 // --- Reading the graphic an enemy has -------------------------------------------------------
 

@@ -1,14 +1,29 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
 
 namespace varn {
 
-// What a core operation returns when it fails: the system's message text, ready to show.
+// What a core operation returns when it fails: the system's message text, ready to show, and
+// where the user is to act on it: the inner tab of the page to bring to the front (-1 for
+// none) and the object name of the control to focus ("" for none). A failure that names no
+// place is written Failure{message}.
 struct Failure {
+    Failure() = default;
+    explicit Failure(std::string text) : message(std::move(text)) {}
+    Failure(std::string text, int innerPage, std::string focus)
+        : message(std::move(text)), page(innerPage), control(std::move(focus))
+    {
+    }
+
     std::string message;
+    int page = -1;
+    std::string control;
+
+    friend bool operator==(const Failure&, const Failure&) = default;
 };
 
 // Either a value or a Failure. Core operations return these instead of throwing or showing
@@ -27,10 +42,14 @@ public:
     T&& value() && { return std::get<0>(std::move(state_)); }
 
     // The message of a failed result; empty for a successful one.
-    const std::string& message() const
+    const std::string& message() const { return failure().message; }
+
+    // The failure of a failed result; for a successful one, a failure with an empty message
+    // that names no place.
+    const Failure& failure() const
     {
-        static const std::string none;
-        return ok() ? none : std::get<1>(state_).message;
+        static const Failure none;
+        return ok() ? none : std::get<1>(state_);
     }
 
 private:
@@ -41,15 +60,21 @@ private:
 template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
-    Result(Failure failure) : failed_(true), message_(std::move(failure.message)) {}
+    Result(Failure failure) : failure_(std::move(failure)) {}
 
-    bool ok() const { return !failed_; }
+    bool ok() const { return !failure_; }
     explicit operator bool() const { return ok(); }
-    const std::string& message() const { return message_; }
+    const std::string& message() const { return failure().message; }
+
+    // As Result<T>::failure: the whole failure, or one with an empty message for success.
+    const Failure& failure() const
+    {
+        static const Failure none;
+        return failure_ ? *failure_ : none;
+    }
 
 private:
-    bool failed_ = false;
-    std::string message_;
+    std::optional<Failure> failure_;
 };
 
 using Status = Result<void>;

@@ -4,16 +4,6 @@
 
 #include "text/TextCodec.h"
 
-namespace varn {
-
-void PrintTo(const FormProblem& problem, std::ostream* os)
-{
-    *os << "{\"" << problem.message << "\", page " << problem.page << ", \"" << problem.control
-        << "\"}";
-}
-
-} // namespace varn
-
 namespace varn::test {
 
 const ExtensionTable& PlainExtensions()

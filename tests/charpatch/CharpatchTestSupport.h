@@ -9,14 +9,8 @@
 #include "charpatch/PatchValidation.h"
 #include "graphics/GifImage.h"
 #include "graphics/SpriteSheet.h"
+#include "support/FailureTesting.h"
 #include "text/ExtensionTable.h"
-
-namespace varn {
-
-// Shows a problem in test failures as its message, page and control.
-void PrintTo(const FormProblem& problem, std::ostream* os);
-
-} // namespace varn
 
 namespace varn::test {
 

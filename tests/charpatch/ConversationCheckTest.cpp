@@ -17,6 +17,12 @@ constexpr const char* kTooLarge = "イベントの合計サイズが大きすぎ
 
 const std::string kFullLine = Repeat("あ", 15);
 
+// The byte count of a check; a failed check counts none.
+int BytesOf(const Result<int>& check)
+{
+    return check.ok() ? check.value() : 0;
+}
+
 // A message as typed, the limits it is checked with, the text it is rewritten to, and the
 // byte count or the message of the problem.
 struct MessageCase {
@@ -40,13 +46,14 @@ TEST_P(CheckMessageTest, RewritesCountsAndMeasures)
 {
     const MessageCase& c = GetParam();
     std::string text = c.text;
-    const TextCheck check = CheckMessage(text, 6, "Memo2", c.maxLines, c.width, PlainExtensions());
+    const Result<int> check =
+        CheckMessage(text, 6, "Memo2", c.maxLines, c.width, PlainExtensions());
     EXPECT_EQ(text, c.rewritten);
     if (c.problem == nullptr) {
-        EXPECT_EQ(check.problem, std::nullopt);
-        EXPECT_EQ(check.bytes, c.bytes);
+        EXPECT_EQ(test::FailureOf(check), std::nullopt);
+        EXPECT_EQ(BytesOf(check), c.bytes);
     } else {
-        EXPECT_EQ(check.problem, (FormProblem{c.problem, 6, "Memo2"}));
+        EXPECT_EQ(test::FailureOf(check), (Failure{c.problem, 6, "Memo2"}));
     }
 }
 
@@ -121,12 +128,12 @@ TEST(CheckChoiceTest, CountsTheBreakAfterAShortChoice)
         {"は■", 0, "「■」は使用できません。"},
     };
     for (const Case& c : cases) {
-        const TextCheck check = CheckChoice(c.text, 7, "Edit61", PlainExtensions());
+        const Result<int> check = CheckChoice(c.text, 7, "Edit61", PlainExtensions());
         if (c.problem == nullptr) {
-            EXPECT_EQ(check.problem, std::nullopt) << c.text;
-            EXPECT_EQ(check.bytes, c.bytes) << c.text;
+            EXPECT_EQ(test::FailureOf(check), std::nullopt) << c.text;
+            EXPECT_EQ(BytesOf(check), c.bytes) << c.text;
         } else {
-            EXPECT_EQ(check.problem, (FormProblem{c.problem, 7, "Edit61"})) << c.text;
+            EXPECT_EQ(test::FailureOf(check), (Failure{c.problem, 7, "Edit61"})) << c.text;
         }
     }
 }
@@ -165,9 +172,9 @@ TEST(CheckFirstTalkTest, TotalsThePiecesAndFlagsTheRecordHolds)
         CharacterForm form = ShortConversations();
         form.secondChoice = c.secondChoice;
         form.hpCondition = c.hpCondition;
-        const TextCheck check = CheckFirstTalk(form, PlainExtensions());
-        EXPECT_EQ(check.problem, std::nullopt);
-        EXPECT_EQ(check.bytes, c.total) << c.secondChoice << " " << c.hpCondition;
+        const Result<int> check = CheckFirstTalk(form, PlainExtensions());
+        EXPECT_EQ(test::FailureOf(check), std::nullopt);
+        EXPECT_EQ(BytesOf(check), c.total) << c.secondChoice << " " << c.hpCondition;
     }
 }
 
@@ -176,14 +183,15 @@ TEST(CheckFirstTalkTest, FieldsTheRecordDoesNotHoldAreNotChecked)
     CharacterForm form = ShortConversations();
     form.secondOk = "■";
     form.refuseLine = "";
-    EXPECT_EQ(CheckFirstTalk(form, PlainExtensions()).problem, std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckFirstTalk(form, PlainExtensions())), std::nullopt);
     form.secondChoice = true;
-    EXPECT_EQ(CheckFirstTalk(form, PlainExtensions()).problem,
-              (FormProblem{"「■」は使用できません。", 6, "Edit59"}));
+    EXPECT_EQ(test::FailureOf(CheckFirstTalk(form, PlainExtensions())),
+              (Failure{"「■」は使用できません。", 6, "Edit59"}));
     form.secondOk = "はい";
-    EXPECT_EQ(CheckFirstTalk(form, PlainExtensions()).problem, std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckFirstTalk(form, PlainExtensions())), std::nullopt);
     form.hpCondition = 1;
-    EXPECT_EQ(CheckFirstTalk(form, PlainExtensions()).problem, (FormProblem{kFillIn, 6, "Memo5"}));
+    EXPECT_EQ(test::FailureOf(CheckFirstTalk(form, PlainExtensions())),
+              (Failure{kFillIn, 6, "Memo5"}));
 }
 
 TEST(CheckFirstTalkTest, TheFirstFailingPieceEndsTheCheck)
@@ -191,14 +199,16 @@ TEST(CheckFirstTalkTest, TheFirstFailingPieceEndsTheCheck)
     CharacterForm form = ShortConversations();
     form.firstNg = "";
     form.firstAfterOk = "■";
-    EXPECT_EQ(CheckFirstTalk(form, PlainExtensions()).problem, (FormProblem{kFillIn, 6, "Edit58"}));
+    EXPECT_EQ(test::FailureOf(CheckFirstTalk(form, PlainExtensions())),
+              (Failure{kFillIn, 6, "Edit58"}));
     form.firstNg = "いいえ";
-    EXPECT_EQ(CheckFirstTalk(form, PlainExtensions()).problem,
-              (FormProblem{"「■」は使用できません。", 6, "Memo3"}));
+    EXPECT_EQ(test::FailureOf(CheckFirstTalk(form, PlainExtensions())),
+              (Failure{"「■」は使用できません。", 6, "Memo3"}));
     form.firstAfterOk = "う";
     form.secondChoice = true;
     form.joinLine = "";
-    EXPECT_EQ(CheckFirstTalk(form, PlainExtensions()).problem, (FormProblem{kFillIn, 6, "Memo4"}));
+    EXPECT_EQ(test::FailureOf(CheckFirstTalk(form, PlainExtensions())),
+              (Failure{kFillIn, 6, "Memo4"}));
 }
 
 TEST(CheckFirstTalkTest, WithoutAFirstLineNeitherConversationIsChecked)
@@ -207,12 +217,12 @@ TEST(CheckFirstTalkTest, WithoutAFirstLineNeitherConversationIsChecked)
     form.firstOk = "■";
     form.repeatLine = "■";
     form.repeatOk = Repeat("あ", 16);
-    const TextCheck first = CheckFirstTalk(form, PlainExtensions());
-    const TextCheck repeat = CheckRepeatTalk(form, PlainExtensions());
-    EXPECT_EQ(first.problem, std::nullopt);
-    EXPECT_EQ(first.bytes, 1);
-    EXPECT_EQ(repeat.problem, std::nullopt);
-    EXPECT_EQ(repeat.bytes, 1);
+    const Result<int> first = CheckFirstTalk(form, PlainExtensions());
+    const Result<int> repeat = CheckRepeatTalk(form, PlainExtensions());
+    EXPECT_EQ(test::FailureOf(first), std::nullopt);
+    EXPECT_EQ(BytesOf(first), 1);
+    EXPECT_EQ(test::FailureOf(repeat), std::nullopt);
+    EXPECT_EQ(BytesOf(repeat), 1);
 }
 
 TEST(CheckFirstTalkTest, ATotalOf255PassesAnd256Fails)
@@ -222,21 +232,21 @@ TEST(CheckFirstTalkTest, ATotalOf255PassesAnd256Fails)
     form.firstOk = Repeat("０", 15);             // 30 + 1, no line break
     form.firstNg = "はい";                       // 3 + 1
     form.firstAfterOk = Repeat("０", 48) + "あ"; // 97 + 1, then the flag
-    TextCheck check = CheckFirstTalk(form, PlainExtensions());
-    EXPECT_EQ(check.problem, std::nullopt);
-    EXPECT_EQ(check.bytes, 255);
+    Result<int> check = CheckFirstTalk(form, PlainExtensions());
+    EXPECT_EQ(test::FailureOf(check), std::nullopt);
+    EXPECT_EQ(BytesOf(check), 255);
 
     form.firstAfterOk = Repeat("０", 48) + "ああ";
     check = CheckFirstTalk(form, PlainExtensions());
-    EXPECT_EQ(check.problem, (FormProblem{kTooLarge, 6, "Memo2"}));
+    EXPECT_EQ(test::FailureOf(check), (Failure{kTooLarge, 6, "Memo2"}));
 }
 
 TEST(CheckRepeatTalkTest, TotalsItsFivePieces)
 {
     CharacterForm form = ShortConversations();
-    const TextCheck check = CheckRepeatTalk(form, PlainExtensions());
-    EXPECT_EQ(check.problem, std::nullopt);
-    EXPECT_EQ(check.bytes, 15);
+    const Result<int> check = CheckRepeatTalk(form, PlainExtensions());
+    EXPECT_EQ(test::FailureOf(check), std::nullopt);
+    EXPECT_EQ(BytesOf(check), 15);
 }
 
 TEST(CheckRepeatTalkTest, ATotalOf128PassesAnd129Fails)
@@ -247,31 +257,32 @@ TEST(CheckRepeatTalkTest, ATotalOf128PassesAnd129Fails)
     form.repeatNg = "い";                 // 1 + 1 + 1
     form.repeatAfterOk = "う";            // 1 + 1
     form.repeatAfterNg = Repeat("０", 9); // 18 + 1
-    TextCheck check = CheckRepeatTalk(form, PlainExtensions());
-    EXPECT_EQ(check.problem, std::nullopt);
-    EXPECT_EQ(check.bytes, 128);
+    Result<int> check = CheckRepeatTalk(form, PlainExtensions());
+    EXPECT_EQ(test::FailureOf(check), std::nullopt);
+    EXPECT_EQ(BytesOf(check), 128);
 
     form.repeatAfterNg = Repeat("０", 9) + "あ";
     check = CheckRepeatTalk(form, PlainExtensions());
-    EXPECT_EQ(check.problem, (FormProblem{kTooLarge, 7, "Memo6"}));
+    EXPECT_EQ(test::FailureOf(check), (Failure{kTooLarge, 7, "Memo6"}));
 }
 
 TEST(CheckRepeatTalkTest, PiecesAreCheckedOnTheirPage)
 {
     CharacterForm form = ShortConversations();
     form.repeatNg = Repeat("あ", 16);
-    EXPECT_EQ(CheckRepeatTalk(form, PlainExtensions()).problem,
-              (FormProblem{kTooLong, 7, "Edit62"}));
+    EXPECT_EQ(test::FailureOf(CheckRepeatTalk(form, PlainExtensions())),
+              (Failure{kTooLong, 7, "Edit62"}));
     form.repeatNg = "いいえ";
     form.repeatAfterNg = "";
-    EXPECT_EQ(CheckRepeatTalk(form, PlainExtensions()).problem, (FormProblem{kFillIn, 7, "Memo8"}));
+    EXPECT_EQ(test::FailureOf(CheckRepeatTalk(form, PlainExtensions())),
+              (Failure{kFillIn, 7, "Memo8"}));
 }
 
 TEST(CheckRepeatTalkTest, MessagesAreRewrittenInTheForm)
 {
     CharacterForm form = ShortConversations();
     form.repeatLine = "ﾏﾀ" + std::string("\n") + "ｱｵｳ";
-    ASSERT_EQ(CheckRepeatTalk(form, PlainExtensions()).problem, std::nullopt);
+    ASSERT_EQ(test::FailureOf(CheckRepeatTalk(form, PlainExtensions())), std::nullopt);
     EXPECT_EQ(form.repeatLine, "マタ\nアオウ");
 }
 

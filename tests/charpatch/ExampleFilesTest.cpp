@@ -31,10 +31,10 @@ TEST(ExampleFilesTest, SampleCharacterLoadsPassesTheChecksAndIsWrittenAgainByteF
     EXPECT_FALSE(form.repeatAfterNg.empty());
     EXPECT_FALSE(form.comment.empty());
 
-    const PatchCheckResult check =
+    const Result<std::string> check =
         CheckCharacterPatch(form, true, PatchCheckSettings{}, extensions);
-    ASSERT_FALSE(check.problem) << check.problem->message;
-    EXPECT_EQ(check.warning, "");
+    ASSERT_TRUE(check.ok()) << check.message();
+    EXPECT_EQ(check.value(), "");
 
     test::TempDir dir;
     const auto again = dir.path() / "again.vnp";

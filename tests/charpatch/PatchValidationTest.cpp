@@ -14,10 +14,16 @@ using test::Repeat;
 
 constexpr const char* kFillIn = "すべての項目を入力してください。";
 
-PatchCheckResult Check(CharacterForm& form, const PatchCheckSettings& settings = {},
-                       const ExtensionTable& extensions = PlainExtensions())
+Result<std::string> Check(CharacterForm& form, const PatchCheckSettings& settings = {},
+                          const ExtensionTable& extensions = PlainExtensions())
 {
     return CheckCharacterPatch(form, true, settings, extensions);
+}
+
+// The warning a check gives; a refused check has none.
+std::string WarningOf(const Result<std::string>& result)
+{
+    return result.ok() ? result.value() : "";
 }
 
 // A form whose conversations are filled in and pass.
@@ -39,24 +45,24 @@ CharacterForm FormWithConversations()
 TEST(CheckCharacterPatchTest, TheFreshFormWithASheetPasses)
 {
     CharacterForm form;
-    const PatchCheckResult result = Check(form);
-    EXPECT_EQ(result.problem, std::nullopt);
-    EXPECT_EQ(result.warning, "");
+    const Result<std::string> result = Check(form);
+    EXPECT_EQ(test::FailureOf(result), std::nullopt);
+    EXPECT_EQ(WarningOf(result), "");
 }
 
 TEST(CheckCharacterPatchTest, NoSheetIsRefusedFirst)
 {
     CharacterForm form;
     form.name = "";
-    const PatchCheckResult result = CheckCharacterPatch(form, false, {}, PlainExtensions());
-    EXPECT_EQ(result.problem, (FormProblem{"画像を指定してください。", -1, ""}));
+    const Result<std::string> result = CheckCharacterPatch(form, false, {}, PlainExtensions());
+    EXPECT_EQ(test::FailureOf(result), (Failure{"画像を指定してください。", -1, ""}));
 }
 
 // One change to the fresh form and what the checks make of it (nullopt: it passes).
 struct FieldCase {
     const char* name;
     std::function<void(CharacterForm&)> change;
-    std::optional<FormProblem> expected;
+    std::optional<Failure> expected;
 };
 
 void PrintTo(const FieldCase& c, std::ostream* os)
@@ -70,10 +76,10 @@ TEST_P(FieldCheckTest, GivesTheProblemOfTheField)
 {
     CharacterForm form;
     GetParam().change(form);
-    EXPECT_EQ(Check(form).problem, GetParam().expected);
+    EXPECT_EQ(test::FailureOf(Check(form)), GetParam().expected);
 }
 
-FormProblem Range(const char* message, int page, const char* control)
+Failure Range(const char* message, int page, const char* control)
 {
     return {message, page, control};
 }
@@ -81,49 +87,49 @@ FormProblem Range(const char* message, int page, const char* control)
 INSTANTIATE_TEST_SUITE_P(Fields, FieldCheckTest,
                          testing::
                              Values(FieldCase{"EmptyName", [](CharacterForm& f) { f.name = ""; },
-                                              FormProblem{kFillIn, -1, "Edit1"}},
+                                              Failure{kFillIn, -1, "Edit1"}},
                                     FieldCase{"NameOfEightBytes",
                                               [](CharacterForm& f) { f.name = "あいうえおかきく"; },
                                               std::nullopt},
                                     FieldCase{
                                         "NameOfNineBytes",
                                         [](CharacterForm& f) { f.name = "あいうえおかきくけ"; },
-                                        FormProblem{"名前が長すぎます。", -1, "Edit1"}},
+                                        Failure{"名前が長すぎます。", -1, "Edit1"}},
                                     FieldCase{
                                         "NameWithTrailingBlanks",
                                         [](CharacterForm& f) { f.name = "あいうえおかきく \t"; },
                                         std::nullopt},
                                     FieldCase{"NameWithBlackSquare",
                                               [](CharacterForm& f) { f.name = "名■"; },
-                                              FormProblem{"「■」は使用できません。", -1, "Edit1"}},
+                                              Failure{"「■」は使用できません。", -1, "Edit1"}},
                                     // The message names the character in the full-width form the
                                     // codec reads.
                                     FieldCase{"NameWithHalfWidthLetter",
                                               [](CharacterForm& f) { f.name = "あb"; },
-                                              FormProblem{"「ｂ」は使用できません。", -1, "Edit1"}},
+                                              Failure{"「ｂ」は使用できません。", -1, "Edit1"}},
                                     FieldCase{"EmptyTitle", [](CharacterForm& f) { f.title = ""; },
-                                              FormProblem{kFillIn, -1, "Edit2"}},
+                                              Failure{kFillIn, -1, "Edit2"}},
                                     // Nine characters fail although their nine bytes would fit the
                                     // field.
                                     FieldCase{
                                         "TitleOfNineCharacters",
                                         [](CharacterForm& f) { f.title = "あいうえおかきくけ"; },
-                                        FormProblem{"肩書きが長すぎます。", -1, "Edit2"}},
+                                        Failure{"肩書きが長すぎます。", -1, "Edit2"}},
                                     // Eight characters of which one needs two UTF-16 units.
                                     FieldCase{"TitleOfEightCharactersNineUnits",
                                               [](CharacterForm& f) {
                                                   f.title = "あいうえおかき\U00020BB7";
                                               },
-                                              FormProblem{"肩書きが長すぎます。", -1, "Edit2"}},
+                                              Failure{"肩書きが長すぎます。", -1, "Edit2"}},
                                     FieldCase{"TitleOfElevenBytes",
                                               [](CharacterForm& f) { f.title = "０１２３４あ"; },
-                                              FormProblem{"肩書きが長すぎます。", -1, "Edit2"}},
+                                              Failure{"肩書きが長すぎます。", -1, "Edit2"}},
                                     FieldCase{"TitleOfTenBytes",
                                               [](CharacterForm& f) { f.title = "０１２３４"; },
                                               std::nullopt},
                                     FieldCase{"TitleWithWhiteSquare",
                                               [](CharacterForm& f) { f.title = "あ□"; },
-                                              FormProblem{"「□」は使用できません。", -1, "Edit2"}},
+                                              Failure{"「□」は使用できません。", -1, "Edit2"}},
                                     FieldCase{
                                         "CommentOf1024Bytes",
                                         [](CharacterForm& f) { f.comment = Repeat("あ", 512); },
@@ -132,11 +138,11 @@ INSTANTIATE_TEST_SUITE_P(Fields, FieldCheckTest,
                                               [](CharacterForm& f) {
                                                   f.comment = Repeat("あ", 512) + "a";
                                               },
-                                              FormProblem{"コメントが長すぎます", -1, "Memo1"}},
-                                    FieldCase{"CommentOutsideCp932",
-                                              [](CharacterForm& f) { f.comment = "ok \U0001F600"; },
-                                              FormProblem{"「\U0001F600」は使用できません。", -1,
-                                                          "Memo1"}},
+                                              Failure{"コメントが長すぎます", -1, "Memo1"}},
+                                    FieldCase{
+                                        "CommentOutsideCp932",
+                                        [](CharacterForm& f) { f.comment = "ok \U0001F600"; },
+                                        Failure{"「\U0001F600」は使用できません。", -1, "Memo1"}},
                                     // The limit counts a line break as the two bytes it is
                                     // stored as.
                                     FieldCase{"CommentOf1024BytesWithALineBreak",
@@ -148,12 +154,11 @@ INSTANTIATE_TEST_SUITE_P(Fields, FieldCheckTest,
                                               [](CharacterForm& f) {
                                                   f.comment = Repeat("あ", 511) + "a\n";
                                               },
-                                              FormProblem{"コメントが長すぎます", -1, "Memo1"}},
+                                              Failure{"コメントが長すぎます", -1, "Memo1"}},
                                     // CP932 bytes that would read back as UTF-8 ("añ").
                                     FieldCase{"CommentThatWouldReadBackAsOtherText",
                                               [](CharacterForm& f) { f.comment = "aﾃｱ"; },
-                                              FormProblem{"「ﾃ」は使用できません。", -1,
-                                                          "Memo1"}},
+                                              Failure{"「ﾃ」は使用できません。", -1, "Memo1"}},
                                     FieldCase{
                                         "CommentMayHoldAnyCp932Text",
                                         [](CharacterForm& f) { f.comment = "■ＡＢｃ 123\r\n漢字"; },
@@ -203,9 +208,10 @@ INSTANTIATE_TEST_SUITE_P(Fields, FieldCheckTest,
                                     FieldCase{"LevelsAt31",
                                               [](CharacterForm& f) { f.levels.fill("31"); },
                                               std::nullopt},
-                                    FieldCase{"GrowthHp9",
-                                              [](CharacterForm& f) { f.growthRates[0] = "9"; },
-                                              Range("0～8の範囲外です。", 4, "Edit42")},
+                                    FieldCase{
+                                        "GrowthHp9",
+                                        [](CharacterForm& f) { f.growthRates[0] = "9"; },
+                                        Range("0～8の範囲外です。", 4, "Edit42")},
                                     FieldCase{"GrowthAmplify9",
                                               [](CharacterForm& f) { f.growthRates[14] = "9"; },
                                               Range("0～8の範囲外です。", 4, "Edit56")},
@@ -215,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(Fields, FieldCheckTest,
                                     FieldCase{"LastBattleOfFourLines",
                                               [](CharacterForm&
                                                      f) { f.lastBattleLine = "あ\nい\nう\nえ"; },
-                                              FormProblem{"メッセージが長すぎます。", 8, "Memo9"}},
+                                              Failure{"メッセージが長すぎます。", 8, "Memo9"}},
                                     FieldCase{
                                         "LastBattleOfThreeLines",
                                         [](CharacterForm& f) { f.lastBattleLine = "あ\nい\nう"; },
@@ -254,7 +260,7 @@ TEST(CheckCharacterPatchTest, ChecksRunInTheirOrder)
     form.armours = {0xA0, 0x60, kNoItemCode, kNoItemCode};
 
     struct Step {
-        FormProblem expected;
+        Failure expected;
         std::function<void()> mend;
     };
     const Step steps[] = {
@@ -275,13 +281,13 @@ TEST(CheckCharacterPatchTest, ChecksRunInTheirOrder)
          [&] { form.armours[1] = 0xA8; }},
     };
     for (const Step& step : steps) {
-        EXPECT_EQ(CheckCharacterPatch(form, hasSheet, {}, PlainExtensions()).problem,
+        EXPECT_EQ(test::FailureOf(CheckCharacterPatch(form, hasSheet, {}, PlainExtensions())),
                   step.expected);
         step.mend();
     }
-    const PatchCheckResult result = CheckCharacterPatch(form, hasSheet, {}, PlainExtensions());
-    EXPECT_EQ(result.problem, std::nullopt);
-    EXPECT_EQ(result.warning, "");
+    const Result<std::string> result = CheckCharacterPatch(form, hasSheet, {}, PlainExtensions());
+    EXPECT_EQ(test::FailureOf(result), std::nullopt);
+    EXPECT_EQ(WarningOf(result), "");
 }
 
 TEST(CheckCharacterPatchTest, ConversationMessagesAreRewrittenEvenWhenALaterCheckFails)
@@ -290,7 +296,7 @@ TEST(CheckCharacterPatchTest, ConversationMessagesAreRewrittenEvenWhenALaterChec
     form.firstLine = "ﾔｱ 1";
     form.growthRates[0] = "5";
     form.armours = {0xA0, 0x60, kNoItemCode, kNoItemCode};
-    ASSERT_TRUE(Check(form).problem.has_value());
+    ASSERT_FALSE(Check(form).ok());
     EXPECT_EQ(form.firstLine, "ヤア　１");
 }
 
@@ -366,12 +372,11 @@ TEST(CheckSpellLevelsTest, ASchoolSpellNeedsItsSchoolWithALevel)
         form.levels[6] = c.earthLevel;
         form.heavenSchool = c.heavenSchool;
         form.levels[7] = c.heavenLevel;
-        const std::optional<FormProblem> problem = CheckSpellLevels(form);
+        const std::optional<Failure> problem = test::FailureOf(CheckSpellLevels(form));
         if (c.failingControl == nullptr) {
             EXPECT_EQ(problem, std::nullopt) << int(c.spells[0]);
         } else {
-            EXPECT_EQ(problem,
-                      (FormProblem{"術レベル0の術が設定されています。", 3, c.failingControl}))
+            EXPECT_EQ(problem, (Failure{"術レベル0の術が設定されています。", 3, c.failingControl}))
                 << int(c.spells[0]);
         }
     }
@@ -383,22 +388,22 @@ TEST(CheckCharacterPatchTest, ASpellInTheThirdSlotMovesUpBeforeItsLevelIsChecked
     form.spells = {kNoItemCode, kNoItemCode, 0xAB, kNoItemCode};
     form.earthSchool = 1; // 朱鳥
     form.levels[6] = "1";
-    EXPECT_EQ(Check(form).problem,
-              (FormProblem{"術レベル0の術が設定されています。", 3, "ComboBox9"}));
+    EXPECT_EQ(test::FailureOf(Check(form)),
+              (Failure{"術レベル0の術が設定されています。", 3, "ComboBox9"}));
     EXPECT_EQ(form.spells,
               (std::array<std::uint8_t, 4>{0xAB, kNoItemCode, kNoItemCode, kNoItemCode}));
     form.earthSchool = 0; // 蒼龍
     form.levels[6] = "0";
-    EXPECT_TRUE(Check(form).problem.has_value());
+    EXPECT_FALSE(Check(form).ok());
     form.levels[6] = "1";
-    EXPECT_EQ(Check(form).problem, std::nullopt);
+    EXPECT_EQ(test::FailureOf(Check(form)), std::nullopt);
 }
 
 TEST(CheckCharacterPatchTest, RepeatedTechniquesAreClearedByTheCheck)
 {
     CharacterForm form;
     form.techniques = {0x0F, 0x10, 0x0F, kNoItemCode};
-    EXPECT_EQ(Check(form).problem, std::nullopt);
+    EXPECT_EQ(test::FailureOf(Check(form)), std::nullopt);
     EXPECT_EQ(form.techniques, (std::array<std::uint8_t, 4>{0x0F, 0x10, kNoItemCode, kNoItemCode}));
 }
 
@@ -465,11 +470,11 @@ TEST(CheckCharacterPatchTest, TheEquipmentSettingRefusesWarnsOrIgnores)
     const std::string kArmour = "装備できない組み合わせの防具が設定されています。";
     struct Case {
         int equipmentCheck;
-        std::optional<FormProblem> problem;
+        std::optional<Failure> problem;
         std::string warning;
     };
     const Case cases[] = {
-        {0, FormProblem{kArmour, -1, ""}, ""},
+        {0, Failure{kArmour, -1, ""}, ""},
         {1, std::nullopt, kArmour + "\n" + kConfirm},
         {2, std::nullopt, ""},
         {-1, std::nullopt, ""},
@@ -477,9 +482,9 @@ TEST(CheckCharacterPatchTest, TheEquipmentSettingRefusesWarnsOrIgnores)
     for (const Case& c : cases) {
         CharacterForm form;
         form.weapons = {0x50, 0x51, kNoItemCode, kNoItemCode};
-        const PatchCheckResult result = Check(form, {.equipmentCheck = c.equipmentCheck});
-        EXPECT_EQ(result.problem, c.problem) << c.equipmentCheck;
-        EXPECT_EQ(result.warning, c.warning) << c.equipmentCheck;
+        const Result<std::string> result = Check(form, {.equipmentCheck = c.equipmentCheck});
+        EXPECT_EQ(test::FailureOf(result), c.problem) << c.equipmentCheck;
+        EXPECT_EQ(WarningOf(result), c.warning) << c.equipmentCheck;
     }
 }
 
@@ -493,9 +498,9 @@ TEST(CheckCharacterPatchTest, ExtensionCharactersAreListedOnlyWhenTheSettingIsOn
     form.comment = "①";    // the comment is not game text
     const std::string expected =
         "以下の拡張文字が使用されています。\n「②③①」\nこのまま続けてよろしいですか？";
-    EXPECT_EQ(Check(form, {.extensionChar = 1}, extensions).warning, expected);
-    EXPECT_EQ(Check(form, {.extensionChar = 2}, extensions).warning, "");
-    EXPECT_EQ(Check(form, {.extensionChar = 0}, extensions).warning, "");
+    EXPECT_EQ(WarningOf(Check(form, {.extensionChar = 1}, extensions)), expected);
+    EXPECT_EQ(WarningOf(Check(form, {.extensionChar = 2}, extensions)), "");
+    EXPECT_EQ(WarningOf(Check(form, {.extensionChar = 0}, extensions)), "");
 }
 
 TEST(CheckCharacterPatchTest, BothWarningsShareOneConfirmation)
@@ -503,12 +508,12 @@ TEST(CheckCharacterPatchTest, BothWarningsShareOneConfirmation)
     CharacterForm form;
     form.name = "な①";
     form.armours = {0xA0, 0x60, kNoItemCode, kNoItemCode};
-    const PatchCheckResult result =
+    const Result<std::string> result =
         Check(form, {.equipmentCheck = 1, .extensionChar = 1}, ExtensionsWith(U"①"));
-    EXPECT_EQ(result.problem, std::nullopt);
-    EXPECT_EQ(result.warning, "装備できない組み合わせの防具が設定されています。\n"
-                              "以下の拡張文字が使用されています。\n「①」\n"
-                              "このまま続けてよろしいですか？");
+    EXPECT_EQ(test::FailureOf(result), std::nullopt);
+    EXPECT_EQ(WarningOf(result), "装備できない組み合わせの防具が設定されています。\n"
+                                 "以下の拡張文字が使用されています。\n「①」\n"
+                                 "このまま続けてよろしいですか？");
 }
 
 TEST(CheckCharacterPatchTest, AnExtensionCharacterIsRefusedWhileTheTableIsOff)
@@ -517,15 +522,16 @@ TEST(CheckCharacterPatchTest, AnExtensionCharacterIsRefusedWhileTheTableIsOff)
     extensions.enabled = false;
     CharacterForm form;
     form.name = "な①";
-    EXPECT_EQ(Check(form, {.extensionChar = 0}, extensions).problem,
-              (FormProblem{"「①」は使用できません。", -1, "Edit1"}));
+    EXPECT_EQ(test::FailureOf(Check(form, {.extensionChar = 0}, extensions)),
+              (Failure{"「①」は使用できません。", -1, "Edit1"}));
 }
 
 TEST(CheckRangeTest, TheExtraValuePassesOutsideTheRange)
 {
-    EXPECT_EQ(CheckRange("128", 0, "m", 3, 99, 128, "Edit10"), std::nullopt);
-    EXPECT_EQ(CheckRange("129", 0, "m", 3, 99, 128, "Edit10"), (FormProblem{"m", 0, "Edit10"}));
-    EXPECT_EQ(CheckRange(" 7 ", 2, "m", 5, 9, 5, "Edit3"), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckRange("128", 0, "m", 3, 99, 128, "Edit10")), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckRange("129", 0, "m", 3, 99, 128, "Edit10")),
+              (Failure{"m", 0, "Edit10"}));
+    EXPECT_EQ(test::FailureOf(CheckRange(" 7 ", 2, "m", 5, 9, 5, "Edit3")), std::nullopt);
 }
 
 TEST(TrimTrailingBlanksTest, RemovesHalfWidthSpacesAndControlsButKeepsFullWidthSpaces)
@@ -575,10 +581,10 @@ TEST(FieldRoomTest, CountersCountAsTheChecksDo)
     CharacterForm form;
     form.name = "あいうえおかきく";
     EXPECT_FALSE(NameRoom(form.name, PlainExtensions()).over());
-    EXPECT_EQ(Check(form).problem, std::nullopt);
+    EXPECT_EQ(test::FailureOf(Check(form)), std::nullopt);
     form.name += "け";
     EXPECT_TRUE(NameRoom(form.name, PlainExtensions()).over());
-    EXPECT_NE(Check(form).problem, std::nullopt);
+    EXPECT_NE(test::FailureOf(Check(form)), std::nullopt);
     EXPECT_TRUE(CommentRoom(Repeat("あ", 511) + "a\n").over());
     EXPECT_FALSE(CommentRoom(Repeat("あ", 511) + "\n").over());
 }

@@ -11,6 +11,7 @@
 #include "graphics/GifCodec.h"
 #include "rom/FileIo.h"
 #include "rom/RomStream.h"
+#include "support/FailureTesting.h"
 #include "support/TempDir.h"
 
 namespace varn {
@@ -54,16 +55,16 @@ TEST(CheckEnemyRangeTest, ANumberPassesWithinItsRangeOrAtItsExtraValue)
                        {" 100 ", true}, {"+100", true},  {"1e2", false},  {"100x", false},
                        {"99999999999", false}};
     for (const Case& c : hp) {
-        const auto problem =
+        const Status checked =
             CheckEnemyRange(c.text, kStatusSubTab, kHpRangeMessage, 30, 65535, 30, "Edit85");
-        EXPECT_EQ(!problem, c.passes) << c.text;
-        if (problem) {
-            EXPECT_EQ(*problem, (EnemyFormProblem{kHpRangeMessage, kStatusSubTab, "Edit85"}));
+        EXPECT_EQ(checked.ok(), c.passes) << c.text;
+        if (!checked) {
+            EXPECT_EQ(checked.failure(), (Failure{kHpRangeMessage, kStatusSubTab, "Edit85"}));
         }
     }
     // The extra value passes outside the range.
-    EXPECT_FALSE(CheckEnemyRange("128", 1, "m", 128, 99, 5, "Edit78").has_value());
-    EXPECT_TRUE(CheckEnemyRange("127", 1, "m", 128, 99, 5, "Edit78").has_value());
+    EXPECT_TRUE(CheckEnemyRange("128", 1, "m", 128, 99, 5, "Edit78").ok());
+    EXPECT_FALSE(CheckEnemyRange("127", 1, "m", 128, 99, 5, "Edit78").ok());
 }
 
 TEST(CheckEnemyFormTest, TheFirstBoxOutOfItsRangeIsNamedWithItsSubTab)
@@ -71,7 +72,7 @@ TEST(CheckEnemyFormTest, TheFirstBoxOutOfItsRangeIsNamedWithItsSubTab)
     struct Case {
         const char* name;
         void (*change)(EnemyForm&);
-        EnemyFormProblem problem;
+        Failure problem;
     };
     const Case cases[] = {
         {"HP 29", [](EnemyForm& f) { f.hp = "29"; }, {kHpRangeMessage, 1, "Edit85"}},
@@ -99,24 +100,24 @@ TEST(CheckEnemyFormTest, TheFirstBoxOutOfItsRangeIsNamedWithItsSubTab)
         SCOPED_TRACE(c.name);
         EnemyForm form = ValidForm();
         c.change(form);
-        EXPECT_EQ(CheckEnemyForm(form, false), c.problem);
+        EXPECT_EQ(test::FailureOf(CheckEnemyForm(form, false)), c.problem);
     }
-    EXPECT_EQ(CheckEnemyForm(ValidForm(), false), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckEnemyForm(ValidForm(), false)), std::nullopt);
 
     // Twelve bytes for an enemy of the expansion, eight for one of the game.
     EnemyForm longName = ValidForm();
     longName.name = "アイウエオカキクケ";
-    EXPECT_EQ(CheckEnemyForm(longName, false), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckEnemyForm(longName, false)), std::nullopt);
     longName.enemy = 0x13F;
-    EXPECT_EQ(CheckEnemyForm(longName, false),
-              (EnemyFormProblem{kEnemyNameTooLongMessage, -1, "Edit73"}));
+    EXPECT_EQ(test::FailureOf(CheckEnemyForm(longName, false)),
+              (Failure{kEnemyNameTooLongMessage, -1, "Edit73"}));
 
     // The address counts only when a picture is held.
     EnemyForm badAddress = ValidForm();
     badAddress.address = "40000G";
-    EXPECT_EQ(CheckEnemyForm(badAddress, false), std::nullopt);
-    EXPECT_EQ(CheckEnemyForm(badAddress, true),
-              (EnemyFormProblem{kEnemyAddressMessage, kGraphicSubTab, "Edit74"}));
+    EXPECT_EQ(test::FailureOf(CheckEnemyForm(badAddress, false)), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckEnemyForm(badAddress, true)),
+              (Failure{kEnemyAddressMessage, kGraphicSubTab, "Edit74"}));
 }
 
 TEST(CheckEnemyFormTest, EverySelectionMustBeAnItemOfItsList)
@@ -124,7 +125,7 @@ TEST(CheckEnemyFormTest, EverySelectionMustBeAnItemOfItsList)
     struct Case {
         const char* name;
         void (*change)(EnemyForm&);
-        EnemyFormProblem problem;
+        Failure problem;
     };
     const Case cases[] = {
         {"drop box showing nothing", [](EnemyForm& f) { f.drops[2] = -1; },
@@ -161,20 +162,20 @@ TEST(CheckEnemyFormTest, EverySelectionMustBeAnItemOfItsList)
         SCOPED_TRACE(c.name);
         EnemyForm form = ValidForm();
         c.change(form);
-        EXPECT_EQ(CheckEnemySelections(form, true, true), c.problem);
+        EXPECT_EQ(test::FailureOf(CheckEnemySelections(form, true, true)), c.problem);
     }
     // Techniques of rows that are not written are not looked at.
     EnemyForm unwritten = ValidForm();
     unwritten.techniques[0].fill(-1);
     unwritten.techniques[1].fill(-1);
-    EXPECT_EQ(CheckEnemySelections(unwritten, false, true), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckEnemySelections(unwritten, false, true)), std::nullopt);
     unwritten.patterns = {0x150, 0x150};
     unwritten.techniques[0].fill(3);
-    EXPECT_EQ(CheckEnemySelections(unwritten, false, true), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckEnemySelections(unwritten, false, true)), std::nullopt);
     // The graphic sub-tab counts only when a picture is held.
     EnemyForm noPicture = ValidForm();
     noPicture.appearance = 99;
-    EXPECT_EQ(CheckEnemySelections(noPicture, false, true), std::nullopt);
+    EXPECT_EQ(test::FailureOf(CheckEnemySelections(noPicture, false, true)), std::nullopt);
 }
 
 TEST(BuildEnemyRecordTest, EachByteIsBuiltFromItsControls)
@@ -219,8 +220,8 @@ protected:
     {
         MemoryRomStream stream(image_);
         std::vector<ImageWrite> writes;
-        const auto problem = PlanApplyEnemy(stream, form, picture, writes);
-        EXPECT_EQ(problem, std::nullopt) << (problem ? problem->message : "");
+        const Status planned = PlanApplyEnemy(stream, form, picture, writes);
+        EXPECT_TRUE(planned.ok()) << planned.message();
         return writes;
     }
 
@@ -319,8 +320,8 @@ TEST_F(ApplyEnemyTest, ThePaletteWrittenIsTheColoursTheFirstFrameIsShownWith)
         form.address = "580000";
         form.graphicNumber = 0x105 - kFirstNewGraphic;
         MemoryRomStream stream(image_);
-        const auto problem = ApplyEnemy(stream, form, &chosen.value());
-        ASSERT_EQ(problem, std::nullopt) << c.name << ": " << problem->message;
+        const Status applied = ApplyEnemy(stream, form, &chosen.value());
+        ASSERT_TRUE(applied.ok()) << c.name << ": " << applied.message();
         // Graphic 0x105's palette entry.
         EXPECT_EQ(Bytes(stream.bytes().begin() + 0x5A1360, stream.bytes().begin() + 0x5A1380),
                   c.palette)
@@ -385,9 +386,9 @@ TEST_F(ApplyEnemyTest, ARefusedApplyWritesNothing)
         EnemyForm form = ValidForm();
         c.change(form);
         MemoryRomStream stream(image_);
-        const auto problem = ApplyEnemy(stream, form, &picture);
-        ASSERT_TRUE(problem.has_value());
-        EXPECT_EQ(problem->message, c.message);
+        const Status applied = ApplyEnemy(stream, form, &picture);
+        ASSERT_FALSE(applied.ok());
+        EXPECT_EQ(applied.message(), c.message);
         EXPECT_EQ(stream.bytes(), image_);
     }
 }
@@ -401,15 +402,15 @@ TEST_F(ApplyEnemyTest, AnImageWithoutTheTablesIsRefused)
     form.name = "スライム";
     Bytes plain = test::EnemyImage(RomImageBuilder::kPlainSize);
     MemoryRomStream plainStream(plain);
-    EXPECT_EQ(ApplyEnemy(plainStream, form, nullptr),
-              (EnemyFormProblem{kEnemyNeedsExpandedImageMessage, -1, ""}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(plainStream, form, nullptr)),
+              (Failure{kEnemyNeedsExpandedImageMessage, -1, ""}));
     EXPECT_EQ(plainStream.bytes(), plain);
     EXPECT_EQ(plainStream.size(), RomImageBuilder::kPlainSize);
 
     Bytes cut = test::EnemyImage(0x5B0000);
     MemoryRomStream cutStream(cut);
-    EXPECT_EQ(ApplyEnemy(cutStream, form, nullptr),
-              (EnemyFormProblem{kEnemyDataPastEndMessage, -1, ""}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(cutStream, form, nullptr)),
+              (Failure{kEnemyDataPastEndMessage, -1, ""}));
     EXPECT_EQ(cutStream.bytes(), cut);
 }
 
@@ -418,8 +419,8 @@ TEST_F(ApplyEnemyTest, AnImageThatCannotBeWrittenIsLeftAsItWas)
 {
     MemoryRomStream readOnly(image_, false);
     const GifImage picture = test::BlankPicture(8, 8);
-    EXPECT_EQ(ApplyEnemy(readOnly, ValidForm(), &picture),
-              (EnemyFormProblem{kCannotWriteFileMessage, -1, ""}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(readOnly, ValidForm(), &picture)),
+              (Failure{kCannotWriteFileMessage, -1, ""}));
     EXPECT_EQ(readOnly.bytes(), image_);
 }
 
@@ -439,7 +440,7 @@ TEST_F(ApplyEnemyTest, ReadingBackGivesTheValuesApplied)
     form.noDisarm = {true, true};
     form.twoAttack = 127;
     MemoryRomStream stream(image_);
-    ASSERT_EQ(ApplyEnemy(stream, form, nullptr), std::nullopt);
+    ASSERT_EQ(test::FailureOf(ApplyEnemy(stream, form, nullptr)), std::nullopt);
 
     const EnemyLists lists = LoadEnemyLists(stream);
     EnemyForm read;
@@ -473,7 +474,7 @@ TEST_F(ApplyEnemyTest, AnEnemyIsCopiedOntoAnotherWithReadingOff)
     source.techniques[0] = {1, 2, 3, 4, 5, 6, 7, 8};
     {
         MemoryRomStream stream(image_);
-        ASSERT_EQ(ApplyEnemy(stream, source, nullptr), std::nullopt);
+        ASSERT_EQ(test::FailureOf(ApplyEnemy(stream, source, nullptr)), std::nullopt);
         image_ = stream.bytes();
     }
     MemoryRomStream stream(image_);
@@ -484,7 +485,7 @@ TEST_F(ApplyEnemyTest, AnEnemyIsCopiedOntoAnotherWithReadingOff)
     form.readStatus = false;
     form.enemy = 0x013;
     ASSERT_TRUE(ComboBox30Change(stream, lists, form).ok());
-    ASSERT_EQ(ApplyEnemy(stream, form, nullptr), std::nullopt);
+    ASSERT_EQ(test::FailureOf(ApplyEnemy(stream, form, nullptr)), std::nullopt);
 
     const Bytes& copied = stream.bytes();
     EXPECT_EQ(At(copied, EnemyRecordOffset(0x013), 25), At(copied, EnemyRecordOffset(0x145), 25));
@@ -505,17 +506,17 @@ TEST_F(ApplyEnemyFileTest, TheFileIsReplacedOnlyByAWholeApply)
     form.patterns = {0x123, 0x000};
     const GifImage picture = test::BlankPicture(16, 16);
     form.address = "590000";
-    ASSERT_EQ(ApplyEnemy(path, form, &picture), std::nullopt);
+    ASSERT_EQ(test::FailureOf(ApplyEnemy(path, form, &picture)), std::nullopt);
     MemoryRomStream expected(image_);
-    ASSERT_EQ(ApplyEnemy(expected, form, &picture), std::nullopt);
+    ASSERT_EQ(test::FailureOf(ApplyEnemy(expected, form, &picture)), std::nullopt);
     EXPECT_EQ(test::ReadFileBytes(path), expected.bytes());
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "game.smc.bak"));
 
     // Refused: the file stays as it was, and nothing else is left beside it.
     const Bytes before = test::ReadFileBytes(path);
     form.address = "5FFFFF";
-    EXPECT_EQ(ApplyEnemy(path, form, &picture),
-              (EnemyFormProblem{kEnemyGraphicPastEndMessage, kGraphicSubTab, "Edit74"}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(path, form, &picture)),
+              (Failure{kEnemyGraphicPastEndMessage, kGraphicSubTab, "Edit74"}));
     EXPECT_EQ(test::ReadFileBytes(path), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
                             std::filesystem::directory_iterator()),
@@ -526,24 +527,24 @@ TEST_F(ApplyEnemyFileTest, TheFileIsReplacedOnlyByAWholeApply)
     form.hp = "30";
     ImageChangeOptions backup;
     backup.backup = true;
-    ASSERT_EQ(ApplyEnemy(path, form, &picture, backup), std::nullopt);
+    ASSERT_EQ(test::FailureOf(ApplyEnemy(path, form, &picture, backup)), std::nullopt);
     EXPECT_EQ(test::ReadFileBytes(dir_.path() / "game.smc.bak"), before);
 }
 
 TEST_F(ApplyEnemyFileTest, AnImageThatCannotBeOpenedIsReported)
 {
-    EXPECT_EQ(ApplyEnemy("", ValidForm(), nullptr),
-              (EnemyFormProblem{kNoRomPathMessage, -1, ""}));
-    EXPECT_EQ(ApplyEnemy(dir_.path() / "missing.smc", ValidForm(), nullptr),
-              (EnemyFormProblem{"ファイルが開けません。\nmissing.smc", -1, ""}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy("", ValidForm(), nullptr)),
+              (Failure{kNoRomPathMessage, -1, ""}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(dir_.path() / "missing.smc", ValidForm(), nullptr)),
+              (Failure{"ファイルが開けません。\nmissing.smc", -1, ""}));
     const auto folder = ApplyEnemy(dir_.path(), ValidForm(), nullptr);
-    ASSERT_TRUE(folder.has_value());
-    EXPECT_TRUE(folder->message.starts_with("ファイルが開けません。")) << folder->message;
+    ASSERT_FALSE(folder.ok());
+    EXPECT_TRUE(folder.message().starts_with("ファイルが開けません。")) << folder.message();
     // The form's checks come before the image is opened.
     EnemyForm bad = ValidForm();
     bad.levels[2] = "0";
-    EXPECT_EQ(ApplyEnemy(dir_.path() / "missing.smc", bad, nullptr),
-              (EnemyFormProblem{kLevelRangeMessage, kStatusSubTab, "Edit88"}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(dir_.path() / "missing.smc", bad, nullptr)),
+              (Failure{kLevelRangeMessage, kStatusSubTab, "Edit88"}));
 }
 
 // On an image without the expansion the apply is refused for that reason first, before the
@@ -557,11 +558,11 @@ TEST_F(ApplyEnemyFileTest, AnImageWithoutTheExpansionIsNamedBeforeTheBoxesItLeav
     form.enemy = 0x010;
     form.money.clear();
     form.drops.fill(-1);
-    EXPECT_EQ(ApplyEnemy(path, form, nullptr),
-              (EnemyFormProblem{kEnemyNeedsExpandedImageMessage, -1, ""}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(path, form, nullptr)),
+              (Failure{kEnemyNeedsExpandedImageMessage, -1, ""}));
     form.hp = "29";
-    EXPECT_EQ(ApplyEnemy(path, form, nullptr),
-              (EnemyFormProblem{kHpRangeMessage, kStatusSubTab, "Edit85"}));
+    EXPECT_EQ(test::FailureOf(ApplyEnemy(path, form, nullptr)),
+              (Failure{kHpRangeMessage, kStatusSubTab, "Edit85"}));
     EXPECT_EQ(test::ReadFileBytes(path), plain);
 }
 

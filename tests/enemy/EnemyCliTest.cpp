@@ -55,7 +55,7 @@ Bytes ShowImage(const GifImage& picture)
     form.boxHeight = 2;
     MemoryRomStream stream(image);
     std::vector<ImageWrite> writes;
-    EXPECT_EQ(WriteEnemyGraphic(stream, picture, form, writes), std::nullopt);
+    EXPECT_TRUE(WriteEnemyGraphic(stream, picture, form, writes).ok());
     for (const ImageWrite& write : writes)
         Put(image, write.offset, write.bytes);
     return image;

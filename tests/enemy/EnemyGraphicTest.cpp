@@ -11,6 +11,7 @@
 #include "graphics/SnesColor.h"
 #include "graphics/SpriteSheet.h"
 #include "rom/RomStream.h"
+#include "support/FailureTesting.h"
 #include "support/TempDir.h"
 
 namespace varn {
@@ -324,8 +325,9 @@ TEST_F(EnemyGraphicImageTest, TheFiveWritesGoWhereTheEnemyAndTheGraphicNumberSay
     std::mt19937 random(7);
     const GifImage picture = test::RandomPicture(random, 24, 16, 0.5);
     std::vector<ImageWrite> writes;
-    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5B6000"), writes),
-              std::nullopt);
+    ASSERT_EQ(
+        test::FailureOf(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5B6000"), writes)),
+        std::nullopt);
     const auto palette = EnemyPaletteBytes(picture);
     const std::vector<ImageWrite> expected{
         {0x5B6000, PackEnemyGraphic(picture)},
@@ -337,8 +339,9 @@ TEST_F(EnemyGraphicImageTest, TheFiveWritesGoWhereTheEnemyAndTheGraphicNumberSay
     EXPECT_EQ(writes, expected);
 
     writes.clear();
-    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x010, 0x073, "1D400"), writes),
-              std::nullopt);
+    ASSERT_EQ(
+        test::FailureOf(WriteEnemyGraphic(stream, picture, Form(0x010, 0x073, "1D400"), writes)),
+        std::nullopt);
     EXPECT_EQ(writes[1].offset, 0x01D400u + 32 * 0x10);
     EXPECT_EQ(writes[2].offset, 0x26E410u);
     EXPECT_EQ(writes[3], (ImageWrite{0x26FA00 + 3 * 0x73, {0xC1, 0x00, 0xD4}}));
@@ -358,8 +361,9 @@ TEST_F(EnemyGraphicImageTest, TheRecordOffsetIsReadAfterThePackedGraphicIsWritte
 
     MemoryRomStream stream(image_);
     std::vector<ImageWrite> writes;
-    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x005, 0x073, "26E588"), writes),
-              std::nullopt);
+    ASSERT_EQ(
+        test::FailureOf(WriteEnemyGraphic(stream, picture, Form(0x005, 0x073, "26E588"), writes)),
+        std::nullopt);
     ASSERT_EQ(writes.size(), 5u);
     // The packed graphic puts C0 00 at 0x26E58A, the entry of enemy 005.
     EXPECT_EQ(writes[0], (ImageWrite{0x26E588, {0x01, 0x01, 0xC0, 0x00, 0x1F}}));
@@ -367,14 +371,15 @@ TEST_F(EnemyGraphicImageTest, TheRecordOffsetIsReadAfterThePackedGraphicIsWritte
 
     // Written over only in part, the entry mixes the new byte and the old one.
     writes.clear();
-    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x005, 0x073, "26E586"), writes),
-              std::nullopt);
+    ASSERT_EQ(
+        test::FailureOf(WriteEnemyGraphic(stream, picture, Form(0x005, 0x073, "26E586"), writes)),
+        std::nullopt);
     EXPECT_EQ(writes[4].offset, 0x26D01Fu);
 
     // An apply makes the writes in that order, so the record lands where the game reads it.
     EnemyForm form = Form(0x005, 0x073, "26E588");
     form.name = "ゴブリン";
-    ASSERT_EQ(ApplyEnemy(stream, form, &picture), std::nullopt);
+    ASSERT_EQ(test::FailureOf(ApplyEnemy(stream, form, &picture)), std::nullopt);
     EXPECT_EQ(At(stream.bytes(), 0x26D0C0, 4), (Bytes{0x73, 0x02, 0x05, 0x13}));
 }
 
@@ -384,7 +389,7 @@ TEST_F(EnemyGraphicImageTest, AWriteThatCannotBeMadeIsRefusedBeforeAnything)
     const GifImage picture = BlankPicture(8, 8); // 4 bytes packed
     struct Case {
         std::string address;
-        EnemyFormProblem problem;
+        Failure problem;
     };
     const Case cases[] = {
         {"40000G", {kEnemyAddressMessage, kGraphicSubTab, "Edit74"}},
@@ -396,21 +401,24 @@ TEST_F(EnemyGraphicImageTest, AWriteThatCannotBeMadeIsRefusedBeforeAnything)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
         std::vector<ImageWrite> writes;
-        EXPECT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, c.address), writes),
+        EXPECT_EQ(test::FailureOf(
+                      WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, c.address), writes)),
                   c.problem);
         EXPECT_TRUE(writes.empty());
     }
     std::vector<ImageWrite> writes;
-    EXPECT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFC"), writes),
-              std::nullopt);
+    EXPECT_EQ(
+        test::FailureOf(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFC"), writes)),
+        std::nullopt);
 
     // A graphic record offset that points past the end of a cut image.
     Bytes cut = image_;
     cut.resize(0x5A3000);
     MemoryRomStream cutStream(cut);
     writes.clear();
-    EXPECT_EQ(WriteEnemyGraphic(cutStream, picture, Form(0x145, 0x105, "400000"), writes),
-              (EnemyFormProblem{kEnemyDataPastEndMessage, kGraphicSubTab, ""}));
+    EXPECT_EQ(test::FailureOf(
+                  WriteEnemyGraphic(cutStream, picture, Form(0x145, 0x105, "400000"), writes)),
+              (Failure{kEnemyDataPastEndMessage, kGraphicSubTab, ""}));
     EXPECT_TRUE(writes.empty());
 }
 
@@ -423,7 +431,8 @@ TEST_F(EnemyGraphicImageTest, TheGraphicWrittenIsReadBack)
         MemoryRomStream stream(image);
         GifImage picture = test::RandomPicture(random, width, height, 0.4);
         std::vector<ImageWrite> writes;
-        ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x1FF, "580000"), writes),
+        ASSERT_EQ(test::FailureOf(
+                      WriteEnemyGraphic(stream, picture, Form(0x145, 0x1FF, "580000"), writes)),
                   std::nullopt);
         for (const ImageWrite& write : writes)
             ASSERT_TRUE(stream.writeAt(write.offset, write.bytes));
@@ -452,8 +461,9 @@ TEST_F(EnemyGraphicImageTest, DamagedOrMissingDataIsRefusedWithoutReadingOutside
     MemoryRomStream stream(image_);
     const GifImage picture = BlankPicture(16, 8);
     std::vector<ImageWrite> writes;
-    ASSERT_EQ(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFA"), writes),
-              std::nullopt);
+    ASSERT_EQ(
+        test::FailureOf(WriteEnemyGraphic(stream, picture, Form(0x145, 0x105, "5FFFFA"), writes)),
+        std::nullopt);
     for (const ImageWrite& write : writes)
         ASSERT_TRUE(stream.writeAt(write.offset, write.bytes));
     ASSERT_TRUE(ReadEnemyGraphic(stream, 0x145).ok());

@@ -181,8 +181,8 @@ TEST_F(EnemyRoundTripTest, AnEnemyAppliedUnchangedWritesBackWhatItRead)
             form.enemy = enemy;
             ASSERT_TRUE(LoadEnemyRecord(stream, lists, form).ok());
             std::vector<ImageWrite> writes;
-            const auto problem = PlanApplyEnemy(stream, form, nullptr, writes);
-            ASSERT_EQ(problem, std::nullopt) << problem->message << " " << problem->control;
+            const Status planned = PlanApplyEnemy(stream, form, nullptr, writes);
+            ASSERT_TRUE(planned.ok()) << planned.message() << " " << planned.failure().control;
             ExpectUnchanged(image, enemy, writes, seen);
             if (form.twoAttack != 0)
                 seen.kinds.insert("two-attack slot");
@@ -199,7 +199,7 @@ TEST_F(EnemyRoundTripTest, AnEnemyAppliedUnchangedWritesBackWhatItRead)
             ASSERT_TRUE(LoadEnemyRecord(stream, lists, again).ok());
             ASSERT_TRUE(ApplyEnemyFormText(values.value(), stream, lists, again).ok());
             std::vector<ImageWrite> fromText;
-            ASSERT_EQ(PlanApplyEnemy(stream, again, nullptr, fromText), std::nullopt);
+            ASSERT_TRUE(PlanApplyEnemy(stream, again, nullptr, fromText).ok());
             ASSERT_EQ(fromText, writes);
         }
     }

@@ -29,6 +29,7 @@
 #include "app/GifQImage.h"
 #include "app/ItemListModel.h"
 #include "app/MemoEdit.h"
+#include "app/ShowFailure.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "charpatch/CharacterPatchFile.h"
@@ -952,7 +953,7 @@ void CharaPatchPage::CreateCharacterPatch()
     // when a check fails.
     writeForm(form);
     if (!check) {
-        showProblem(check.failure());
+        ShowFailure(window_.dialogs(), *this, PageControl2, check.failure());
         return;
     }
     const std::string& warning = check.value();
@@ -972,17 +973,6 @@ void CharaPatchPage::CreateCharacterPatch()
         return;
     }
     dialogs.showFinished();
-}
-
-void CharaPatchPage::showProblem(const Failure& problem)
-{
-    if (problem.page >= 0)
-        PageControl2->setCurrentIndex(problem.page);
-    if (!problem.control.empty()) {
-        if (auto* control = findChild<QWidget*>(FromUtf8(problem.control)))
-            control->setFocus(Qt::OtherFocusReason);
-    }
-    window_.dialogs().showError(FromUtf8(problem.message));
 }
 
 } // namespace varn::app

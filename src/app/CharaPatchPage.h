@@ -95,7 +95,6 @@ private:
     QHBoxLayout* captioned(QLabel* caption, QPlainTextEdit* memo) const;
 
     void CreateCharacterPatch();
-    void showProblem(const Failure& problem);
     void showSheet();
     void updateTalkControls();
 

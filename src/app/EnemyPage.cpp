@@ -21,6 +21,7 @@
 #include "app/EnemyListModel.h"
 #include "app/FileDropFilter.h"
 #include "app/GifQImage.h"
+#include "app/ShowFailure.h"
 #include "app/TForm1.h"
 #include "enemy/ApplyEnemy.h"
 #include "enemy/EnemyGraphic.h"
@@ -407,7 +408,7 @@ void EnemyPage::Button16Click()
     // that made the apply refused.
     window_.imageChanged();
     if (!applied) {
-        showProblem(applied.failure());
+        ShowFailure(dialogs, *this, PageControl3, applied.failure());
         // The page shows an image that is no longer there: it is read again, the user
         // deciding about the edits not applied.
         if (applied.message() == kImageChangedSinceShownMessage)
@@ -415,17 +416,6 @@ void EnemyPage::Button16Click()
         return;
     }
     dialogs.showFinished();
-}
-
-void EnemyPage::showProblem(const Failure& problem)
-{
-    if (problem.page >= 0)
-        PageControl3->setCurrentIndex(problem.page);
-    if (!problem.control.empty()) {
-        if (auto* control = findChild<QWidget*>(FromUtf8(problem.control)))
-            control->setFocus(Qt::OtherFocusReason);
-    }
-    window_.dialogs().showError(FromUtf8(problem.message));
 }
 
 const EnemyList& EnemyPage::equipmentList(std::size_t slot) const

@@ -102,7 +102,6 @@ private:
     template <class Read> bool withImage(Read read);
     // Image5 shows the held picture, else the graphic the image holds for the selected enemy.
     void showPicture();
-    void showProblem(const Failure& problem);
     // The form as read or applied last is the one without edits; the tab mark follows.
     void noteFormRead();
     void noteFormChange();

@@ -170,24 +170,68 @@ Status ApplyImageDelta(RomStream& image, const ImageDelta& delta, bool forward)
     return {};
 }
 
-std::vector<std::uint8_t> SerializeImageDelta(const ImageDelta& delta)
+namespace {
+
+// Gives the bytes of a delta's file but its closing checksum to `sink`, piece by piece.
+template <class Sink> void EmitImageDelta(const ImageDelta& delta, Sink&& sink)
 {
-    std::vector<std::uint8_t> out(kMagic.begin(), kMagic.end());
-    PutNumber(out, delta.sizeBefore);
-    PutNumber(out, delta.sizeAfter);
-    PutNumber(out, delta.checksumBefore);
-    PutNumber(out, delta.checksumAfter);
-    PutNumber(out, delta.forward.size());
-    PutNumber(out, delta.reverse.size());
+    const auto number = [&](std::uint64_t value) {
+        std::array<std::uint8_t, 8> bytes{};
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+        sink(std::span<const std::uint8_t>(bytes));
+    };
+    sink(std::span<const std::uint8_t>(kMagic));
+    number(delta.sizeBefore);
+    number(delta.sizeAfter);
+    number(delta.checksumBefore);
+    number(delta.checksumAfter);
+    number(delta.forward.size());
+    number(delta.reverse.size());
     for (const auto* ranges : {&delta.forward, &delta.reverse}) {
         for (const DeltaRange& range : *ranges) {
-            PutNumber(out, range.offset);
-            PutNumber(out, range.bytes.size());
-            out.insert(out.end(), range.bytes.begin(), range.bytes.end());
+            number(range.offset);
+            number(range.bytes.size());
+            sink(std::span<const std::uint8_t>(range.bytes));
         }
     }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> SerializeImageDelta(const ImageDelta& delta)
+{
+    std::vector<std::uint8_t> out;
+    EmitImageDelta(delta, [&](std::span<const std::uint8_t> piece) {
+        out.insert(out.end(), piece.begin(), piece.end());
+    });
     PutNumber(out, XXH3_64bits(out.data(), out.size()));
     return out;
+}
+
+std::optional<std::uint64_t> WriteImageDelta(std::ostream& out, const ImageDelta& delta)
+{
+    XXH3_state_t* const state = XXH3_createState();
+    if (state == nullptr)
+        return std::nullopt;
+    (void)XXH3_64bits_reset(state);
+    std::uint64_t written = 0;
+    const auto put = [&](std::span<const std::uint8_t> piece) {
+        out.write(reinterpret_cast<const char*>(piece.data()),
+                  static_cast<std::streamsize>(piece.size()));
+        written += piece.size();
+    };
+    EmitImageDelta(delta, [&](std::span<const std::uint8_t> piece) {
+        put(piece);
+        (void)XXH3_64bits_update(state, piece.data(), piece.size());
+    });
+    std::vector<std::uint8_t> checksum;
+    PutNumber(checksum, XXH3_64bits_digest(state));
+    XXH3_freeState(state);
+    put(checksum);
+    if (!out)
+        return std::nullopt;
+    return written;
 }
 
 Result<ImageDelta> ParseImageDelta(std::span<const std::uint8_t> bytes)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <ostream>
 #include <span>
 #include <vector>
 
@@ -70,6 +72,9 @@ Status ApplyImageDelta(RomStream& image, const ImageDelta& delta, bool forward);
 // The delta as the history stores it: a header with the sizes and checksums, the two lists of
 // ranges and a checksum of the whole, little-endian.
 std::vector<std::uint8_t> SerializeImageDelta(const ImageDelta& delta);
+// The same bytes written to `out` as they are made, without a copy of the whole in memory;
+// returns how many were written, nullopt when the stream failed.
+std::optional<std::uint64_t> WriteImageDelta(std::ostream& out, const ImageDelta& delta);
 
 // The reverse; a file that is not a delta, is cut short or fails its checksum is refused with
 // "履歴のファイルが壊れています。".

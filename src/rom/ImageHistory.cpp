@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
 #include "rom/FileIo.h"
@@ -63,22 +64,34 @@ std::optional<HistoryEntry> ParseEntryLine(const std::string& line)
 }
 
 // Writes a file of the history through a temporary file and a rename, so that a reader never
-// sees half of it; not flushed (see the header).
-bool WriteHistoryFile(const fs::path& path, const std::string& text)
+// sees half of it; not flushed (see the header). `write` gives the contents to the stream.
+template <class Write> bool WriteHistoryFileWith(const fs::path& path, Write write)
 {
     fs::path temporary = path;
     temporary += ".tmp";
+    std::error_code error;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (!out.flush())
+        if (!write(out) || !out.flush()) {
+            out.close();
+            fs::remove(temporary, error);
             return false;
+        }
     }
-    std::error_code error;
     fs::rename(temporary, path, error);
-    if (error)
-        fs::remove(temporary, error);
-    return !error;
+    if (!error)
+        return true;
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return false;
+}
+
+bool WriteHistoryFile(const fs::path& path, std::string_view text)
+{
+    return WriteHistoryFileWith(path, [&](std::ostream& out) {
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        return static_cast<bool>(out);
+    });
 }
 
 void RemoveQuietly(const fs::path& path)
@@ -222,9 +235,13 @@ Result<HistoryEntry> ImageHistory::prepare(const ImageDelta& delta, std::string 
     entry.checksumBefore = delta.checksumBefore;
     entry.sizeAfter = delta.sizeAfter;
     entry.checksumAfter = delta.checksumAfter;
-    const std::vector<std::uint8_t> bytes = SerializeImageDelta(delta);
-    entry.deltaBytes = bytes.size();
-    if (!WriteHistoryFile(deltaPath(entry.sequence), std::string(bytes.begin(), bytes.end())) ||
+    // The delta goes to its file as it is made: no copy of it in memory.
+    const bool deltaWritten = WriteHistoryFileWith(deltaPath(entry.sequence), [&](std::ostream& out) {
+        const std::optional<std::uint64_t> size = WriteImageDelta(out, delta);
+        entry.deltaBytes = size.value_or(0);
+        return size.has_value();
+    });
+    if (!deltaWritten ||
         !WriteHistoryFile(folder_ / (std::to_string(entry.sequence) + ".entry"),
                           EntryLine(entry) + "\n"))
         return failure;

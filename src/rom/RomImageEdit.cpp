@@ -106,6 +106,7 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
     // two leaves a delta the history takes up when it next meets the image.
     std::optional<ImageHistory> history;
     std::optional<HistoryEntry> entry;
+    std::optional<std::uint64_t> checksumAfter;
     if (!options.history.empty()) {
         history = ImageHistory::Open(target.value(), options.history);
         history->reconcile(asRead_.size, asRead_.checksum);
@@ -113,7 +114,9 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
                                      std::chrono::system_clock::now().time_since_epoch())
                                      .count();
         // A change that gave every byte back as it was leaves nothing to take back.
-        if (const ImageDelta delta = changes(); !delta.empty()) {
+        const ImageDelta delta = changes();
+        checksumAfter = delta.checksumAfter;
+        if (!delta.empty()) {
             if (Result<HistoryEntry> prepared = history->prepare(delta, options.what, now))
                 entry = prepared.value();
         }
@@ -127,7 +130,8 @@ Status RomImageEdit::commit(const ImageChangeOptions& options)
         (void)history->record(*entry);
     if (const std::optional<ImageFileState> written = StatImageFile(target.value()))
         now_ = *written;
-    now_.checksum = ImageChecksum(image_->bytes());
+    // The delta already holds the checksum of what was written.
+    now_.checksum = checksumAfter ? *checksumAfter : ImageChecksum(image_->bytes());
     return {};
 }
 

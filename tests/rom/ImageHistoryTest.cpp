@@ -10,6 +10,7 @@
 
 #include <random>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "rom/FileIo.h"
@@ -76,9 +77,14 @@ TEST(ImageDeltaTest, ADeltaGoesForwardAndBackAndReadsBackFromItsFile)
         ASSERT_TRUE(ApplyImageDelta(image, delta, false).ok());
         ASSERT_TRUE(SameBytes(before, image.bytes()));
 
-        const Result<ImageDelta> read = ParseImageDelta(SerializeImageDelta(delta));
+        const Bytes file = SerializeImageDelta(delta);
+        const Result<ImageDelta> read = ParseImageDelta(file);
         ASSERT_TRUE(read.ok());
         EXPECT_EQ(read.value(), delta);
+        // Written to a stream as it is made, the file is the same, checksum and all.
+        std::ostringstream streamed;
+        ASSERT_EQ(WriteImageDelta(streamed, delta), file.size());
+        EXPECT_TRUE(SameBytes(file, Bytes(streamed.view().begin(), streamed.view().end())));
     }
     // Only what differs is kept: one changed byte is one range of one byte each way.
     Bytes before(100000, 7);

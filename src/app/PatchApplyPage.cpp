@@ -261,7 +261,7 @@ bool PatchApplyPage::AddPatchFile(const QString& path, std::optional<std::size_t
 
 void PatchApplyPage::LoadListFile(const QString& path)
 {
-    const Result<bool> loaded = LoadPatchList(ToPath(path), list_);
+    const Result<PatchListLoad> loaded = LoadPatchList(ToPath(path), list_);
     if (!loaded) {
         window_.dialogs().showError(FromUtf8(loaded.message()));
         return;
@@ -269,7 +269,7 @@ void PatchApplyPage::LoadListFile(const QString& path)
     // Each entry is selected as it is added: the last one stays selected.
     showList(static_cast<int>(list_.size()) - 1);
     ClearEntryPreview();
-    if (loaded.value())
+    if (loaded.value().anyFailed())
         window_.dialogs().showError(QString::fromUtf8(kListLoadFailedMessage));
 }
 

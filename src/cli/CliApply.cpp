@@ -32,7 +32,7 @@ int RunApply(Arguments arguments, std::ostream& out, std::ostream& err)
     const auto loaded = LoadPatchList(operands[1], list);
     if (!loaded)
         return Fail(err, loaded.message() + "\n" + operands[1]);
-    if (loaded.value())
+    if (loaded.value().anyFailed())
         return Fail(err, kListLoadFailedMessage);
     if (list.empty())
         return Fail(err, kEmptyPatchListMessage);

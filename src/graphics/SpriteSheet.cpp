@@ -19,15 +19,50 @@ std::span<const std::uint8_t, kTileBytes> TileAt(const SheetTiles& tiles, int ti
 }
 
 // The 64 indices of the 8 x 8 block at (x, y) of a frame.
+// Whether the tile-sized block at (x, y) lies wholly inside the frame's pixels, so that its
+// rows can be copied as they are.
+bool BlockInside(const GifFrame& frame, int x, int y)
+{
+    return x >= 0 && y >= 0 && x + kTileSize <= frame.width && y + kTileSize <= frame.height &&
+           frame.pixels.size() >= static_cast<std::size_t>(frame.width) *
+                                      static_cast<std::size_t>(frame.height);
+}
+
+std::size_t PixelIndex(const GifFrame& frame, int x, int y)
+{
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(frame.width) +
+           static_cast<std::size_t>(x);
+}
+
 TilePixels ReadBlock(const GifFrame& frame, int x, int y)
 {
     TilePixels pixels{};
+    const bool inside = BlockInside(frame, x, y);
     for (int row = 0; row < kTileSize; ++row) {
+        std::uint8_t* to = pixels.data() + static_cast<std::size_t>(row * kTileSize);
+        if (inside) {
+            std::copy_n(frame.pixels.data() + PixelIndex(frame, x, y + row), kTileSize, to);
+            continue;
+        }
+        // A block over the frame's edge reads 0 outside it.
         for (int column = 0; column < kTileSize; ++column)
-            pixels[static_cast<std::size_t>(row * kTileSize + column)] =
-                frame.pixel(x + column, y + row);
+            to[column] = frame.pixel(x + column, y + row);
     }
     return pixels;
+}
+
+void WriteBlock(GifFrame& frame, int x, int y, const TilePixels& pixels)
+{
+    const bool inside = BlockInside(frame, x, y);
+    for (int row = 0; row < kTileSize; ++row) {
+        const std::uint8_t* from = pixels.data() + static_cast<std::size_t>(row * kTileSize);
+        if (inside) {
+            std::copy_n(from, kTileSize, frame.pixels.data() + PixelIndex(frame, x, y + row));
+            continue;
+        }
+        for (int column = 0; column < kTileSize; ++column)
+            frame.setPixel(x + column, y + row, from[column]);
+    }
 }
 
 const GifFrame* FirstFrame(const GifImage& image)
@@ -63,12 +98,7 @@ void BuildSheetImage(const SheetPalette& palette, const SheetTiles& tiles, GifIm
 
     for (int tile = 0; tile < kSheetTileCount; ++tile) {
         const SheetPoint origin = SlotOrigin(SheetTileSlots[static_cast<std::size_t>(tile)]);
-        const TilePixels pixels = DecodeTile(TileAt(tiles, tile));
-        for (int y = 0; y < kTileSize; ++y) {
-            for (int x = 0; x < kTileSize; ++x)
-                frame.setPixel(origin.x + x, origin.y + y,
-                               pixels[static_cast<std::size_t>(y * kTileSize + x)]);
-        }
+        WriteBlock(frame, origin.x, origin.y, DecodeTile(TileAt(tiles, tile)));
     }
     frame.control = GifControl{.transparentIndex = 0, .transparent = false};
 

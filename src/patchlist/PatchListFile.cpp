@@ -141,14 +141,14 @@ std::vector<PatchListLine> ParsePatchListText(std::string_view text)
     return lines;
 }
 
-Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list)
+Result<PatchListLoad> LoadPatchList(const std::filesystem::path& path, PatchList& list)
 {
     const Result<std::string> text = ReadTextFile(path, kMaxPatchListFileSize);
     if (!text)
         return Failure{text.message()};
 
     list.clear();
-    bool failed = false;
+    PatchListLoad load;
     // Each line is added as it is read, so that the lines take no memory of their own.
     ForEachEntryLine(text.value(), [&](const PatchListLine& line) {
         // The editor writes full paths; a relative one (a list written by hand next to its
@@ -158,9 +158,10 @@ Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list)
             entry = path.parent_path() / entry;
         const std::optional<PatchKind> kind = PatchKindOf(entry);
         const bool added = kind && list.add(*kind, entry, line.target) == AddResult::Added;
-        failed = failed || !added;
+        if (!added)
+            load.failedEntries.push_back(std::move(entry));
     });
-    return failed;
+    return load;
 }
 
 } // namespace varn

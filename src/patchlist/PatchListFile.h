@@ -49,11 +49,21 @@ inline constexpr std::uintmax_t kMaxPatchListFileSize = std::uintmax_t{1} << 20;
 inline constexpr const char* kListLoadFailedMessage =
     "読み込みに失敗したファイルがあります。\nリストを確認してください。";
 
+// What loading a list file left out: the entries of the lines that could not be added (a file
+// of no known kind, or a character patch whose target is taken), in the file's order.
+struct PatchListLoad {
+    std::vector<std::filesystem::path> failedEntries;
+
+    // Whether any line failed: the user is told to check the list
+    // (kListLoadFailedMessage).
+    bool anyFailed() const { return !failedEntries.empty(); }
+};
+
 // Loads a list file into `list`, replacing it: each line is added by its extension (a character
-// patch with the target the line gives), and lines that fail are passed over. A relative path
-// is taken from the list file's folder. Fails, the list unchanged, with "ファイルが開けません。"
-// when the file cannot be read and with "ファイルが大きすぎます。" when it is larger than
-// kMaxPatchListFileSize (told before it is read); returns whether any line failed.
-Result<bool> LoadPatchList(const std::filesystem::path& path, PatchList& list);
+// patch with the target the line gives), and lines that fail are passed over and named in the
+// result. A relative path is taken from the list file's folder. Fails, the list unchanged, with
+// "ファイルが開けません。" when the file cannot be read and with "ファイルが大きすぎます。" when
+// it is larger than kMaxPatchListFileSize (told before it is read).
+Result<PatchListLoad> LoadPatchList(const std::filesystem::path& path, PatchList& list);
 
 } // namespace varn

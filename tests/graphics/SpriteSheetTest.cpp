@@ -182,6 +182,17 @@ TEST(SheetImageTest, TileFromImageReadsTheGridWithoutGutters)
     EXPECT_EQ(TileFromImage(image, 0, 0), TileBytes{});
     // Past the frame reads as colour 0 instead of outside the pixels.
     EXPECT_EQ(TileFromImage(image, 9, 9), TileBytes{});
+
+    // A tile over the frame's right edge: the columns inside are read, the rest are colour 0.
+    GifImage narrow = image;
+    narrow.width = 28;
+    narrow.frames[0] = GifFrame(28, 16);
+    narrow.frames[0].setPixel(27, 8, 5);
+    narrow.frames[0].setPixel(24, 15, 7);
+    TilePixels cut{};
+    cut[3] = 5;
+    cut[56] = 7;
+    EXPECT_EQ(TileFromImage(narrow, 3, 1), EncodeTile(cut));
 }
 
 TEST(SheetImageTest, FillFrameRectIsClippedToTheFrame)

@@ -117,9 +117,9 @@ TEST_F(BpsPatchListTest, TheListFileKeepsBpsEntries)
     EXPECT_NE(text.find((dir.path() / "b.bps").string() + "\r\n"), std::string::npos);
 
     PatchList loaded;
-    const Result<bool> result = LoadPatchList(file, loaded);
+    const Result<PatchListLoad> result = LoadPatchList(file, loaded);
     ASSERT_TRUE(result.ok());
-    EXPECT_FALSE(result.value());
+    EXPECT_FALSE(result.value().anyFailed());
     EXPECT_EQ(loaded.entries(), list.entries());
 
     // A hand-written list names a BPS patch beside it; one that is not BPS fails its line.
@@ -127,9 +127,9 @@ TEST_F(BpsPatchListTest, TheListFileKeepsBpsEntries)
     dir.write("C.BPS", SignAt20(Bytes(0x40, 2)));
     const fs::path byHand = dir.write("hand.txt", "b.bps\r\nother.bps\r\nC.BPS, 03\r\n");
     PatchList fromHand;
-    const Result<bool> handResult = LoadPatchList(byHand, fromHand);
+    const Result<PatchListLoad> handResult = LoadPatchList(byHand, fromHand);
     ASSERT_TRUE(handResult.ok());
-    EXPECT_TRUE(handResult.value());
+    EXPECT_TRUE(handResult.value().anyFailed());
     ASSERT_EQ(fromHand.size(), 2u);
     for (const PatchEntry& entry : fromHand.entries()) {
         EXPECT_EQ(entry.kind, PatchKind::Bps);

@@ -174,7 +174,7 @@ TEST_F(PatchListTest, SavedListLoadsBackTheSameIncludingAwkwardPaths)
     loaded.addIps(ips("old.ips"));
     const auto result = LoadPatchList(file, loaded);
     ASSERT_TRUE(result.ok()) << result.message();
-    EXPECT_FALSE(result.value());
+    EXPECT_FALSE(result.value().anyFailed());
     EXPECT_EQ(loaded.entries(), list.entries());
     const auto text = test::ReadFileBytes(file);
     EXPECT_NE(std::string(text.begin(), text.end()).find("\"//"), std::string::npos);
@@ -206,7 +206,12 @@ TEST_F(PatchListTest, LoadingReportsFailingLinesTogetherAndKeepsTheRest)
     PatchList loaded;
     const auto result = LoadPatchList(dir.write("list.txt", text), loaded);
     ASSERT_TRUE(result.ok());
-    EXPECT_TRUE(result.value());
+    EXPECT_TRUE(result.value().anyFailed());
+    // The lines left out, in the file's order: the missing file, the patch whose target the
+    // one before took, and the file of no known kind.
+    const std::vector<std::filesystem::path> failed{dir.path() / "missing.ips",
+                                                    dir.path() / "c.vnp", dir.path() / "d.txt"};
+    EXPECT_EQ(result.value().failedEntries, failed);
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded.entries()[1].targetText(), "07");
 
@@ -216,7 +221,7 @@ TEST_F(PatchListTest, LoadingReportsFailingLinesTogetherAndKeepsTheRest)
     PatchList relative;
     const auto near = LoadPatchList(dir.write("sub/list.txt", "near.ips\r\n"), relative);
     ASSERT_TRUE(near.ok());
-    EXPECT_FALSE(near.value());
+    EXPECT_FALSE(near.value().anyFailed());
     ASSERT_EQ(relative.size(), 1u);
     EXPECT_EQ(relative.entries()[0].path, dir.path() / "sub" / "near.ips");
 
@@ -248,7 +253,7 @@ TEST_F(PatchListTest, ListFilesUpToTheBoundAreReadQuicklyAndLargerOnesRefused)
     const auto read = LoadPatchList(dir.write("exact.txt", padded(kMaxPatchListFileSize)), loaded);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     ASSERT_TRUE(read.ok()) << read.message();
-    EXPECT_TRUE(read.value());
+    EXPECT_TRUE(read.value().anyFailed());
     ASSERT_EQ(loaded.size(), 10000u + kCharacterPatchTargets.size());
     EXPECT_EQ(loaded.entries().back().target, kCharacterPatchTargets.back());
     // Generous for the sanitizers on a busy machine; going through the entries for each

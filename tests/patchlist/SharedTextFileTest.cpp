@@ -63,7 +63,7 @@ TEST_P(SharedTextFileTest, ListFilePath)
     PatchList loaded;
     const auto result = LoadPatchList(list, loaded);
     ASSERT_TRUE(result.ok());
-    EXPECT_FALSE(result.value());
+    EXPECT_FALSE(result.value().anyFailed());
     ASSERT_EQ(loaded.size(), 1u);
     EXPECT_EQ(loaded.entries()[0].path, patch);
 }
@@ -128,7 +128,7 @@ TEST(SharedTextFileRoundTripTest, WrittenListsAndTitlesReadBackUnchanged)
         PatchList loaded;
         const auto result = LoadPatchList(listFile, loaded);
         ASSERT_TRUE(result.ok());
-        EXPECT_FALSE(result.value());
+        EXPECT_FALSE(result.value().anyFailed());
         EXPECT_EQ(loaded.entries(), list.entries());
 
         // The information lines drop blanks at the ends of a title; inside, anything goes.

@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/GifQImage.h"
 #include "app/TForm1.h"
 #include "charpatch/CharacterGraphicsItems.h"
@@ -22,7 +23,6 @@ namespace varn::app {
 
 namespace {
 
-const QString kGifFileFilter = QStringLiteral("GIFファイル(*.gif)|*.gif");
 
 // The list always holds the game's 32 characters; the extra codes follow them.
 constexpr int kFixedItemCount = static_cast<int>(kCharacterSheetCodes.size());

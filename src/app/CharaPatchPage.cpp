@@ -24,6 +24,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/CoreText.h"
 #include "app/FieldLimits.h"
 #include "app/GifQImage.h"
@@ -63,15 +64,6 @@ constexpr int kMemoLines = 4;
 // Lists of items up to this many characters long size their boxes to the items.
 constexpr int kShortItemLength = 4;
 
-QString Name(const char* prefix, int number)
-{
-    return QString::fromLatin1(prefix) + QString::number(number);
-}
-
-QLabel* Caption(const char* text)
-{
-    return new QLabel(QString::fromUtf8(text));
-}
 
 // A caption that may take two lines where its column is narrow.
 QLabel* WrappingCaption(const char* text)
@@ -94,8 +86,6 @@ constexpr int kTalkTypedBytes = 120;
 constexpr int kChoiceTypedBytes = 30;
 constexpr int kLastBattleTypedBytes = 60;
 
-// Number fields hold two or three digits.
-constexpr int kNumberFieldWidth = 48;
 
 QLineEdit* ReadOnlyNumber(const QString& name)
 {
@@ -123,12 +113,6 @@ QGridLayout* CaptionedRows(std::initializer_list<std::pair<const char*, QWidget*
     return grid;
 }
 
-QCheckBox* Tick(const QString& name, const char* text)
-{
-    auto* box = new QCheckBox(QString::fromUtf8(text));
-    box->setObjectName(name);
-    return box;
-}
 
 QRadioButton* Radio(const QString& name, const char* text)
 {
@@ -359,10 +343,10 @@ QWidget* CharaPatchPage::buildStatusPage()
     grid->addWidget(Caption("合計"), 0, 7, Qt::AlignCenter);
     for (int i = 0; i < 7; ++i) {
         const int row = i + 1;
-        baseFields_[i] = numberField(Name("Edit", 3 + i), 2, "17");
-        starBonusFields_[i] = ReadOnlyNumber(Name("Edit", 11 + i));
-        weaponBonusFields_[i] = ReadOnlyNumber(Name("Edit", 18 + i));
-        totalFields_[i] = ReadOnlyNumber(Name("Edit", 25 + i));
+        baseFields_[i] = numberField(NumberedName("Edit", 3 + i), 2, "17");
+        starBonusFields_[i] = ReadOnlyNumber(NumberedName("Edit", 11 + i));
+        weaponBonusFields_[i] = ReadOnlyNumber(NumberedName("Edit", 18 + i));
+        totalFields_[i] = ReadOnlyNumber(NumberedName("Edit", 25 + i));
         grid->addWidget(Caption(kAttributes[i]), row, 0);
         grid->addWidget(baseFields_[i], row, 1);
         grid->addWidget(Caption("+"), row, 2, Qt::AlignCenter);
@@ -414,8 +398,8 @@ QWidget* CharaPatchPage::buildLevelPage()
     rows->addWidget(Edit33, 0, 1);
     rows->addWidget(levelGrowthBoxes_[0], 0, 2);
     for (int i = 0; i < 6; ++i) {
-        levelFields_[i] = numberField(Name("Edit", 34 + i), 2, "0");
-        levelGrowthBoxes_[i + 1] = Tick(Name("CheckBox", 2 + i), "成長");
+        levelFields_[i] = numberField(NumberedName("Edit", 34 + i), 2, "0");
+        levelGrowthBoxes_[i + 1] = Tick(NumberedName("CheckBox", 2 + i), "成長");
         rows->addWidget(Caption(kWeaponLevels[i]), i + 1, 0);
         rows->addWidget(levelFields_[i], i + 1, 1);
         rows->addWidget(levelGrowthBoxes_[i + 1], i + 1, 2);
@@ -431,16 +415,16 @@ QWidget* CharaPatchPage::buildLevelPage()
         grid->setHorizontalSpacing(6);
         grid->setVerticalSpacing(4);
         for (int i = 0; i < static_cast<int>(schools.size()); ++i) {
-            QRadioButton* radio = Radio(Name("RadioButton", firstRadio + i), schools[i]);
+            QRadioButton* radio = Radio(NumberedName("RadioButton", firstRadio + i), schools[i]);
             group->addButton(radio, i);
             grid->addWidget(radio, i / 2, i % 2);
         }
         group->button(0)->setChecked(true);
         const int row = (static_cast<int>(schools.size()) + 1) / 2;
-        QLineEdit* level = numberField(Name("Edit", field), 2, "0");
+        QLineEdit* level = numberField(NumberedName("Edit", field), 2, "0");
         levelFields_[field - 34] = level;
         // Edit40 and Edit41 grow with CheckBox8 and CheckBox9.
-        QCheckBox* grows = Tick(Name("CheckBox", field - 32), "成長");
+        QCheckBox* grows = Tick(NumberedName("CheckBox", field - 32), "成長");
         levelGrowthBoxes_[field - 33] = grows;
         auto* levelRow = new QHBoxLayout;
         levelRow->addWidget(Caption("レベル"));
@@ -476,7 +460,7 @@ QWidget* CharaPatchPage::buildSlotPage(const SlotGroup& upper, const SlotGroup& 
     for (const SlotGroup* group : {&upper, &lower}) {
         for (int i = 0; i < 4; ++i, ++row) {
             (*group->boxes)[static_cast<std::size_t>(i)] =
-                listBox(Name("ComboBox", group->firstControl + i), group->model);
+                listBox(NumberedName("ComboBox", group->firstControl + i), group->model);
             grid->addWidget(new QLabel(group->label + QString::number(i + 1)), row, 0);
             grid->addWidget((*group->boxes)[static_cast<std::size_t>(i)], row, 1);
         }
@@ -535,7 +519,7 @@ QWidget* CharaPatchPage::buildGrowthPage()
             const Rate& rate = kColumns[column][row];
             if (rate.caption == nullptr)
                 continue;
-            QLineEdit* field = numberField(Name("Edit", rate.field), 3, "0");
+            QLineEdit* field = numberField(NumberedName("Edit", rate.field), 3, "0");
             growthFields_[rate.index] = field;
             grid->addWidget(Caption(rate.caption), row, 2 * column);
             grid->addWidget(field, row, 2 * column + 1);
@@ -556,7 +540,7 @@ QWidget* CharaPatchPage::buildOtherPage()
     banGrid->setHorizontalSpacing(8);
     banGrid->setVerticalSpacing(2);
     for (int i = 0; i < 6; ++i) {
-        purchaseBanBoxes_[i] = Tick(Name("CheckBox", 10 + i), kSchools[i]);
+        purchaseBanBoxes_[i] = Tick(NumberedName("CheckBox", 10 + i), kSchools[i]);
         banGrid->addWidget(purchaseBanBoxes_[i], i / 3, i % 3);
     }
 
@@ -571,11 +555,11 @@ QWidget* CharaPatchPage::buildOtherPage()
     costGrid->setHorizontalSpacing(8);
     costGrid->setVerticalSpacing(2);
     for (int i = 0; i < 8; ++i) {
-        weaponCostBoxes_[i] = Tick(Name("CheckBox", 16 + i), kCostWeapons[i]);
+        weaponCostBoxes_[i] = Tick(NumberedName("CheckBox", 16 + i), kCostWeapons[i]);
         costGrid->addWidget(weaponCostBoxes_[i], i / 4, i % 4);
     }
     for (int i = 0; i < 6; ++i) {
-        magicCostBoxes_[i] = Tick(Name("CheckBox", 24 + i), kSchools[i]);
+        magicCostBoxes_[i] = Tick(NumberedName("CheckBox", 24 + i), kSchools[i]);
         costGrid->addWidget(magicCostBoxes_[i], 2 + i / 4, i % 4);
     }
 

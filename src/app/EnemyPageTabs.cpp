@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/EnemyListModel.h"
 #include "app/EnemyPage.h"
 #include "enemy/EnemyGraphic.h"
@@ -32,19 +33,8 @@ constexpr int kEquipmentBoxes[5] = {37, 38, 39, 40, 41};
 constexpr int kDefenceFields[8] = {66, 68, 72, 90, 96, 97, 100, 101};
 constexpr const char* kDrops[4] = {"100%", "高確率", "中確率", "低確率"};
 
-// Number fields hold up to five digits.
-constexpr int kNumberFieldWidth = 48;
 constexpr int kAddressFieldWidth = 64;
 
-QString Name(const char* prefix, int number)
-{
-    return QString::fromLatin1(prefix) + QString::number(number);
-}
-
-QLabel* Caption(const char* text)
-{
-    return new QLabel(QString::fromUtf8(text));
-}
 
 QLabel* Caption(const std::string& text)
 {
@@ -71,17 +61,6 @@ QLineEdit* ReadOnlyField(const QString& name, const char* text, int width)
     return field;
 }
 
-QCheckBox* Tick(const QString& name, const QString& text)
-{
-    auto* box = new QCheckBox(text);
-    box->setObjectName(name);
-    return box;
-}
-
-QCheckBox* Tick(const QString& name, const char* text)
-{
-    return Tick(name, QString::fromUtf8(text));
-}
 
 // A check box of the armour summary: it shows, the user does not tick it.
 QCheckBox* Shown(const QString& name, const QString& text)
@@ -249,10 +228,10 @@ QWidget* EnemyPage::buildStatusTab()
     Edit85 = Field(QStringLiteral("Edit85"), 5, "100", kNumberFieldWidth);
     for (int i = 0; i < 7; ++i)
         statFields_[static_cast<std::size_t>(i)] =
-            Field(Name("Edit", 78 + i), 2, "15", kNumberFieldWidth);
+            Field(NumberedName("Edit", 78 + i), 2, "15", kNumberFieldWidth);
     for (int i = 0; i < 4; ++i)
         levelFields_[static_cast<std::size_t>(i)] =
-            Field(Name("Edit", 86 + i), 2, "5", kNumberFieldWidth);
+            Field(NumberedName("Edit", 86 + i), 2, "5", kNumberFieldWidth);
     std::vector<std::pair<QLabel*, QLineEdit*>> boxes{{Caption("HP"), Edit85}};
     for (int i = 0; i < 7; ++i)
         boxes.emplace_back(Caption(kStats[i]), statFields_[static_cast<std::size_t>(i)]);
@@ -277,7 +256,7 @@ QWidget* EnemyPage::buildStatusTab()
     resistanceRow->setSpacing(8);
     for (int i = 0; i < 5; ++i) {
         resistanceBoxes_[static_cast<std::size_t>(i)] =
-            Tick(Name("CheckBox", 55 + i), kArmourResistanceCaptions[i]);
+            Tick(NumberedName("CheckBox", 55 + i), kArmourResistanceCaptions[i]);
         resistanceRow->addWidget(resistanceBoxes_[static_cast<std::size_t>(i)]);
     }
     resistanceRow->addStretch(1);
@@ -310,7 +289,7 @@ QWidget* EnemyPage::buildEquipmentTab()
                                  armourItems_};
     for (int i = 0; i < 5; ++i) {
         const auto slot = static_cast<std::size_t>(i);
-        const QByteArray name = Name("ComboBox", kEquipmentBoxes[i]).toLatin1();
+        const QByteArray name = NumberedName("ComboBox", kEquipmentBoxes[i]).toLatin1();
         equipmentBoxes_[slot] = listBox(name.constData(), models[i], 8);
         slotGrid->addWidget(Caption(kEquipment[i]), i, 0);
         slotGrid->addWidget(equipmentBoxes_[slot], i, 1);
@@ -318,7 +297,7 @@ QWidget* EnemyPage::buildEquipmentTab()
     // Each weapon's "cannot be taken by disarming" beside it.
     for (int i = 0; i < 2; ++i) {
         noDisarmBoxes_[static_cast<std::size_t>(i)] =
-            Tick(Name("CheckBox", 32 + i), "無刀取り不可");
+            Tick(NumberedName("CheckBox", 32 + i), "無刀取り不可");
         slotGrid->addWidget(noDisarmBoxes_[static_cast<std::size_t>(i)], i, 2);
     }
     slotGrid->setColumnStretch(1, 1);
@@ -336,7 +315,7 @@ QWidget* EnemyPage::buildEquipmentTab()
     QGridLayout* defenceGrid = Grid();
     for (int i = 0; i < 8; ++i) {
         defenceFields_[static_cast<std::size_t>(i)] =
-            ReadOnlyField(Name("Edit", kDefenceFields[i]), "0", kNumberFieldWidth);
+            ReadOnlyField(NumberedName("Edit", kDefenceFields[i]), "0", kNumberFieldWidth);
         defenceGrid->addWidget(Caption(kDefenceCaptions[i]), i / 4, 2 * (i % 4));
         defenceGrid->addWidget(defenceFields_[static_cast<std::size_t>(i)], i / 4, 2 * (i % 4) + 1);
     }
@@ -347,7 +326,7 @@ QWidget* EnemyPage::buildEquipmentTab()
     QGridLayout* resistanceGrid = Grid();
     resistanceGrid->setVerticalSpacing(0);
     for (int i = 0; i < 13; ++i) {
-        const QString name = Name("CheckBox", 34 + i);
+        const QString name = NumberedName("CheckBox", 34 + i);
         QCheckBox* box = i < 8 ? Shown(name, QString::fromUtf8(kResistanceCaptions[i]))
                                : Shown(name, QString::fromUtf8(kArmourResistanceCaptions[i - 8]));
         if (i < 8)
@@ -364,7 +343,7 @@ QWidget* EnemyPage::buildEquipmentTab()
     const std::vector<std::string> captions = RecoveryBoxCaptions();
     for (int i = 0; i < 7; ++i) {
         armourRecoveryBoxes_[static_cast<std::size_t>(i)] =
-            Shown(Name("CheckBox", 47 + i),
+            Shown(NumberedName("CheckBox", 47 + i),
                   QString::fromStdString(captions[static_cast<std::size_t>(i)]));
         recoveryGrid->addWidget(armourRecoveryBoxes_[static_cast<std::size_t>(i)], i / 4, i % 4);
     }
@@ -393,13 +372,13 @@ QWidget* EnemyPage::buildPatternTab()
     for (std::size_t row = 0; row < 2; ++row) {
         auto* column = new QVBoxLayout;
         column->setSpacing(3);
-        const QByteArray patternName = Name("ComboBox", kPatternBoxes[row]).toLatin1();
+        const QByteArray patternName = NumberedName("ComboBox", kPatternBoxes[row]).toLatin1();
         patternBoxes_[row] = listBox(patternName.constData(), patternItems_, 8);
         column->addWidget(Caption(kTitles[row]));
         column->addWidget(patternBoxes_[row]);
         QGridLayout* grid = Grid();
         for (int n = 0; n < 8; ++n) {
-            const QByteArray name = Name("ComboBox", kPatternBoxes[row] + 1 + n).toLatin1();
+            const QByteArray name = NumberedName("ComboBox", kPatternBoxes[row] + 1 + n).toLatin1();
             QComboBox* box = listBox(name.constData(), techniqueItems_, 6);
             techniqueBoxes_[row][static_cast<std::size_t>(n)] = box;
             grid->addWidget(new QLabel(QStringLiteral("技%1").arg(n + 1)), n, 0);
@@ -420,7 +399,7 @@ QWidget* EnemyPage::buildOtherTab()
     QGroupBox* items = Group("所持アイテム");
     QGridLayout* itemGrid = Grid(items);
     for (int i = 0; i < 4; ++i) {
-        const QByteArray name = Name("ComboBox", 66 + i).toLatin1();
+        const QByteArray name = NumberedName("ComboBox", 66 + i).toLatin1();
         dropBoxes_[static_cast<std::size_t>(i)] = listBox(name.constData(), dropItems_, 10);
         itemGrid->addWidget(Caption(kDrops[i]), i, 0);
         itemGrid->addWidget(dropBoxes_[static_cast<std::size_t>(i)], i, 1);

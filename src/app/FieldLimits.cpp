@@ -6,22 +6,12 @@
 #include <QPlainTextEdit>
 #include <QValidator>
 
+#include "app/CoreText.h"
 #include "text/Cp932.h"
 
 namespace varn::app {
 
 namespace {
-
-std::string Utf8(const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-std::size_t TypedBytes(const QString& text)
-{
-    return Cp932TypedLength(Utf8(text));
-}
 
 QLabel* MakeCounter(QWidget* field)
 {
@@ -102,6 +92,11 @@ QString RoomText(const FieldRoom& room)
     return QStringLiteral("%1/%2%3").arg(room.used).arg(room.limit).arg(unit);
 }
 
+std::size_t TypedBytes(const QString& text)
+{
+    return Cp932TypedLength(ToUtf8(text));
+}
+
 QLabel* ShowRoom(QLineEdit* field, RoomOf room)
 {
     QLabel* counter = MakeCounter(field);
@@ -113,7 +108,7 @@ QLabel* ShowRoom(QLineEdit* field, RoomOf room)
         return QRect(field->width() - width - 6, 0, width, field->height());
     });
     const auto update = [field, counter, room] {
-        ShowOn(counter, room(Utf8(field->text())), true);
+        ShowOn(counter, room(ToUtf8(field->text())), true);
     };
     QObject::connect(field, &QLineEdit::textChanged, counter, update);
     update();
@@ -129,7 +124,7 @@ QLabel* RoomCounter(QPlainTextEdit* memo, RoomOf room)
     font.setPixelSize(std::max(9, font.pixelSize() - 2));
     counter->setFont(font);
     const auto update = [memo, counter, room] {
-        ShowOn(counter, room(Utf8(memo->toPlainText())));
+        ShowOn(counter, room(ToUtf8(memo->toPlainText())));
     };
     QObject::connect(memo, &QPlainTextEdit::textChanged, counter, update);
     update();

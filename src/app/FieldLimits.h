@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 
@@ -30,6 +31,9 @@ QLabel* RoomCounter(QPlainTextEdit* memo, RoomOf room);
 
 // The counter's text for a room.
 QString RoomText(const FieldRoom& room);
+
+// The bytes `text` takes in the Japanese code page as the user typed it (Cp932TypedLength).
+std::size_t TypedBytes(const QString& text);
 
 // A typing limit in bytes of the Japanese code page for a one-line field: what the user types
 // or pastes beyond it is not taken. Text the program sets itself is not limited. (Multi-line

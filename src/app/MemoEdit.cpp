@@ -4,19 +4,9 @@
 #include <QMimeData>
 #include <QTextCursor>
 
-#include "text/Cp932.h"
+#include "app/FieldLimits.h"
 
 namespace varn::app {
-
-namespace {
-
-std::size_t TypedBytes(const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return Cp932TypedLength(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
-}
-
-} // namespace
 
 MemoEdit::MemoEdit(QWidget* parent) : QPlainTextEdit(parent)
 {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/CoreText.h"
 #include "app/FileDropFilter.h"
 #include "app/TForm1.h"
@@ -57,23 +58,6 @@ MessageIcon IconOf(MmlMessageIcon icon)
     return icon == MmlMessageIcon::Information ? MessageIcon::Information : MessageIcon::Stop;
 }
 
-QLineEdit* MakeField(const char* name, QWidget* parent)
-{
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(QString::fromLatin1(name));
-    return field;
-}
-
-// A field the user does not type into: read only and passed over by Tab (a click still
-// selects its text to copy).
-QLineEdit* MakeReadOnlyField(const char* name, QWidget* parent)
-{
-    QLineEdit* field = MakeField(name, parent);
-    field->setReadOnly(true);
-    field->setFocusPolicy(Qt::ClickFocus);
-    return field;
-}
-
 // A read-only field that only shows a result, grey as the window's background.
 QLineEdit* MakeShownField(const char* name, QWidget* parent)
 {
@@ -82,21 +66,6 @@ QLineEdit* MakeShownField(const char* name, QWidget* parent)
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     field->setPalette(palette);
     return field;
-}
-
-// A field as wide as `characters` hexadecimal digits and its frame.
-void FitDigits(QLineEdit* field, int characters)
-{
-    const int digits = field->fontMetrics().horizontalAdvance(QString(characters + 2, u'0'));
-    field->setFixedWidth(std::max(digits + 12, field->minimumSizeHint().width()));
-}
-
-QLabel* MakeLabel(std::string_view text, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(FromUtf8(text), parent);
-    if (buddy != nullptr)
-        label->setBuddy(buddy);
-    return label;
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/CoreText.h"
 #include "app/GifQImage.h"
 #include "app/ItemListModel.h"
@@ -42,7 +43,6 @@ constexpr int kNameColumnWidth = 180;
 constexpr int kTypeColumnWidth = 60;
 
 const QString kListFileFilter = QStringLiteral("テキストファイル(*.txt)|*.txt");
-const QString kGifFileFilter = QStringLiteral("GIFファイル(*.gif)|*.gif");
 const QString kListFileBaseName = QStringLiteral("パッチリスト");
 const QString kNotAPatchFileMessage = QStringLiteral("パッチファイルではありません。\n");
 const QString kApplyQuestion = QStringLiteral("この設定で適用してよろしいですか？");

@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/CoreText.h"
 #include "app/FileDropFilter.h"
 #include "app/GifQImage.h"
@@ -43,13 +44,6 @@ constexpr std::string_view kSkillDefaultAddressText = "5D0000";
 constexpr std::string_view kSkillSaveFilter = "GIFファイル(*.gif)|*.gif";
 constexpr std::string_view kSkillSaveExtension = ".gif";
 
-QLabel* MakeLabel(std::string_view text, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(FromUtf8(text), parent);
-    if (buddy != nullptr)
-        label->setBuddy(buddy);
-    return label;
-}
 
 QComboBox* MakeList(const char* name, QWidget* parent)
 {
@@ -98,12 +92,6 @@ QPixmap ZoomedPixmap(const GifImage& image, int zoom)
         frame.scaled(frame.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
-// A field as wide as `characters` hexadecimal digits and its frame.
-void FitDigits(QLineEdit* field, int characters)
-{
-    const int digits = field->fontMetrics().horizontalAdvance(QString(characters + 2, u'0'));
-    field->setFixedWidth(digits + 12);
-}
 
 constexpr int kAddressDigits = 6;
 

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/CharaGraphicPage.h"
 #include "app/CharaPatchPage.h"
 #include "app/EnemyPage.h"
@@ -75,15 +76,6 @@ constexpr int kMmlPageIndex = 4;
 constexpr int kSkillGraphicPageIndex = 5;
 constexpr int kSparkPageIndex = 6;
 
-QLineEdit* MakeReadOnlyField(const char* name, QWidget* parent)
-{
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(QString::fromLatin1(name));
-    field->setReadOnly(true);
-    // Tab passes over what cannot be edited; a click still selects text to copy.
-    field->setFocusPolicy(Qt::ClickFocus);
-    return field;
-}
 
 // Holds a page in its scroll area at the area's size, or at the page's minimum size where the
 // area is smaller. It has no layout of its own on purpose: a scroll area asks a layout with

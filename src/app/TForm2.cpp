@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/PageWidgets.h"
 #include "app/GifQImage.h"
 #include "app/TForm1.h"
 
@@ -19,7 +20,6 @@ namespace varn::app {
 
 namespace {
 
-const QString kGifFileFilter = QStringLiteral("GIFファイル(*.gif)|*.gif");
 
 TForm2::ModalHook& ModalHookInUse()
 {

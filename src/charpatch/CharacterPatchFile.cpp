@@ -164,11 +164,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-bool IsBlank(unsigned char c)
-{
-    return c <= 0x20 || c == 0x7F;
-}
-
 // A conversation piece as the editor shows it: decoded and without blanks or line breaks at
 // either end (so the line break stored after a short choice disappears again); empty when the
 // piece does not decode.

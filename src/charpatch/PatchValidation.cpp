@@ -38,11 +38,6 @@ Failure Problem(std::string message, int page, std::string control)
     return {std::move(message), page, std::move(control)};
 }
 
-bool IsBlank(unsigned char c)
-{
-    return c <= 0x20 || c == 0x7F;
-}
-
 std::size_t Utf16Length(std::string_view text)
 {
     std::size_t units = 0;
@@ -217,7 +212,6 @@ std::optional<std::string> FirstCommentCharNotKept(std::string_view comment)
 
 std::string TrimTrailingBlanks(std::string_view text)
 {
-    // Blanks are single bytes in UTF-8, never part of another character.
     while (!text.empty() && IsBlank(static_cast<unsigned char>(text.back()))) {
         text.remove_suffix(1);
     }

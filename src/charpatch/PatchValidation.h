@@ -22,7 +22,11 @@ struct PatchCheckSettings {
 };
 
 // A blank is a half-width space or a control character (line breaks included); full-width
-// spaces remain.
+// spaces remain. Blanks are single bytes in UTF-8, never part of another character.
+constexpr bool IsBlank(unsigned char c)
+{
+    return c <= 0x20 || c == 0x7F;
+}
 std::string TrimTrailingBlanks(std::string_view text);
 
 // The characters a choice holds at most, and the width of a conversation line.

@@ -60,6 +60,9 @@ struct DataFolderState {
 void SetDataFolderState(DataFolderState state);
 const DataFolderState& CurrentDataFolderState();
 
+// The file name of `path`, without its folders, as messages name a file.
+std::string FileName(const std::string& path);
+
 // Bytes as upper-case two-digit hexadecimal separated by single spaces.
 std::string HexBytes(std::span<const std::uint8_t> bytes);
 

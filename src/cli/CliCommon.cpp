@@ -11,6 +11,11 @@
 
 namespace varn::cli {
 
+std::string FileName(const std::string& path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
 std::string HexBytes(std::span<const std::uint8_t> bytes)
 {
     std::string hex;

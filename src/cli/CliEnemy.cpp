@@ -196,7 +196,7 @@ void PrintForm(std::ostream& out, const EnemyLists& lists, const EnemyForm& form
 }
 
 // enemy show ROM --enemy HHH: the enemy as the page reads it.
-int Show(Arguments arguments, std::ostream& out, std::ostream& err)
+int ShowEnemy(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     const EnemyArguments read = ReadArguments(arguments, true);
     if (!read.problem.empty())
@@ -238,7 +238,7 @@ int Pack(Arguments arguments, std::ostream& out, std::ostream& err)
 }
 
 // enemy export ROM --enemy HHH OUT.gif: the graphic the image holds for the enemy.
-int Export(Arguments arguments, std::ostream& out, std::ostream& err)
+int ExportEnemy(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     const EnemyArguments read = ReadArguments(arguments, true);
     if (!read.problem.empty())
@@ -361,11 +361,11 @@ int RunEnemy(Arguments arguments, std::ostream& out, std::ostream& err)
         return UsageError(err, "enemy needs show, pack, export, dump or apply");
     const std::string& command = arguments[0];
     if (command == "show")
-        return Show(arguments.subspan(1), out, err);
+        return ShowEnemy(arguments.subspan(1), out, err);
     if (command == "pack")
         return Pack(arguments.subspan(1), out, err);
     if (command == "export")
-        return Export(arguments.subspan(1), out, err);
+        return ExportEnemy(arguments.subspan(1), out, err);
     if (command == "dump")
         return Dump(arguments.subspan(1), out, err);
     if (command == "apply")

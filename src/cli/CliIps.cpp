@@ -11,11 +11,6 @@ namespace varn::cli {
 
 namespace {
 
-std::string FileName(const std::string& path)
-{
-    return std::filesystem::path(path).filename().string();
-}
-
 } // namespace
 
 // ips: one IPS patch on the image, as the patch list applies it.

@@ -102,7 +102,7 @@ int HeaderSize(const RomHeaderInfo& header)
     return !header.title.empty() && header.copierHeader ? kSkillCopierHeaderBytes : 0;
 }
 
-int Export(Arguments arguments, std::ostream& out, std::ostream& err)
+int ExportSkill(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     SkillOptions options;
     if (const auto problem = ParseOptions(
@@ -225,7 +225,7 @@ int RunSkill(Arguments arguments, std::ostream& out, std::ostream& err)
     if (arguments.empty())
         return UsageError(err, "skill needs export or write");
     if (arguments[0] == "export")
-        return Export(arguments.subspan(1), out, err);
+        return ExportSkill(arguments.subspan(1), out, err);
     if (arguments[0] == "write")
         return Write(arguments.subspan(1), out, err);
     return UsageError(err, "unknown skill command: " + arguments[0]);

@@ -34,7 +34,7 @@ std::string RowLine(const std::vector<std::string>& cells)
     return line + "\n";
 }
 
-int Show(Arguments arguments, std::ostream& out, std::ostream& err)
+int ShowSpark(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.size() != 1 || arguments[0].starts_with("--"))
         return UsageError(err, "spark show takes one ROM image");
@@ -128,7 +128,7 @@ int RunSpark(Arguments arguments, std::ostream& out, std::ostream& err)
     if (arguments.empty())
         return UsageError(err, "spark needs show or set");
     if (arguments[0] == "show")
-        return Show(arguments.subspan(1), out, err);
+        return ShowSpark(arguments.subspan(1), out, err);
     if (arguments[0] == "set")
         return Set(arguments.subspan(1), out, err);
     return UsageError(err, "unknown spark command: " + arguments[0]);

@@ -99,11 +99,6 @@ void PrintPieces(std::ostream& out, const PatchRecord& record, const ExtensionTa
     }
 }
 
-std::string FileName(const std::string& path)
-{
-    return std::filesystem::path(path).filename().string();
-}
-
 int Info(Arguments arguments, std::ostream& out, std::ostream& err)
 {
     std::optional<std::string> ini;

@@ -8,6 +8,7 @@
 #include "enemy/EnemyLists.h"
 #include "enemy/EnemyTables.h"
 #include "enemy/LoadEnemy.h"
+#include "rom/HexText.h"
 #include "rom/FileIo.h"
 #include "rom/RomAddress.h"
 #include "rom/RomStream.h"
@@ -36,11 +37,6 @@ constexpr int kBoxWidthCount = 4;
 constexpr int kBoxHeightCount = 5;
 constexpr int kOffsetCount = 21;
 constexpr int kAppearanceCount = 21;
-
-bool IsAsciiSpace(char c)
-{
-    return c == ' ' || c == '\t';
-}
 
 // "「c」は使用できません。", c being the character at `position` (from 1) of the text as the
 // codec walks it.
@@ -97,11 +93,7 @@ bool WritesPatternRow(const EnemyForm& form, std::size_t row)
 
 std::optional<int> EnemyFieldNumber(const std::string& text)
 {
-    std::string_view digits = text;
-    while (!digits.empty() && IsAsciiSpace(digits.front()))
-        digits.remove_prefix(1);
-    while (!digits.empty() && IsAsciiSpace(digits.back()))
-        digits.remove_suffix(1);
+    std::string_view digits = TrimSpacesAndTabs(text);
     if (digits.starts_with('+')) {
         digits.remove_prefix(1);
         if (digits.starts_with('-') || digits.starts_with('+'))

@@ -29,11 +29,6 @@ TileBytes PlaneOrderTile(const GifImage& picture, int column, int row)
     return tile;
 }
 
-bool IsAsciiSpace(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 } // namespace
 
 Status CheckEnemyPicture(GifImage& picture)
@@ -233,11 +228,7 @@ std::array<std::uint8_t, 6> GraphicRecordBytes(int graphicNumber, int offsetX, i
 
 std::optional<std::uint32_t> ParseEnemyAddress(const std::string& text)
 {
-    std::string_view digits = text;
-    while (!digits.empty() && IsAsciiSpace(digits.front()))
-        digits.remove_prefix(1);
-    while (!digits.empty() && IsAsciiSpace(digits.back()))
-        digits.remove_suffix(1);
+    std::string_view digits = TrimSpacesAndTabs(text);
     return ParseHex(digits, 1, 6);
 }
 

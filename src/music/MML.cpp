@@ -30,7 +30,6 @@ constexpr std::size_t kMaxMacroDepth = 256;
 // The largest value a length text needs to be told apart from the valid ones.
 constexpr std::int64_t kLengthValueCap = 1000;
 
-constexpr std::uint8_t kLoopPointCode = 0xFF;
 constexpr int kTieCode = 168;
 
 bool IsBlank(int c)

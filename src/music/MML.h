@@ -29,7 +29,8 @@ class MML {
 public:
     // A statement as the code generator receives it: a note, tie or rest (no arguments), a
     // control code of the target game with its argument bytes in MML order, or the loop point
-    // "$" (code 0xFF, no arguments).
+    // "$" (code kLoopPointCode, no arguments).
+    static constexpr std::uint8_t kLoopPointCode = 0xFF;
     struct mmlcom {
         std::int32_t argCount = 0;
         std::uint8_t code = 0;

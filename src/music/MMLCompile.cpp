@@ -24,7 +24,6 @@ constexpr std::string_view kMapBattleMessage = "マップ別戦闘曲の指定�
 constexpr std::string_view kMonsterBattleMessage = "モンスター別戦闘曲の指定が不正です。\n0x";
 constexpr std::string_view kMapThemeMessage = "マップ曲の指定が不正です。\n0x";
 
-constexpr std::uint8_t kLoopPointCode = 0xFF;
 constexpr std::uint8_t kFirstControlCode = 0xC4;
 
 // The target game's setting commands the state cache follows.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "music/MML.h"
+#include "music/MusicTitle.h"
 #include "music/SongTables.h"
 #include "rom/FileIo.h"
 #include "rom/RomStream.h"
@@ -14,8 +15,6 @@ namespace varn {
 namespace {
 
 constexpr std::uint32_t kPointerEntrySize = 3;
-constexpr std::uint32_t kWaveEntrySize = 32;
-constexpr std::uint32_t kDrumEntrySize = 36;
 
 } // namespace
 

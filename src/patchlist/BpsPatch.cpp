@@ -14,11 +14,6 @@ namespace varn {
 
 namespace {
 
-Failure WithName(const char* message, std::string_view displayName)
-{
-    return Failure{std::string(message) + "\n" + std::string(displayName)};
-}
-
 std::uint32_t LittleEndian32(std::span<const std::uint8_t> bytes)
 {
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
@@ -50,8 +45,8 @@ Status CheckBpsSource(const BpsPatch& patch, std::span<const std::uint8_t> sourc
     const std::optional<std::uint32_t> asTarget =
         patch.head.sourceSize == patch.head.targetSize ? crc : crcIf(patch.head.targetSize);
     if (asTarget && *asTarget == patch.targetCrc)
-        return WithName(kBpsAlreadyAppliedMessage, displayName);
-    return WithName(kBpsOtherImageMessage, displayName);
+        return NamedFailure(kBpsAlreadyAppliedMessage, displayName);
+    return NamedFailure(kBpsOtherImageMessage, displayName);
 }
 
 // Runs the actions on a source already checked, and checks the target they give.
@@ -59,7 +54,7 @@ Result<std::vector<std::uint8_t>> BuildBpsTarget(const BpsPatch& patch,
                                                  std::span<const std::uint8_t> source,
                                                  std::string_view displayName)
 {
-    const Failure abnormal = WithName(kAbnormalFileMessage, displayName);
+    const Failure abnormal = NamedFailure(kAbnormalFileMessage, displayName);
     // The target is held whole in memory, so its size is checked before it is made.
     if (patch.head.targetSize > kMaxRomImageSize)
         return abnormal;
@@ -120,7 +115,7 @@ Result<std::vector<std::uint8_t>> BuildBpsTarget(const BpsPatch& patch,
     if (output != targetSize)
         return abnormal;
     if (Crc32(target) != patch.targetCrc)
-        return WithName(kBpsResultMismatchMessage, displayName);
+        return NamedFailure(kBpsResultMismatchMessage, displayName);
     return target;
 }
 
@@ -252,7 +247,7 @@ Result<std::vector<std::uint8_t>> ReadBpsFile(const std::filesystem::path& path)
 
 Result<BpsPatch> ReadBpsPatch(std::span<const std::uint8_t> patch, std::string_view displayName)
 {
-    const Failure abnormal = WithName(kAbnormalFileMessage, displayName);
+    const Failure abnormal = NamedFailure(kAbnormalFileMessage, displayName);
     if (!HasBpsHeader(patch) || patch.size() < kBpsHeader.size() + kBpsFooterSize)
         return abnormal;
     if (!CheckBpsPatchSize(patch, patch.size()))
@@ -263,7 +258,7 @@ Result<BpsPatch> ReadBpsPatch(std::span<const std::uint8_t> patch, std::string_v
     read.targetCrc = LittleEndian32(patch.subspan(footer + 4, 4));
     read.patchCrc = LittleEndian32(patch.subspan(footer + 8, 4));
     if (Crc32(patch.first(footer + 8)) != read.patchCrc)
-        return WithName(kBpsDamagedMessage, displayName);
+        return NamedFailure(kBpsDamagedMessage, displayName);
 
     const std::span<const std::uint8_t> body = patch.first(footer);
     const std::optional<BpsHead> head = ReadBpsHead(body);
@@ -300,14 +295,14 @@ Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
     // already says it is another image.
     const std::uint64_t imageSize = rom.size();
     if (imageSize != bps.head.sourceSize && imageSize != bps.head.targetSize)
-        return WithName(kBpsOtherImageMessage, displayName);
+        return NamedFailure(kBpsOtherImageMessage, displayName);
     // An image the stream holds is read where it lies; only one it does not hold is copied.
     std::vector<std::uint8_t> copy;
     std::optional<std::span<const std::uint8_t>> held = rom.heldBytes();
     if (!held) {
         copy.resize(static_cast<std::size_t>(imageSize));
         if (!rom.readAt(0, copy))
-            return WithName(kCannotOpenFileMessage, displayName);
+            return NamedFailure(kCannotOpenFileMessage, displayName);
         held = copy;
     }
     const std::span<const std::uint8_t> image = *held;
@@ -325,7 +320,7 @@ Status ApplyBpsPatch(RomStream& rom, std::span<const std::uint8_t> patch,
     const bool resized =
         result.size() < imageSize ? rom.shorten(result.size()) : rom.extend(result.size());
     if (!resized || !rom.writeAt(0, result))
-        return WithName(kCannotWriteFileMessage, displayName);
+        return NamedFailure(kCannotWriteFileMessage, displayName);
     return {};
 }
 
@@ -334,7 +329,7 @@ Status ApplyBpsPatch(RomStream& rom, const std::filesystem::path& path)
     const std::string name = path.filename().string();
     const Result<std::vector<std::uint8_t>> bps = ReadBpsFile(path);
     if (!bps)
-        return WithName(bps.message().c_str(), name);
+        return NamedFailure(bps.message().c_str(), name);
     return ApplyBpsPatch(rom, bps.value(), name);
 }
 

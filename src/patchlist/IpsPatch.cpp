@@ -74,11 +74,6 @@ std::optional<bool> WalkIpsRecords(std::span<const std::uint8_t> ips, Visit&& vi
     return true;
 }
 
-Failure WithName(const char* message, std::string_view displayName)
-{
-    return Failure{std::string(message) + "\n" + std::string(displayName)};
-}
-
 } // namespace
 
 bool HasIpsHeader(std::span<const std::uint8_t> bytes)
@@ -102,10 +97,10 @@ Status ApplyIpsPatch(RomStream& rom, std::span<const std::uint8_t> ips,
                      std::string_view displayName)
 {
     if (ips.size() > kMaxIpsPatchSize)
-        return WithName(kAbnormalFileMessage, displayName);
+        return NamedFailure(kAbnormalFileMessage, displayName);
     // A cut record is found before anything is written, so a broken file changes nothing.
     if (!WalkIpsRecords(ips, [](const IpsRecord&) { return true; }).has_value())
-        return WithName(kAbnormalFileMessage, displayName);
+        return NamedFailure(kAbnormalFileMessage, displayName);
 
     std::vector<std::uint8_t> run;
     const auto apply = [&](const IpsRecord& record) {
@@ -122,7 +117,7 @@ Status ApplyIpsPatch(RomStream& rom, std::span<const std::uint8_t> ips,
         return rom.writeAt(record.offset, bytes);
     };
     if (!WalkIpsRecords(ips, apply).value_or(false))
-        return WithName(kCannotWriteFileMessage, displayName);
+        return NamedFailure(kCannotWriteFileMessage, displayName);
     return {};
 }
 
@@ -131,7 +126,7 @@ Status ApplyIpsPatch(RomStream& rom, const std::filesystem::path& path)
     const std::string name = path.filename().string();
     const Result<std::vector<std::uint8_t>> ips = ReadIpsFile(path);
     if (!ips)
-        return WithName(ips.message().c_str(), name);
+        return NamedFailure(ips.message().c_str(), name);
     return ApplyIpsPatch(rom, ips.value(), name);
 }
 

@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Failure WithName(const char* message, const fs::path& path)
-{
-    return Failure{std::string(message) + "\n" + path.filename().string()};
-}
-
 // Whether the patch turns `original` into `modified` as the patch list would apply it.
 bool PatchGives(PatchFormat format, std::span<const std::uint8_t> patch,
                 std::span<const std::uint8_t> original, std::span<const std::uint8_t> modified)
@@ -72,15 +67,15 @@ Result<std::size_t> MakePatchFile(const fs::path& original, const fs::path& modi
 {
     const std::optional<PatchFormat> format = PatchFormatOf(output);
     if (!format)
-        return WithName(kNotAPatchFileMessage, output);
+        return NamedFailure(kNotAPatchFileMessage, output.filename().string());
     if (Status apart = CheckOutputNotInput(output, {original, modified}); !apart)
         return Failure{apart.message()};
     const auto originalBytes = ReadFileBytes(original, kMaxRomImageSize);
     if (!originalBytes)
-        return WithName(kCannotOpenFileMessage, original);
+        return NamedFailure(kCannotOpenFileMessage, original.filename().string());
     const auto modifiedBytes = ReadFileBytes(modified, kMaxRomImageSize);
     if (!modifiedBytes)
-        return WithName(kCannotOpenFileMessage, modified);
+        return NamedFailure(kCannotOpenFileMessage, modified.filename().string());
 
     const Result<std::vector<std::uint8_t>> patch =
         MakePatch(*format, originalBytes.value(), modifiedBytes.value(), metadata);

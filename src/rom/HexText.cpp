@@ -53,6 +53,16 @@ std::optional<std::uint32_t> ParseHex(std::u32string_view text, std::size_t minD
     return ParseHexText(text, minDigits, maxDigits);
 }
 
+std::string_view TrimSpacesAndTabs(std::string_view text)
+{
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 bool DropHexPrefix(std::string_view& text)
 {
     if (!text.starts_with("0x") && !text.starts_with("0X"))

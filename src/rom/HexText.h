@@ -37,6 +37,9 @@ std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t minDigi
 std::optional<std::uint32_t> ParseHex(std::u32string_view text, std::size_t minDigits = 1,
                                       std::size_t maxDigits = kAnyHexDigits);
 
+// `text` without the ASCII spaces and tabs around it, as a number typed in a field may have.
+std::string_view TrimSpacesAndTabs(std::string_view text);
+
 // Takes a "0x" or "0X" in front of `text` away; whether there was one.
 bool DropHexPrefix(std::string_view& text);
 

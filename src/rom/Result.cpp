@@ -6,6 +6,14 @@
 
 namespace varn {
 
+Failure NamedFailure(std::string_view message, std::string_view name)
+{
+    std::string text(message);
+    text += '\n';
+    text += name;
+    return Failure{std::move(text)};
+}
+
 std::string CurrentExceptionMessage()
 {
     try {

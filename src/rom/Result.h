@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -25,6 +26,9 @@ struct Failure {
 
     friend bool operator==(const Failure&, const Failure&) = default;
 };
+
+// A failure whose message names the file it is about on a line of its own ("…\nNAME").
+Failure NamedFailure(std::string_view message, std::string_view name);
 
 // Either a value or a Failure. Core operations return these instead of throwing or showing
 // anything; the program decides how to show the message. A result must be looked at: one

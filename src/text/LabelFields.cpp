@@ -6,14 +6,14 @@ namespace varn {
 
 namespace {
 
-constexpr std::string_view kFullWidthSpace = "\u3000";
+constexpr std::string_view kIdeographicSpace = "\u3000";
 
 // The length of the space `text` starts with, 0 when it starts with something else.
 std::size_t SpaceLength(std::string_view text)
 {
     if (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r'))
         return 1;
-    return text.starts_with(kFullWidthSpace) ? kFullWidthSpace.size() : 0;
+    return text.starts_with(kIdeographicSpace) ? kIdeographicSpace.size() : 0;
 }
 
 } // namespace
@@ -25,8 +25,8 @@ std::string_view TrimLabelText(std::string_view text)
     while (!text.empty()) {
         if (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')
             text.remove_suffix(1);
-        else if (text.ends_with(kFullWidthSpace))
-            text.remove_suffix(kFullWidthSpace.size());
+        else if (text.ends_with(kIdeographicSpace))
+            text.remove_suffix(kIdeographicSpace.size());
         else
             break;
     }

@@ -11,6 +11,7 @@
 #include "patchlist/ApplyPatchList.h"
 #include "patchlist/MakePatch.h"
 #include "rom/RomStream.h"
+#include "support/Bytes.h"
 #include "support/BpsBuilder.h"
 #include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
@@ -20,17 +21,6 @@ namespace varn::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Text(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes With(Bytes image, std::size_t offset, const Bytes& data)
-{
-    std::copy(data.begin(), data.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
-    return image;
-}
 
 // A BPS patch written by hand that puts `data` at `offset` of `source`: the source up to
 // there, the data, then the source again from the same offset on.

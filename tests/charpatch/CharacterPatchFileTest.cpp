@@ -20,8 +20,10 @@ using test::GameBytes;
 using test::PatternSheet;
 using test::PlainExtensions;
 using test::Repeat;
+using test::kTooLarge;
+using test::ShortConversations;
+using test::Concat;
 
-constexpr const char* kTooLarge = "イベントの合計サイズが大きすぎます。";
 
 // A form in which every field differs from the fresh page, with texts in the form the
 // editor shows after loading (full width, "\r\n" line breaks, nothing to trim).
@@ -152,14 +154,6 @@ Bytes RecordBytes(const Bytes& file)
                                         : Bytes(file.begin() + kPatchHeadSize, file.end());
 }
 
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const Bytes& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
 
 template <std::size_t N> Bytes Fixed(std::string_view text)
 {
@@ -393,24 +387,6 @@ TEST(WriteCharacterPatchTest, NumbersAreWrittenAsTheirLowByte)
     EXPECT_EQ(patch.records[1].data[8], 0x03);
 }
 
-CharacterForm ShortConversations()
-{
-    CharacterForm form;
-    form.firstLine = "あ";
-    form.firstOk = "はい";
-    form.firstNg = "いいえ";
-    form.firstAfterOk = "う";
-    form.secondOk = "はい";
-    form.secondNg = "いいえ";
-    form.joinLine = "え";
-    form.refuseLine = "お";
-    form.repeatLine = "か";
-    form.repeatOk = "はい";
-    form.repeatNg = "いいえ";
-    form.repeatAfterOk = "き";
-    form.repeatAfterNg = "く";
-    return form;
-}
 
 const Bytes kShortRepeatTalk{0x01, 0x56, 0x03, 0x6A, 0x52, 0x24, 0x04, 0x52,
                              0x52, 0x54, 0x24, 0x01, 0x57, 0x01, 0x58};

@@ -1,5 +1,7 @@
 #include "CharpatchTestSupport.h"
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "text/TextCodec.h"
@@ -43,6 +45,32 @@ std::string Repeat(std::string_view text, int count)
         result += text;
     }
     return result;
+}
+
+std::string TwoHexDigits(std::uint8_t code)
+{
+    char text[3];
+    std::snprintf(text, sizeof text, "%02X", code);
+    return text;
+}
+
+CharacterForm ShortConversations()
+{
+    CharacterForm form;
+    form.firstLine = "あ";     // 1 + 1
+    form.firstOk = "はい";     // 3 + 1
+    form.firstNg = "いいえ";   // 4 + 1
+    form.firstAfterOk = "う";  // 1 + 1, then the flag: 14
+    form.secondOk = "はい";    // 3 + 1
+    form.secondNg = "いいえ";  // 4 + 1
+    form.joinLine = "え";      // 1 + 1, then the flag: 26
+    form.refuseLine = "お";    // 1 + 1: 28
+    form.repeatLine = "か";    // 1 + 1
+    form.repeatOk = "はい";    // 3 + 1
+    form.repeatNg = "いいえ";  // 4 + 1
+    form.repeatAfterOk = "き"; // 1 + 1
+    form.repeatAfterNg = "く"; // 1 + 1: 15
+    return form;
 }
 
 } // namespace varn::test

@@ -9,6 +9,7 @@
 #include "charpatch/PatchValidation.h"
 #include "graphics/GifImage.h"
 #include "graphics/SpriteSheet.h"
+#include "support/Bytes.h"
 #include "support/FailureTesting.h"
 #include "text/ExtensionTable.h"
 
@@ -28,5 +29,16 @@ Bytes GameBytes(std::string_view text);
 
 // `count` copies of a text.
 std::string Repeat(std::string_view text, int count);
+
+// A code as two upper-case hexadecimal digits, as the item labels show it.
+std::string TwoHexDigits(std::uint8_t code);
+
+// Messages of the checks.
+inline constexpr const char* kFillIn = "すべての項目を入力してください。";
+inline constexpr const char* kTooLarge = "イベントの合計サイズが大きすぎます。";
+
+// A form whose conversations hold one short piece each (the counts are the bytes each piece
+// and its end take in the event script).
+CharacterForm ShortConversations();
 
 } // namespace varn::test

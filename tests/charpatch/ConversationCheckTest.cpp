@@ -10,10 +10,11 @@ namespace {
 
 using test::PlainExtensions;
 using test::Repeat;
+using test::kFillIn;
+using test::kTooLarge;
+using test::ShortConversations;
 
-constexpr const char* kFillIn = "すべての項目を入力してください。";
 constexpr const char* kTooLong = "メッセージが長すぎます。";
-constexpr const char* kTooLarge = "イベントの合計サイズが大きすぎます。";
 
 const std::string kFullLine = Repeat("あ", 15);
 
@@ -140,24 +141,6 @@ TEST(CheckChoiceTest, CountsTheBreakAfterAShortChoice)
 
 // --- Conversation totals --------------------------------------------------------------------
 
-CharacterForm ShortConversations()
-{
-    CharacterForm form;
-    form.firstLine = "あ";     // 1 + 1
-    form.firstOk = "はい";     // 3 + 1
-    form.firstNg = "いいえ";   // 4 + 1
-    form.firstAfterOk = "う";  // 1 + 1, then the flag: 14
-    form.secondOk = "はい";    // 3 + 1
-    form.secondNg = "いいえ";  // 4 + 1
-    form.joinLine = "え";      // 1 + 1, then the flag: 26
-    form.refuseLine = "お";    // 1 + 1: 28
-    form.repeatLine = "か";    // 1 + 1
-    form.repeatOk = "はい";    // 3 + 1
-    form.repeatNg = "いいえ";  // 4 + 1
-    form.repeatAfterOk = "き"; // 1 + 1
-    form.repeatAfterNg = "く"; // 1 + 1: 15
-    return form;
-}
 
 TEST(CheckFirstTalkTest, TotalsThePiecesAndFlagsTheRecordHolds)
 {

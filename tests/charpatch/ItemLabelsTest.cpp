@@ -7,17 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "CharpatchTestSupport.h"
 #include "charpatch/ItemLists.h"
 
 namespace varn {
 namespace {
 
-std::string Hex(std::uint8_t code)
-{
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", code);
-    return text;
-}
+using test::TwoHexDigits;
+
 
 // The entries of a complete label file, one for every code of every list in list order, with
 // the built-in names (or `prefix` before each): entry k belongs on line k + 1.
@@ -27,7 +24,7 @@ std::vector<std::string> Entries(const std::string& prefix = "")
     for (const std::string_view list : ItemLabelListNames()) {
         for (const std::uint8_t code : ItemLabelCodes(list)) {
             const std::string name = BuiltInItemLabels().names.at({std::string(list), code});
-            entries.push_back(std::string(list) + " " + Hex(code) + " " + prefix + name);
+            entries.push_back(std::string(list) + " " + TwoHexDigits(code) + " " + prefix + name);
         }
     }
     return entries;
@@ -206,7 +203,7 @@ TEST_F(ItemLabelsTest, InstalledLabelsNameTheLists)
             EXPECT_EQ(item.code, codes[i]) << named.list;
             const std::string name =
                 "新" + BuiltInItemLabels().names.at({std::string(named.list), codes[i]});
-            EXPECT_TRUE(item.label.starts_with("【" + Hex(codes[i]) + "】")) << item.label;
+            EXPECT_TRUE(item.label.starts_with("【" + TwoHexDigits(codes[i]) + "】")) << item.label;
             EXPECT_TRUE(item.label.ends_with(name)) << item.label;
         }
     }

@@ -7,18 +7,15 @@
 #include <sstream>
 #include <utility>
 
+#include "CharpatchTestSupport.h"
 #include "charpatch/ItemLists.h"
 #include "text/Utf8.h"
 
 namespace varn {
 namespace {
 
-std::string Hex(std::uint8_t code)
-{
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", code);
-    return text;
-}
+using test::TwoHexDigits;
+
 
 struct ListCase {
     const char* name;
@@ -43,9 +40,9 @@ TEST_P(ItemListTest, HasItsSizeFirstItemAndCodedLabels)
     EXPECT_EQ(items.front().label, c.firstLabel);
     std::set<std::uint8_t> codes;
     for (const ListItem& item : items) {
-        EXPECT_TRUE(codes.insert(item.code).second) << "code " << Hex(item.code) << " repeated";
+        EXPECT_TRUE(codes.insert(item.code).second) << "code " << TwoHexDigits(item.code) << " repeated";
         if (c.coded) {
-            EXPECT_TRUE(item.label.starts_with("【" + Hex(item.code) + "】")) << item.label;
+            EXPECT_TRUE(item.label.starts_with("【" + TwoHexDigits(item.code) + "】")) << item.label;
         }
     }
 }
@@ -139,7 +136,7 @@ TEST(ItemListsTest, CodesOutsideTheRunsAreNotListed)
     };
     for (const auto& [items, absent] : cases) {
         for (const std::uint8_t code : absent) {
-            EXPECT_EQ(ItemIndexOfCode(*items, code), 0) << "code " << Hex(code) << " listed";
+            EXPECT_EQ(ItemIndexOfCode(*items, code), 0) << "code " << TwoHexDigits(code) << " listed";
         }
     }
 }
@@ -163,7 +160,7 @@ TEST(ItemListsTest, SpellsCarryTheirSchoolAsTheSixthCharacter)
         {0xD4, "特"}, {0xD7, "特"}, {0xFF, ""},   {0x00, ""},
     };
     for (const auto& [code, school] : schools) {
-        EXPECT_EQ(SpellSchool(code), school) << Hex(code);
+        EXPECT_EQ(SpellSchool(code), school) << TwoHexDigits(code);
     }
     // Every spell label reads "【XX】(school)name" with one of the seven schools.
     const std::set<std::u32string> names{U"蒼龍", U"朱鳥", U"白虎", U"玄武",
@@ -208,7 +205,7 @@ TEST(ItemLabelDataTest, EveryNamedCodeTakesItsNameFromTheDataFile)
     const auto entries = ReadLabelFile();
     const auto nameOf = [&](const std::string& list, std::uint8_t code) -> std::string {
         const auto found = entries.find({list, code});
-        EXPECT_NE(found, entries.end()) << list << " " << Hex(code) << " is not in the file";
+        EXPECT_NE(found, entries.end()) << list << " " << TwoHexDigits(code) << " is not in the file";
         return found == entries.end() ? "" : found->second;
     };
     std::size_t named = 0;
@@ -220,24 +217,24 @@ TEST(ItemLabelDataTest, EveryNamedCodeTakesItsNameFromTheDataFile)
     for (const auto& [list, items] : lists) {
         for (std::size_t i = 1; i < items->size(); ++i) {
             const ListItem& item = (*items)[i];
-            EXPECT_EQ(item.label, "【" + Hex(item.code) + "】" + nameOf(list, item.code));
+            EXPECT_EQ(item.label, "【" + TwoHexDigits(item.code) + "】" + nameOf(list, item.code));
             ++named;
         }
     }
     for (std::size_t i = 1; i < SpellItems().size(); ++i) {
         const ListItem& item = SpellItems()[i];
-        const std::string prefix = "【" + Hex(item.code) + "】(";
+        const std::string prefix = "【" + TwoHexDigits(item.code) + "】(";
         ASSERT_TRUE(item.label.starts_with(prefix)) << item.label;
         EXPECT_TRUE(item.label.ends_with(")" + nameOf("spell", item.code))) << item.label;
         ++named;
     }
     for (std::size_t i = 1; i < FormationItems().size(); ++i) {
         const ListItem& item = FormationItems()[i];
-        EXPECT_EQ(item.label, "【" + Hex(item.code) + "】" + nameOf("formation", item.code));
+        EXPECT_EQ(item.label, "【" + TwoHexDigits(item.code) + "】" + nameOf("formation", item.code));
         ++named;
     }
     for (const ListItem& item : CharacterTargetItems()) {
-        EXPECT_EQ(item.label, "【" + Hex(item.code) + "】" + nameOf("target", item.code));
+        EXPECT_EQ(item.label, "【" + TwoHexDigits(item.code) + "】" + nameOf("target", item.code));
         ++named;
     }
     EXPECT_EQ(ExclusiveWeaponItems().back().label, "【B8】" + nameOf("exclusive", 0xB8));

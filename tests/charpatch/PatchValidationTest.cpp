@@ -11,8 +11,8 @@ namespace {
 
 using test::PlainExtensions;
 using test::Repeat;
+using test::kFillIn;
 
-constexpr const char* kFillIn = "すべての項目を入力してください。";
 
 Result<std::string> Check(CharacterForm& form, const PatchCheckSettings& settings = {},
                           const ExtensionTable& extensions = PlainExtensions())

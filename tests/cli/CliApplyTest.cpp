@@ -10,7 +10,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const std::string kExample = std::string(VARN_EXAMPLES_DIR) + "/example_character.vnp";
 
 Bytes Ips(std::initializer_list<Bytes> records)
 {

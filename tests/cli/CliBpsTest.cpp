@@ -9,6 +9,7 @@
 
 #include "CliRunner.h"
 #include "patchlist/PatchPreview.h"
+#include "support/Bytes.h"
 #include "support/BpsBuilder.h"
 #include "support/ByteCompare.h"
 #include "support/ChildProcess.h"
@@ -20,11 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Text(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
-}
 
 const Bytes kOriginal = RomImageBuilder(0x1000).build();
 

@@ -14,6 +14,7 @@
 #include "graphics/SpriteSheet.h"
 #include "rom/RomIdentification.h"
 #include "rom/RomStream.h"
+#include "support/Bytes.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -22,13 +23,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes RandomBytes(std::size_t count, std::mt19937& random)
-{
-    Bytes bytes(count);
-    for (auto& byte : bytes)
-        byte = static_cast<std::uint8_t>(random());
-    return bytes;
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {

@@ -24,7 +24,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
-const fs::path kExamples = VARN_EXAMPLES_DIR;
 
 // An expanded image every writer can change: ready for a patch list, with enemy 145's status
 // within the checks.

@@ -18,7 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-const fs::path kExamples = VARN_EXAMPLES_DIR;
 
 enum class Naming { Itself, SymbolicLink, HardLink };
 

@@ -11,6 +11,10 @@
 
 namespace varn::test {
 
+// The shipped examples, and the example character patch among them.
+inline const std::filesystem::path kExamples = VARN_EXAMPLES_DIR;
+inline const std::string kExample = (kExamples / "example_character.vnp").string();
+
 using CliRun = ToolRun;
 
 // Runs the built varnwork-cli with `arguments`, with XDG_CONFIG_HOME set to `configHome` (the

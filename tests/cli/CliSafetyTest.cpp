@@ -25,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-const fs::path kExamples = VARN_EXAMPLES_DIR;
 
 mode_t TypeOf(const fs::path& path)
 {

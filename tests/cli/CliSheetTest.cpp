@@ -5,18 +5,12 @@
 #include "CliRunner.h"
 #include "graphics/GifCodec.h"
 #include "graphics/SpriteSheet.h"
+#include "support/Bytes.h"
 #include "support/TempDir.h"
 
 namespace varn::test {
 namespace {
 
-std::vector<std::uint8_t> RandomBytes(std::size_t count, std::mt19937& random)
-{
-    std::vector<std::uint8_t> bytes(count);
-    for (auto& byte : bytes)
-        byte = static_cast<std::uint8_t>(random());
-    return bytes;
-}
 
 TEST(CliSheetTest, BuildThenSplitGivesBackTheTilesAndPalette)
 {

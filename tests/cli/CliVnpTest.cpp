@@ -6,7 +6,6 @@
 namespace varn::test {
 namespace {
 
-const std::string kExample = std::string(VARN_EXAMPLES_DIR) + "/example_character.vnp";
 
 TEST(CliVnpTest, InfoShowsHeadRecordsConversationsAndComment)
 {

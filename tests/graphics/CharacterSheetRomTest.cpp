@@ -10,12 +10,15 @@
 #include "graphics/SpriteSheet.h"
 #include "rom/RomHeader.h"
 #include "rom/RomStream.h"
+#include "support/Bytes.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 #include "text/TextCodec.h"
 
 namespace varn {
 namespace {
+
+using test::RandomBytes;
 
 using test::RomImageBuilder;
 using Bytes = std::vector<std::uint8_t>;
@@ -40,13 +43,6 @@ constexpr Place kPlaces[] = {
     {0x1E, 0x2C8340, 0x1D0000}, {0x1F, 0x2C83A0, 0x1D5520},
 };
 
-Bytes RandomBytes(std::size_t count, std::mt19937& random)
-{
-    Bytes bytes(count);
-    for (auto& byte : bytes)
-        byte = static_cast<std::uint8_t>(random());
-    return bytes;
-}
 
 SheetPalette AsPalette(const Bytes& bytes)
 {

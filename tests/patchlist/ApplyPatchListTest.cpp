@@ -15,8 +15,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using test::RomImageBuilder;
+using test::kMusic;
 
-const MusicConstants kMusic;
 
 // A song whose block is exactly `size` bytes: the 38-byte header, notes and the end code.
 std::string SongOfSize(int size)

@@ -14,6 +14,7 @@
 #include "patchlist/PatchListFile.h"
 #include "patchlist/PatchPreview.h"
 #include "rom/RomStream.h"
+#include "support/Bytes.h"
 #include "support/BpsBuilder.h"
 #include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
@@ -26,20 +27,11 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using test::BpsBuilder;
 using test::RomImageBuilder;
+using test::kMusic;
+using test::Text;
+using test::With;
 
-const MusicConstants kMusic;
 const fs::path kExamples = VARN_EXAMPLES_DIR;
-
-Bytes Text(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-Bytes With(Bytes image, std::size_t offset, const Bytes& data)
-{
-    std::copy(data.begin(), data.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
-    return image;
-}
 
 // An expanded image with clear music bookkeeping and slot B0's sprite sheet pointer leading
 // into the expanded area.

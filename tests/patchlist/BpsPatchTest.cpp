@@ -12,6 +12,7 @@
 #include "rom/FileIo.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
+#include "support/Bytes.h"
 #include "support/BpsBuilder.h"
 #include "support/ByteCompare.h"
 #include "support/TempDir.h"
@@ -22,11 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using test::BpsBuilder;
-
-Bytes Text(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
-}
+using test::Text;
 
 const Bytes kSource = Text("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 const std::string kMetadata = "<patch>メタデータ</patch>";
@@ -314,19 +311,19 @@ const ChecksumCase kChecksumCases[] = {
      "適用結果のチェックサムが一致しません。\npatch.bps"},
 };
 
-struct StreamKind {
+struct BpsStreamKind {
     const char* name;
     std::function<std::pair<Status, Bytes>(const test::TempDir&, const Bytes& image,
                                            const Bytes& patch)>
         apply;
 };
 
-void PrintTo(const StreamKind& kind, std::ostream* os)
+void PrintTo(const BpsStreamKind& kind, std::ostream* os)
 {
     *os << kind.name;
 }
 
-const StreamKind kStreamKinds[] = {
+const BpsStreamKind kBpsStreamKinds[] = {
     {"Memory",
      [](const test::TempDir&, const Bytes& image, const Bytes& patch) {
          MemoryRomStream rom(image);
@@ -343,7 +340,7 @@ const StreamKind kStreamKinds[] = {
      }},
 };
 
-class BpsChecksumTest : public ::testing::TestWithParam<std::tuple<StreamKind, ChecksumCase>> {};
+class BpsChecksumTest : public ::testing::TestWithParam<std::tuple<BpsStreamKind, ChecksumCase>> {};
 
 TEST_P(BpsChecksumTest, IsRefusedWithTheImageUnchanged)
 {
@@ -355,7 +352,7 @@ TEST_P(BpsChecksumTest, IsRefusedWithTheImageUnchanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BpsChecksumTest,
-                         ::testing::Combine(::testing::ValuesIn(kStreamKinds),
+                         ::testing::Combine(::testing::ValuesIn(kBpsStreamKinds),
                                             ::testing::ValuesIn(kChecksumCases)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) + "_" +
@@ -382,7 +379,7 @@ TEST(BpsStreamTest, ThePatchReplacesTheImageAndMayLengthenOrCutIt)
         {"Empty", BpsBuilder(26, 0).finish(kSource, {}), {}},
     };
     for (const auto& c : cases) {
-        for (const StreamKind& kind : kStreamKinds) {
+        for (const BpsStreamKind& kind : kBpsStreamKinds) {
             const auto [status, image] = kind.apply(dir, kSource, c.patch);
             EXPECT_TRUE(status.ok()) << c.name << " " << kind.name << ": " << status.message();
             EXPECT_EQ(image, c.expected) << c.name << " " << kind.name;

@@ -9,11 +9,14 @@
 #include "patchlist/IpsPatch.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
+#include "support/Bytes.h"
 #include "support/ByteCompare.h"
 #include "support/TempDir.h"
 
 namespace varn {
 namespace {
+
+using test::With;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -65,14 +68,6 @@ Bytes Image()
     Bytes image(kImageSize);
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return image;
-}
-
-Bytes With(Bytes image, std::size_t offset, const Bytes& data)
-{
-    if (image.size() < offset + data.size())
-        image.resize(offset + data.size(), 0);
-    std::copy(data.begin(), data.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
     return image;
 }
 

@@ -12,11 +12,15 @@
 #include "patchlist/MakePatch.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
+#include "support/Bytes.h"
 #include "support/ByteCompare.h"
 #include "support/TempDir.h"
 
 namespace varn {
 namespace {
+
+using test::With;
+using test::Concat;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -39,22 +43,6 @@ Bytes Random(std::size_t size, std::uint32_t seed)
     for (std::uint8_t& byte : bytes)
         byte = static_cast<std::uint8_t>(random());
     return bytes;
-}
-
-Bytes With(Bytes image, std::size_t offset, const Bytes& data)
-{
-    if (image.size() < offset + data.size())
-        image.resize(offset + data.size(), 0);
-    std::copy(data.begin(), data.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
-    return image;
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes all;
-    for (const Bytes& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
 }
 
 // IPS record heads as the format writes them.
@@ -91,14 +79,14 @@ Bytes Slice(const Bytes& bytes, std::size_t begin, std::size_t end)
                  bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
 
-struct IpsCase {
+struct IpsMakeCase {
     const char* name;
     Bytes original;
     Bytes modified;
     std::function<Bytes(const Bytes& modified)> expected;
 };
 
-void PrintTo(const IpsCase& c, std::ostream* os)
+void PrintTo(const IpsMakeCase& c, std::ostream* os)
 {
     *os << c.name;
 }
@@ -106,7 +94,7 @@ void PrintTo(const IpsCase& c, std::ostream* os)
 const Bytes kSmall = Counting(64);
 const Bytes kPastMarker = Counting(kEndMarkerOffset + 0x40);
 
-const IpsCase kIpsCases[] = {
+const IpsMakeCase kIpsMakeCases[] = {
     {"Identical", kSmall, kSmall, [](const Bytes&) { return Ips({}); }},
     {"OneByte", kSmall, With(kSmall, 3, {0xAA}),
      [](const Bytes&) { return Ips({Record(3, {0xAA})}); }},
@@ -199,11 +187,11 @@ Bytes Applied(const Bytes& original, const Bytes& ips)
     return rom.bytes();
 }
 
-class CreateIpsPatchTest : public ::testing::TestWithParam<IpsCase> {};
+class CreateIpsPatchTest : public ::testing::TestWithParam<IpsMakeCase> {};
 
 TEST_P(CreateIpsPatchTest, WritesTheRecordsAndAppliesToTheModifiedImage)
 {
-    const IpsCase& c = GetParam();
+    const IpsMakeCase& c = GetParam();
     const Result<Bytes> ips = CreateIpsPatch(c.original, c.modified);
     ASSERT_TRUE(ips.ok()) << ips.message();
     EXPECT_TRUE(test::SameBytes(c.expected(c.modified), ips.value()));
@@ -214,7 +202,7 @@ TEST_P(CreateIpsPatchTest, WritesTheRecordsAndAppliesToTheModifiedImage)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CreateIpsPatchTest, ::testing::ValuesIn(kIpsCases),
+INSTANTIATE_TEST_SUITE_P(Cases, CreateIpsPatchTest, ::testing::ValuesIn(kIpsMakeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CreateIpsPatchRefusalTest, AShorterOrTooLargeModifiedImageIsRefused)

@@ -7,11 +7,14 @@
 #include "graphics/SpriteSheet.h"
 #include "music/MusicSlots.h"
 #include "patchlist/PatchPreview.h"
+#include "support/Bytes.h"
 #include "support/TempDir.h"
 #include "text/TextCodec.h"
 
 namespace varn {
 namespace {
+
+using test::Text;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -48,11 +51,6 @@ Bytes Serialized(const PatchFile& patch)
     auto bytes = SerializePatchFile(patch);
     EXPECT_TRUE(bytes.ok()) << bytes.message();
     return bytes.ok() ? bytes.value() : Bytes{};
-}
-
-Bytes Text(std::string_view text)
-{
-    return Bytes(text.begin(), text.end());
 }
 
 class PatchPreviewTest : public ::testing::Test {

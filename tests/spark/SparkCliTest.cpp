@@ -20,7 +20,7 @@ ToolRun RunSpark(std::vector<std::string> arguments)
     return RunTool(arguments);
 }
 
-Bytes Name(std::string_view text)
+Bytes TechniqueName(std::string_view text)
 {
     Bytes field(10);
     EXPECT_EQ(EncodeText(text, field), 0);
@@ -42,9 +42,9 @@ Bytes ImageWithSlot5()
     list[3] = 0x05;
     return RomImageBuilder::Target(RomImageBuilder::kExpandedSize)
         .bytes(kSparkIndexList, list)
-        .bytes(0x3D2856, Name("ツルギ"))
+        .bytes(0x3D2856, TechniqueName("ツルギ"))
         .bytes(0x3E355D, {0x01, 0x00})
-        .bytes(0x5BA032, Name("ホノオ"))
+        .bytes(0x5BA032, TechniqueName("ホノオ"))
         .bytes(0x5BF9CA, {0x00, 0x80})
         .build();
 }

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Settings.h"
+
 namespace varn::test {
 
 // Builds synthetic ROM images with known bytes: a cartridge header at the high-mapped
@@ -41,5 +43,8 @@ private:
     std::vector<std::uint8_t> image_;
     bool copierHeader_ = false;
 };
+
+// The music region and bookkeeping ReadyForPatchList lays out: the settings' defaults.
+inline const MusicConstants kMusic{};
 
 } // namespace varn::test

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "JsonValue.h"
+#include "Pillow.h"
 #include "support/ToolRun.h"
 #include "graphics/GifCodec.h"
 #include "support/TempDir.h"
@@ -83,20 +84,6 @@ std::string ReadText(const std::filesystem::path& path)
 }
 
 // --- Pillow ------------------------------------------------------------------------------
-
-// What Pillow reads from a GIF (see pil_gif.py describe).
-std::optional<JsonValue> DescribeWithPillow(const std::filesystem::path& gif)
-{
-    const ToolRun run = RunTool({VARN_PYTHON, VARN_PIL_GIF_SCRIPT, "describe", gif.string()});
-    if (run.exitCode != 0) {
-        ADD_FAILURE() << "Pillow cannot read " << gif << ":\n" << run.err;
-        return std::nullopt;
-    }
-    auto description = ParseJson(run.out);
-    if (!description)
-        ADD_FAILURE() << "Pillow's description is not JSON:\n" << run.out;
-    return description;
-}
 
 // --- gifsicle ----------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "JsonValue.h"
+#include "Pillow.h"
 #include "charpatch/CharacterPatchFile.h"
 #include "enemy/EnemyGraphic.h"
 #include "graphics/GifCodec.h"
@@ -139,17 +140,6 @@ GifImage TwoTableStill(int width, int height)
         frame.pixels[i] = kUsed[i % std::size(kUsed)];
     image.frames.push_back(std::move(frame));
     return image;
-}
-
-// What Pillow reads from a GIF (see pil_gif.py describe).
-std::optional<JsonValue> DescribeWithPillow(const fs::path& gif)
-{
-    const ToolRun run = RunTool({VARN_PYTHON, VARN_PIL_GIF_SCRIPT, "describe", gif.string()});
-    if (run.exitCode != 0) {
-        ADD_FAILURE() << "Pillow cannot read " << gif << ":\n" << run.err;
-        return std::nullopt;
-    }
-    return ParseJson(run.out);
 }
 
 // The colour table Pillow shows the first frame with, and whether it is the frame's own.

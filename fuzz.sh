@@ -8,12 +8,16 @@
 # fuzz/corpus/TARGET and the matching files of examples/ and data/, and keeps the inputs it
 # finds in build-fuzz/corpus/TARGET for the next run. Exits with 1 when a target crashes or
 # breaks a property, naming the input that did it (kept in build-fuzz/crashes/TARGET/).
+#
+# VARN_FUZZ_BUILD names another build folder configured with -DVARN_BUILD_FUZZ=ON (test.sh
+# passes its own, whose sanitizer build has the targets already); the corpus, the crashes and
+# the logs are then kept there.
 set -euo pipefail
 VARN_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$VARN_ROOT/scripts/setup.sh"
 
 FUZZ_TARGETS=(vnp gif ips mml mmlrom list header text textfile settings data bps diff skill skillgif spark charsheet enemygif enemyrom enemylabels enemytext)
-BUILD="$VARN_ROOT/build-fuzz"
+BUILD=${VARN_FUZZ_BUILD:-"$VARN_ROOT/build-fuzz"}
 
 usage() {
   echo "usage: ./fuzz.sh [TARGET|all] [SECONDS]" >&2
@@ -73,12 +77,14 @@ else
   usage
 fi
 
-varn_install_packages
+varn_install_packages "${VARN_TEST_PACKAGES[@]}"
 mkdir -p "$BUILD/logs"
 echo "Building the fuzz targets in $BUILD"
-cmake -S "$VARN_ROOT" -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-  "-DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -O1" -DVARN_BUILD_FUZZ=ON -DVARN_BUILD_TESTS=OFF \
-  -DVARN_BUILD_BENCH=OFF -DVARN_BUILD_APP=OFF >"$BUILD/logs/configure.log"
+if [ -z "${VARN_FUZZ_BUILD:-}" ]; then
+  cmake -S "$VARN_ROOT" -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+    "-DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -O1" -DVARN_BUILD_FUZZ=ON -DVARN_BUILD_TESTS=OFF \
+    -DVARN_BUILD_BENCH=OFF -DVARN_BUILD_APP=OFF $(varn_linker_option) >"$BUILD/logs/configure.log"
+fi
 if ! cmake --build "$BUILD" --target varn_fuzz -j "$(nproc 2>/dev/null || echo 2)" \
   >"$BUILD/logs/build.log"; then
   tail -n 40 "$BUILD/logs/build.log" >&2

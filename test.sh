@@ -9,16 +9,26 @@ set -euo pipefail
 VARN_ROOT=$(cd "$(dirname "$0")" && pwd)
 source "$VARN_ROOT/scripts/setup.sh"
 
-varn_install_packages
-# Line tables only (-g1): sanitizer reports still name files and lines, and the build and its
-# links take far less time than with full debug information. The benchmarks are built by the
-# tests' plain build of the command-line tool, without the sanitizers that would make their
-# figures meaningless.
-varn_build "$VARN_ROOT/build-tests" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
-  -DVARN_SANITIZE=ON -DVARN_BUILD_TESTS=ON -DVARN_BUILD_BENCH=OFF
-ctest --test-dir "$VARN_ROOT/build-tests" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" "$@"
+varn_install_packages "${VARN_TEST_PACKAGES[@]}"
+# One build serves the tests and the fuzzing: clang with AddressSanitizer and UBSan, the core
+# also instrumented for the fuzz targets (see CMakeLists.txt). Line tables only: sanitizer
+# reports still name files and lines, and the build and its links take far less time than with
+# full debug information. Each library and program is compiled as a few large units (a unity
+# build), which parses the standard library, GoogleTest and Qt once for many files. The benchmarks are built by the tests'
+# plain build of the command-line tool, without the sanitizers that would make their figures
+# meaningless.
+build="$VARN_ROOT/build-tests"
+# A build folder configured by another compiler is set up anew.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$build/CMakeCache.txt"; then
+  rm -rf "$build"
+fi
+# shellcheck disable=SC2046
+varn_build "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -DVARN_SANITIZE=ON -DVARN_BUILD_TESTS=ON \
+  -DVARN_BUILD_FUZZ=ON -DVARN_BUILD_BENCH=OFF -DCMAKE_UNITY_BUILD=ON $(varn_linker_option)
+ctest --test-dir "$build" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" "$@"
 
 fuzz_seconds=${VARN_FUZZ_SECONDS:-10}
 if [ $# -eq 0 ] && [ "$fuzz_seconds" != 0 ]; then
-  "$VARN_ROOT/fuzz.sh" all "$fuzz_seconds"
+  VARN_FUZZ_BUILD="$build" "$VARN_ROOT/fuzz.sh" all "$fuzz_seconds"
 fi

@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -169,7 +170,7 @@ CharaPatchPage::CharaPatchPage(TForm1& window, QWidget* parent) : QWidget(parent
     // caption is shown whole.
     PageControl2->setUsesScrollButtons(true);
     PageControl2->setElideMode(Qt::ElideNone);
-    PageControl2->setStyleSheet(QStringLiteral("QTabBar::scroller { width: 48px; }"));
+    PageControl2->tabBar()->setStyleSheet(QStringLiteral("QTabBar::scroller { width: 48px; }"));
     QWidget* pages[] = {
         buildStatusPage(),    buildLevelPage(),      buildEquipmentPage(),
         buildSkillPage(),     buildGrowthPage(),     buildOtherPage(),

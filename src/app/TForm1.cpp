@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -309,8 +310,9 @@ void TForm1::buildPages()
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     // Compact tabs, so that all seven captions stand in one row at the designed width; a
-    // narrower window scrolls the row.
-    PageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
+    // narrower window scrolls the row. The style sheet is the tab bar's own: set on the tab
+    // widget, it would be applied again to each page's whole tree of controls.
+    PageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
     PageControl1->setUsesScrollButtons(true);
     PageControl1->setElideMode(Qt::ElideNone);
     for (int index = 0; index < kMainPageCount; ++index) {

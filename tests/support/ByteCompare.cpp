@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace varn::test {
@@ -20,9 +21,12 @@ std::string Hex(std::uint64_t value, int digits)
 testing::AssertionResult SameBytes(std::span<const std::uint8_t> expected,
                                    std::span<const std::uint8_t> actual)
 {
-    const auto [e, a] = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
-    if (e == expected.end() && a == actual.end())
+    // Equal images are the common case and are often megabytes long: memcmp answers at once
+    // even in an unoptimised build, and the first difference is looked for only when there is one.
+    if (expected.size() == actual.size() &&
+        (expected.empty() || std::memcmp(expected.data(), actual.data(), expected.size()) == 0))
         return testing::AssertionSuccess();
+    const auto [e, a] = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
     const auto offset = static_cast<std::uint64_t>(e - expected.begin());
     if (e == expected.end() || a == actual.end())
         return testing::AssertionFailure()

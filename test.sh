@@ -18,12 +18,16 @@ varn_install_packages "${VARN_TEST_PACKAGES[@]}"
 # plain build of the command-line tool, without the sanitizers that would make their figures
 # meaningless.
 build="$VARN_ROOT/build-tests"
-# A build folder configured by another compiler is set up anew.
-if [ -f "$build/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$build/CMakeCache.txt"; then
+# Ninja compiles a library's files while the libraries below it are still being linked, which
+# keeps both processors busy. A build folder set up with another compiler or generator is set
+# up anew.
+if [ -f "$build/CMakeCache.txt" ] &&
+  ! { grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$build/CMakeCache.txt" &&
+    grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$build/CMakeCache.txt"; }; then
   rm -rf "$build"
 fi
 # shellcheck disable=SC2046
-varn_build "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+varn_build "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -DVARN_SANITIZE=ON -DVARN_BUILD_TESTS=ON \
   -DVARN_BUILD_FUZZ=ON -DVARN_BUILD_BENCH=OFF -DCMAKE_UNITY_BUILD=ON $(varn_linker_option)
 ctest --test-dir "$build" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" "$@"

@@ -8,11 +8,11 @@ VARN_PACKAGES=(
   libgif-dev zlib1g-dev libxxhash-dev
   fonts-noto-cjk
 )
-# What the tests and the fuzzing need besides: clang with its sanitizer and libFuzzer runtimes
-# and the lld linker (the test build), GoogleTest and Google Benchmark, and the independent
-# tools some tests compare against.
+# What the tests and the fuzzing need besides: clang with its sanitizer and libFuzzer runtimes,
+# the lld linker and Ninja (the test build), GoogleTest and Google Benchmark, and the
+# independent tools some tests compare against.
 VARN_TEST_PACKAGES=(
-  clang libclang-rt-dev lld
+  clang libclang-rt-dev lld ninja-build
   libgtest-dev libbenchmark-dev
   gifsicle python3 python3-pil
 )

@@ -18,6 +18,7 @@ namespace {
 
 using test::Bytes;
 using test::RomImageBuilder;
+using test::kRepeatTalk;
 
 constexpr const char* kName = "hero.vnp";
 
@@ -29,9 +30,7 @@ Bytes Counting(std::size_t size, std::uint8_t first, std::uint8_t step = 1)
     return bytes;
 }
 
-// Later meeting: five pieces; first meeting: four pieces and a zero flag.
-const Bytes kRepeatTalk{0x01, 0x51, 0x03, 0x6A, 0x52, 0x24, 0x04, 0x52, 0x52,
-                        0x54, 0x24, 0x03, 0x53, 0x24, 0x54, 0x02, 0x55, 0x56};
+// First meeting: four pieces and a zero flag (the later meeting is kRepeatTalk).
 const Bytes kFirstTalk{0x01, 0x51, 0x03, 0x6A, 0x52, 0x24, 0x04,
                        0x52, 0x52, 0x54, 0x24, 0x01, 0x53, 0x00};
 const Bytes kLastBattle{0x60, 0x61, 0x24, 0x62};

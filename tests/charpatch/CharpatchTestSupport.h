@@ -33,6 +33,11 @@ std::string Repeat(std::string_view text, int count);
 // A code as two upper-case hexadecimal digits, as the item labels show it.
 std::string TwoHexDigits(std::uint8_t code);
 
+// A later meeting record of five pieces: Q1 = 51, Q2 = 6A 52 24, Q3 = 52 52 54 24,
+// Q4 = 53 24 54, Q5 = 55 56.
+inline const Bytes kRepeatTalk{0x01, 0x51, 0x03, 0x6A, 0x52, 0x24, 0x04, 0x52, 0x52,
+                               0x54, 0x24, 0x03, 0x53, 0x24, 0x54, 0x02, 0x55, 0x56};
+
 // Messages of the checks.
 inline constexpr const char* kFillIn = "すべての項目を入力してください。";
 inline constexpr const char* kTooLarge = "イベントの合計サイズが大きすぎます。";

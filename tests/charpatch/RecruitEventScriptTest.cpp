@@ -8,10 +8,8 @@ namespace {
 
 using test::Bytes;
 using test::Concat;
+using test::kRepeatTalk;
 
-// Later meeting: Q1 = 51, Q2 = 6A 52 24, Q3 = 52 52 54 24, Q4 = 53 24 54, Q5 = 55 56.
-const Bytes kRepeatTalk{0x01, 0x51, 0x03, 0x6A, 0x52, 0x24, 0x04, 0x52, 0x52,
-                        0x54, 0x24, 0x03, 0x53, 0x24, 0x54, 0x02, 0x55, 0x56};
 
 TEST(LaterMeetingScriptTest, WithMusic)
 {

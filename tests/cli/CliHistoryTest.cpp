@@ -67,7 +67,12 @@ class CliHistoryTest : public testing::Test {
 protected:
     void SetUp() override { rom = dir.write("game.smc", WritableImage()); }
 
-    CliRun run(std::vector<std::string> arguments) { return RunCli(std::move(arguments)); }
+    // Every command of these tests looks for leaks when it ends: between them they run every
+    // verb that writes, and undo, redo and history.
+    CliRun run(std::vector<std::string> arguments)
+    {
+        return RunCli(std::move(arguments), LeakCheck::CheckingLeaks);
+    }
 
     // A random command of writer `kind` (0-7) that changes the image.
     void randomCommand(std::mt19937& random, int kind, int step)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -17,15 +18,35 @@ inline const std::string kExample = (kExamples / "example_character.vnp").string
 
 using CliRun = ToolRun;
 
+// Whether the tool run by the tests looks for leaks when it ends. In the sanitizer build that
+// check takes half the time of a short command, and the tests run the tool a thousand times,
+// so they leave it out (every other check of the sanitizers stays, and the test programs check
+// their own leaks); CheckingLeaks turns it on for the commands that stand for every verb that
+// writes (the history test runs them all).
+enum class LeakCheck { Skipped, CheckingLeaks };
+
+// The sanitizer options for the tool: the test's own, with the leak check as asked.
+inline std::string ToolSanitizerOptions(LeakCheck leaks)
+{
+    const char* own = std::getenv("ASAN_OPTIONS");
+    std::string options = own != nullptr ? own : "";
+    if (!options.empty())
+        options += ':';
+    return "ASAN_OPTIONS=" + options +
+           (leaks == LeakCheck::CheckingLeaks ? "detect_leaks=1" : "detect_leaks=0");
+}
+
 // Runs the built varnwork-cli with `arguments`, with XDG_CONFIG_HOME set to `configHome` (the
 // folder whose "Varnwork" folder holds the user's data files) and XDG_STATE_HOME to a folder in
 // it (where the images' histories are kept), and collects what it prints.
 inline CliRun RunCliWithConfigHome(const std::filesystem::path& configHome,
-                                   std::vector<std::string> arguments)
+                                   std::vector<std::string> arguments,
+                                   LeakCheck leaks = LeakCheck::Skipped)
 {
     arguments.insert(arguments.begin(),
                      {"env", "XDG_CONFIG_HOME=" + configHome.string(),
-                      "XDG_STATE_HOME=" + (configHome / "state").string(), VARNWORK_CLI});
+                      "XDG_STATE_HOME=" + (configHome / "state").string(),
+                      ToolSanitizerOptions(leaks), VARNWORK_CLI});
     return RunTool(arguments);
 }
 
@@ -38,9 +59,9 @@ inline const std::filesystem::path& EmptyConfigHome()
 }
 
 // Runs the built varnwork-cli with `arguments` and collects what it prints.
-inline CliRun RunCli(std::vector<std::string> arguments)
+inline CliRun RunCli(std::vector<std::string> arguments, LeakCheck leaks = LeakCheck::Skipped)
 {
-    return RunCliWithConfigHome(EmptyConfigHome(), std::move(arguments));
+    return RunCliWithConfigHome(EmptyConfigHome(), std::move(arguments), leaks);
 }
 
 // Runs the built varnwork-cli as RunCli does, its files limited to `maxFileBytes` as

@@ -72,7 +72,8 @@ inline CliRun RunCliWithFileSizeLimit(std::uint64_t maxFileBytes,
 {
     arguments.insert(
         arguments.begin(),
-        {"/usr/bin/env", "XDG_CONFIG_HOME=" + EmptyConfigHome().string(), VARNWORK_CLI});
+        {"/usr/bin/env", "XDG_CONFIG_HOME=" + EmptyConfigHome().string(),
+         ToolSanitizerOptions(LeakCheck::Skipped), VARNWORK_CLI});
     return RunToolWithFileSizeLimit(maxFileBytes, arguments);
 }
 

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "JsonValue.h"
+#include "Pillow.h"
 #include "SkillTestSupport.h"
 #include "graphics/SnesColor.h"
 #include "support/RomImageBuilder.h"
@@ -17,19 +18,6 @@
 
 namespace varn::test {
 namespace {
-
-std::optional<JsonValue> DescribeWithPillow(const std::filesystem::path& gif)
-{
-    const ToolRun run = RunTool({VARN_PYTHON, VARN_PIL_GIF_SCRIPT, "describe", gif.string()});
-    if (run.exitCode != 0) {
-        ADD_FAILURE() << "Pillow cannot read " << gif << ":\n" << run.err;
-        return std::nullopt;
-    }
-    auto description = ParseJson(run.out);
-    if (!description)
-        ADD_FAILURE() << "Pillow's description is not JSON:\n" << run.out;
-    return description;
-}
 
 struct Exported {
     const char* what;

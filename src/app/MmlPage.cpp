@@ -20,6 +20,7 @@
 #include "app/TForm1.h"
 #include "music/MmlPageCommands.h"
 #include "music/MusicLabels.h"
+#include "rom/RomHeader.h"
 
 namespace varn::app {
 

@@ -23,6 +23,7 @@
 #include "app/GifQImage.h"
 #include "app/TForm1.h"
 #include "music/MmlPageCommands.h"
+#include "rom/RomHeader.h"
 #include "rom/RomIdentification.h"
 
 namespace varn::app {

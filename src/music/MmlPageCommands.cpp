@@ -18,8 +18,6 @@ namespace {
 
 constexpr int kCopierHeaderSize = 0x200;
 constexpr std::uintmax_t kCopierHeaderAlignment = 0x8000;
-// What the header field shows for an image without a copier header.
-constexpr std::string_view kNoCopierHeaderText = "なし";
 
 // "0x" + the text read as an integer: one to eight hexadecimal digits and nothing else.
 std::optional<int> HexFieldValue(std::string_view text)
@@ -127,11 +125,6 @@ Result<ImageMusicTitle> SelectImageTitle(const fs::path& romPath,
         copier = !error && size % kCopierHeaderAlignment == kCopierHeaderSize;
     }
     return ImageMusicTitle{*variant, copier ? kCopierHeaderSize : 0};
-}
-
-int HeaderSizeOfField(std::string_view headerText)
-{
-    return headerText == kNoCopierHeaderText ? 0 : kCopierHeaderSize;
 }
 
 std::optional<MmlPageMessage> CheckMmlReverseCompile(const std::string& romPath)

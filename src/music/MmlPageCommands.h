@@ -108,9 +108,6 @@ struct MmlReverseCompileRequest {
     std::optional<int> headerSize;
 };
 
-// The copier header's size a header field shows: 0 for "なし", 0x200 for anything else.
-int HeaderSizeOfField(std::string_view headerText);
-
 // What the page shows after "逆コンパイル": the message box and, when the command got as far
 // as reading it, the text for Edit69.
 struct MmlReverseCompileOutcome {

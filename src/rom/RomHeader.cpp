@@ -108,4 +108,9 @@ std::string RomCopierHeaderText(const RomHeaderInfo& info)
     return info.copierHeader ? "あり" : "なし";
 }
 
+int HeaderSizeOfField(std::string_view headerText)
+{
+    return headerText == "なし" ? 0 : 0x200;
+}
+
 } // namespace varn

@@ -75,4 +75,7 @@ std::string RomVersionText(const RomHeaderInfo& info);
 // The text of the header strip's copier-header field: "あり" or "なし".
 std::string RomCopierHeaderText(const RomHeaderInfo& info);
 
+// The copier header's size that field's text stands for: 0 for "なし", 0x200 for anything else.
+int HeaderSizeOfField(std::string_view headerText);
+
 } // namespace varn

@@ -7,6 +7,7 @@
 #include "music/MmlPageCommands.h"
 #include "music/MusicSlots.h"
 #include "music/PlaybackTables.h"
+#include "rom/RomHeader.h"
 #include "rom/RomStream.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"

@@ -94,6 +94,35 @@ Result<std::unique_ptr<FileRomStream>> OpenForEnemy(const std::string& path, int
     return stream;
 }
 
+// A verb that reads an enemy from ROM and writes OUT ("enemy export", "enemy dump"): the
+// command line and the image, opened once the line is whole and OUT is not the image. Without
+// an image the verb ends with `exitStatus`, the message printed.
+struct EnemyOutputCommand {
+    EnemyArguments read;
+    std::unique_ptr<FileRomStream> image;
+    int exitStatus = kExitOk;
+};
+
+EnemyOutputCommand OpenForOutput(Arguments arguments, const char* usage, std::ostream& err)
+{
+    EnemyOutputCommand command;
+    command.read = ReadArguments(arguments, true);
+    const EnemyArguments& read = command.read;
+    if (!read.problem.empty()) {
+        command.exitStatus = UsageError(err, read.problem);
+    } else if (read.positional.size() != 2) {
+        command.exitStatus = UsageError(err, usage);
+    } else if (const Status apart = CheckOutputNotInput(read.positional[1], {read.positional[0]});
+               !apart) {
+        command.exitStatus = Fail(err, apart.message());
+    } else if (auto stream = OpenForEnemy(read.positional[0], *read.enemy); !stream) {
+        command.exitStatus = Fail(err, stream.message());
+    } else {
+        command.image = std::move(stream.value());
+    }
+    return command;
+}
+
 // The enemy as the page shows it once read: its record, and the graphic sub-tab set from the
 // graphic the image holds for it (the page's defaults when that cannot be read).
 Status ReadEnemyForm(RomStream& image, const EnemyLists& lists, int enemy, EnemyForm& form)
@@ -240,17 +269,12 @@ int Pack(Arguments arguments, std::ostream& out, std::ostream& err)
 // enemy export ROM --enemy HHH OUT.gif: the graphic the image holds for the enemy.
 int ExportEnemy(Arguments arguments, std::ostream& out, std::ostream& err)
 {
-    const EnemyArguments read = ReadArguments(arguments, true);
-    if (!read.problem.empty())
-        return UsageError(err, read.problem);
-    if (read.positional.size() != 2)
-        return UsageError(err, "enemy export takes ROM --enemy HHH OUT.gif");
-    if (const Status apart = CheckOutputNotInput(read.positional[1], {read.positional[0]}); !apart)
-        return Fail(err, apart.message());
-    auto stream = OpenForEnemy(read.positional[0], *read.enemy);
-    if (!stream)
-        return Fail(err, stream.message());
-    const Result<EnemyGraphic> graphic = ReadEnemyGraphic(*stream.value(), *read.enemy);
+    const EnemyOutputCommand command =
+        OpenForOutput(arguments, "enemy export takes ROM --enemy HHH OUT.gif", err);
+    if (!command.image)
+        return command.exitStatus;
+    const EnemyArguments& read = command.read;
+    const Result<EnemyGraphic> graphic = ReadEnemyGraphic(*command.image, *read.enemy);
     if (!graphic)
         return Fail(err, graphic.message());
     if (const Status saved = SaveGifFile(graphic.value().picture, read.positional[1]); !saved)
@@ -267,18 +291,12 @@ int ExportEnemy(Arguments arguments, std::ostream& out, std::ostream& err)
 // enemy dump ROM --enemy HHH OUT.txt: every value of the page for the enemy, key=value.
 int Dump(Arguments arguments, std::ostream& out, std::ostream& err)
 {
-    const EnemyArguments read = ReadArguments(arguments, true);
-    if (!read.problem.empty())
-        return UsageError(err, read.problem);
-    if (read.positional.size() != 2)
-        return UsageError(err, "enemy dump takes ROM --enemy HHH OUT.txt");
-    if (const Status apart = CheckOutputNotInput(read.positional[1], {read.positional[0]});
-        !apart)
-        return Fail(err, apart.message());
-    auto stream = OpenForEnemy(read.positional[0], *read.enemy);
-    if (!stream)
-        return Fail(err, stream.message());
-    RomStream& image = *stream.value();
+    const EnemyOutputCommand command =
+        OpenForOutput(arguments, "enemy dump takes ROM --enemy HHH OUT.txt", err);
+    if (!command.image)
+        return command.exitStatus;
+    const EnemyArguments& read = command.read;
+    RomStream& image = *command.image;
     const EnemyLists lists = LoadEnemyLists(image);
     EnemyForm form;
     if (const Status loaded = ReadEnemyForm(image, lists, *read.enemy, form); !loaded)

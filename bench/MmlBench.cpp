@@ -121,8 +121,8 @@ void Compile(benchmark::State& state, const std::string& text)
         mml.source = text;
         mml.musicNumber = 0xB0;
         mml.writeAddress = kWriteAddress;
-        if (!mml.CompileToStream(image)) {
-            state.SkipWithError(mml.error.c_str());
+        if (const varn::Status compiled = mml.CompileToStream(image); !compiled) {
+            state.SkipWithError(compiled.message().c_str());
             return;
         }
         songSize = mml.lastAddress + 1 - kWriteAddress;
@@ -189,8 +189,9 @@ const std::vector<std::uint8_t>& ImageOfSongs()
             mml.source = LargeSong(3 * 1024 + static_cast<std::size_t>(number % 8) * 256);
             mml.musicNumber = number;
             mml.writeAddress = address;
-            if (!mml.CompileToStream(stream) || mml.lastAddress >= kSongsEnd) {
-                std::fprintf(stderr, "song %02X: %s\n", number, mml.error.c_str());
+            const varn::Status compiled = mml.CompileToStream(stream);
+            if (!compiled || mml.lastAddress >= kSongsEnd) {
+                std::fprintf(stderr, "song %02X: %s\n", number, compiled.message().c_str());
                 std::abort();
             }
             address = mml.lastAddress + 1;
@@ -209,7 +210,7 @@ std::size_t ReverseCompileAll(varn::RomStream& image, benchmark::State& state)
         mml.musicNumber = number;
         const auto text = mml.ReverseCompile(image);
         if (!text) {
-            state.SkipWithError(mml.error.c_str());
+            state.SkipWithError(text.message().c_str());
             return textBytes;
         }
         textBytes += text.value().size();

@@ -108,8 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mml.headerSize = static_cast<int>(header);
     const Result<std::string> text = mml.ReverseCompile(image);
     if (!text) {
-        fuzz::Require(!text.message().empty() && text.message() == mml.error,
-                      "a song that is refused says why");
+        fuzz::Require(!text.message().empty(), "a song that is refused says why");
         fuzz::Require(musicNumber != 0xFF || !text.ok(), "music number FF is refused");
         return 0;
     }

@@ -359,17 +359,17 @@ void SkillGraphicPage::Button18Click()
     request.romPath = window_.romPath().toStdString();
     request.headerSize = headerSize_;
     request.selection = selection();
-    request.addressField = Edit98->text().toStdString();
+    request.address = ParseSkillWriteAddress(Edit98->text().toStdString());
     request.writePalette = CheckBoxWritePalette->isChecked();
+    Edit98->setText(QString::fromStdString(SkillWriteAddressText(request.address)));
     const ImageChangeOptions options = window_.imageChangeOptions("技術グラフィック");
-    const SkillWriteOutcome outcome = WriteSkillGraphic(skill_, request, options);
+    const Result<int> lastAddress = WriteSkillGraphic(skill_, request, options);
     window_.imageChanged();
-    Edit98->setText(QString::fromStdString(outcome.addressField));
-    if (!outcome.status) {
-        window_.dialogs().showError(QString::fromStdString(outcome.status.message()));
+    if (!lastAddress) {
+        window_.dialogs().showError(QString::fromStdString(lastAddress.message()));
         return;
     }
-    Edit99->setText(QString::fromStdString(outcome.lastAddressText));
+    Edit99->setText(QString::fromStdString(SkillWriteAddressText(lastAddress.value())));
     ShowSkillGraphic();
     window_.dialogs().showFinished();
 }

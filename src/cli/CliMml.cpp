@@ -240,10 +240,10 @@ int Info(Arguments arguments, std::ostream& out, std::ostream& err)
 
     MML mml;
     mml.source = std::move(text).value();
-    const std::string info = mml.SongInfo();
-    if (!mml.error.empty())
-        return Fail(err, mml.error);
-    for (char c : info) {
+    const Result<std::string> info = mml.SongInfo();
+    if (!info)
+        return Fail(err, info.message());
+    for (char c : info.value()) {
         if (c != '\r')
             out << c;
     }

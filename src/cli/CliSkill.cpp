@@ -207,13 +207,13 @@ int Write(Arguments arguments, std::ostream& out, std::ostream& err)
     request.romPath = romPath;
     request.headerSize = HeaderSize(header.value());
     request.selection = selection;
-    request.addressField = SkillWriteAddressText(address.value_or(kSkillDefaultAddress));
+    request.address = address.value_or(kSkillDefaultAddress);
     request.writePalette = paletteId.has_value();
     Record(change, "skill write " + HexDigits(*id, 2));
-    const SkillWriteOutcome outcome = WriteSkillGraphic(skill, request, change);
-    if (!outcome.status)
-        return Fail(err, outcome.status.message());
-    out << "last address: " << outcome.lastAddressText << '\n';
+    const Result<int> lastAddress = WriteSkillGraphic(skill, request, change);
+    if (!lastAddress)
+        return Fail(err, lastAddress.message());
+    out << "last address: " << SkillWriteAddressText(lastAddress.value()) << '\n';
     return kExitOk;
 }
 

@@ -208,7 +208,7 @@ void MML::StateCache::empty()
 
 bool MML::Fail(std::string message)
 {
-    error = std::move(message);
+    error_ = std::move(message);
     return false;
 }
 
@@ -406,14 +406,14 @@ Status MML::Parse()
     drums = {};
     for (auto& statements : channels)
         statements.clear();
-    error.clear();
+    error_.clear();
     expansions_.clear();
     expandedSize_ = 0;
 
     const bool parsed = ParseText();
     expansions_.clear();
     if (!parsed)
-        return Failure{error};
+        return Failure{error_};
     return {};
 }
 

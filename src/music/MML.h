@@ -22,8 +22,7 @@ class WritePlan;
 // compiler lays the records out as a song block and writes it with the song's pointer, wave
 // and drum table entries and its playback table entries.
 //
-// Every operation reports failure with the message the user sees, both in its result and in
-// `error`. Nothing is written to the image unless everything that can be checked beforehand
+// Every operation reports failure in its result, with the message the user sees. Nothing is written to the image unless everything that can be checked beforehand
 // (the text, the song, the playback values, the reach of the image) has passed.
 class MML {
 public:
@@ -86,7 +85,6 @@ public:
     std::vector<int> mapBattle, monsterBattle, mapTheme; // playback settings, in order
 
     std::array<std::vector<mmlcom>, kChannelCount> channels; // the statements of each channel
-    std::string error;                                       // the message of the first error
 
     // Code generation.
     StateCache cache;
@@ -128,9 +126,9 @@ public:
     // the song block when `writeAddress` is 0.
     Result<int> MeasureSong();
 
-    // The information lines of the text ("曲名：..." and so on, each ended by CR LF); empty
-    // when the text does not parse (then `error` says why).
-    std::string SongInfo();
+    // The information lines of the text ("曲名：..." and so on, each ended by CR LF). Fails as
+    // Parse does.
+    Result<std::string> SongInfo();
 
     // The song block of the parsed channels as it lies at `writeAddress`: the 38-byte header
     // and the channel streams. Sets `lastAddress`. Fails when channel 1 is empty, a loop end
@@ -148,7 +146,7 @@ public:
     //
     // Reading never leaves the image: a song table entry, header or block that lies past its
     // end is refused, a channel reads no further than its block length says, and a song whose
-    // pointer entry is zero is no song. Every failure leaves its message in `error`.
+    // pointer entry is zero is no song.
 
     // Reads the song from the image at `romPath` and writes the MML file at `outPath`, in the
     // Windows Japanese code page with CR LF line ends, replacing the file whole (nothing is
@@ -196,7 +194,10 @@ private:
         std::size_t next = 0;
     };
 
+    // The scanner and the code generator report with false and leave the message here; the
+    // public operations turn it into their result.
     bool Fail(std::string message);
+    std::string error_;
 
     // The scanner over the source and the macro texts inserted into it.
     bool AtEnd() const;

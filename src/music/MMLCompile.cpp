@@ -16,7 +16,7 @@ namespace varn {
 
 namespace {
 
-constexpr std::string_view kEmptyFirstChannelMessage = "Channel1にデータがありません。";
+constexpr const char* kEmptyFirstChannelMessage = "Channel1にデータがありません。";
 // The block's length and its in-song pointers are 16 bits: a larger block cannot be played.
 constexpr std::size_t kMaxSongBlockSize = 0xFFFF;
 constexpr std::string_view kLoopCountMessage = "ループコマンドの数が不正です。\nChannel = ";
@@ -64,24 +64,20 @@ std::string CannotWriteAt(std::int64_t offset)
 // in. Offsets are file offsets as if the block lay at `writeAddress`.
 Result<std::vector<std::uint8_t>> MML::EmitSong()
 {
-    if (channels[0].empty()) {
-        error = kEmptyFirstChannelMessage;
-        return Failure{error};
-    }
+    if (channels[0].empty())
+        return Failure{kEmptyFirstChannelMessage};
     const auto blockStart = static_cast<std::uint32_t>(writeAddress);
     std::vector<std::uint8_t> block(kSongHeaderSize);
     std::array<std::optional<std::uint32_t>, kChannelCount> starts;
     for (int k = 0; k < kChannelCount; ++k) {
         const auto start = blockStart + static_cast<std::uint32_t>(block.size());
         if (!EmitChannel(k, block))
-            return Failure{error};
+            return Failure{error_};
         if (!channels[static_cast<std::size_t>(k)].empty())
             starts[static_cast<std::size_t>(k)] = start;
     }
-    if (block.size() > kMaxSongBlockSize) {
-        error = kSongTooLargeMessage;
-        return Failure{error};
-    }
+    if (block.size() > kMaxSongBlockSize)
+        return Failure{kSongTooLargeMessage};
     const auto end = blockStart + static_cast<std::uint32_t>(block.size());
     lastAddress = static_cast<int>(end - 1);
 
@@ -243,16 +239,13 @@ Status MML::PlanSong(RomStream& stream, WritePlan& plan)
 {
     auto block = EmitSong();
     if (!block)
-        return Failure{error};
+        return Failure{block.message()};
     const auto offsets = SongTableOffsetsForWriting(musicNumber);
-    if (!offsets) {
-        error = kBadMusicNumberMessage + HexDigits(musicNumber, 2);
-        return Failure{error};
-    }
+    if (!offsets)
+        return Failure{kBadMusicNumberMessage + HexDigits(musicNumber, 2)};
 
     const auto refuse = [&](std::string_view message, int value) -> Status {
-        error = std::string(message) + HexDigits(value, 2);
-        return Failure{error};
+        return Failure{std::string(message) + HexDigits(value, 2)};
     };
     for (auto it = mapBattle.rbegin(); it != mapBattle.rend(); ++it) {
         if (*it < 0 || *it >= kMapBattleCount)
@@ -269,10 +262,8 @@ Status MML::PlanSong(RomStream& stream, WritePlan& plan)
 
     // A read-only image, and a block before the start of the image, are refused at the block's
     // write, the first of the plan.
-    if (!stream.writable() || writeAddress < 0) {
-        error = CannotWriteAt(writeAddress);
-        return Failure{error};
-    }
+    if (!stream.writable() || writeAddress < 0)
+        return Failure{CannotWriteAt(writeAddress)};
 
     const auto number = static_cast<std::uint8_t>(musicNumber);
     // Added to a copy of the plan, which replaces it only once every write is known to fit.
@@ -320,17 +311,13 @@ Status MML::PlanSong(RomStream& stream, WritePlan& plan)
 
     for (std::size_t i = first; i < planned.size(); ++i) {
         const ImageWrite& write = planned.writes()[i];
-        if (!stream.contains(write.offset, write.bytes.size())) {
-            error = CannotWriteAt(static_cast<std::int64_t>(write.offset));
-            return Failure{error};
-        }
+        if (!stream.contains(write.offset, write.bytes.size()))
+            return Failure{CannotWriteAt(static_cast<std::int64_t>(write.offset))};
     }
     // Every location lies inside the image, so a script that could not be read was a read
     // that failed.
-    if (readFailed) {
-        error = kReadFailedMessage;
-        return Failure{error};
-    }
+    if (readFailed)
+        return Failure{kReadFailedMessage};
     plan = std::move(planned);
     return {};
 }
@@ -343,10 +330,7 @@ Status MML::WriteSong(RomStream& stream)
     const auto refused = [&](std::size_t i) {
         return CannotWriteAt(static_cast<std::int64_t>(plan.writes()[i].offset));
     };
-    const Status written = plan.writeTo(stream, refused, refused);
-    if (!written)
-        error = written.message();
-    return written;
+    return plan.writeTo(stream, refused, refused);
 }
 
 Status MML::CompileToStream(RomStream& stream)
@@ -368,17 +352,11 @@ Status MML::CompileToFile(const ImageChangeOptions& options)
     if (const Status parsed = Parse(); !parsed)
         return parsed;
     auto edit = RomImageEdit::open(romPath);
-    if (!edit) {
-        error = kCannotOpenFileMessage;
-        return Failure{error};
-    }
+    if (!edit)
+        return Failure{kCannotOpenFileMessage};
     if (const Status written = WriteSong(edit.value().image()); !written)
         return written;
-    if (const Status committed = edit.value().commit(options); !committed) {
-        error = committed.message();
-        return committed;
-    }
-    return {};
+    return edit.value().commit(options);
 }
 
 Result<int> MML::MeasureSong()
@@ -390,11 +368,11 @@ Result<int> MML::MeasureSong()
     return lastAddress + 1;
 }
 
-std::string MML::SongInfo()
+Result<std::string> MML::SongInfo()
 {
     info.clear();
-    if (!Parse())
-        return {};
+    if (const Status parsed = Parse(); !parsed)
+        return parsed.failure();
     return info;
 }
 

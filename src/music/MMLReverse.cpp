@@ -104,8 +104,7 @@ struct MML::LoadedSong {
 Result<MML::LoadedSong> MML::LoadSong(RomStream& stream)
 {
     const auto fail = [&](std::string message) -> Result<LoadedSong> {
-        error = std::move(message);
-        return Failure{error};
+        return Failure{std::move(message)};
     };
     if (!IsMusicTitle(variant))
         return fail(kUnsupportedRomMessage);
@@ -163,8 +162,7 @@ Result<std::string> MML::DecodeLoadedChannel(const LoadedSong& song, int k)
         return song.data[d];
     };
     const auto outside = [&](std::uint32_t d) -> Result<std::string> {
-        error = OutsideImage(song.dataStart + d);
-        return Failure{error};
+        return Failure{OutsideImage(song.dataStart + d)};
     };
 
     struct Mark {
@@ -194,10 +192,8 @@ Result<std::string> MML::DecodeLoadedChannel(const LoadedSong& song, int k)
         }
 
         const CommandTableEntry& entry = table[static_cast<std::size_t>(*code - title.baseCode)];
-        if (entry.name == kErrName) {
-            error = kUnknownControlCodeMessage + HexDigits(*code, 2);
-            return Failure{error};
-        }
+        if (entry.name == kErrName)
+            return Failure{kUnknownControlCodeMessage + HexDigits(*code, 2)};
         const int count = std::clamp(entry.argCount, 0, 3);
         // A command cut off by the block's end ends the channel.
         if (d + 1 + static_cast<std::uint32_t>(count) > blockLength)
@@ -241,10 +237,8 @@ Result<std::string> MML::DecodeLoadedChannel(const LoadedSong& song, int k)
 
 Result<std::string> MML::DecodeChannel(RomStream& stream, int k)
 {
-    if (k < 1 || k > kChannelCount) {
-        error = kReadFailedMessage;
-        return Failure{error};
-    }
+    if (k < 1 || k > kChannelCount)
+        return Failure{kReadFailedMessage};
     auto song = LoadSong(stream);
     if (!song)
         return Failure{song.message()};
@@ -253,7 +247,6 @@ Result<std::string> MML::DecodeChannel(RomStream& stream, int k)
 
 Result<std::string> MML::ReverseCompile(RomStream& stream)
 {
-    error.clear();
     auto loaded = LoadSong(stream);
     if (!loaded)
         return Failure{loaded.message()};
@@ -305,26 +298,17 @@ Result<std::string> MML::ReverseCompile(RomStream& stream)
 
 Status MML::ReverseCompileToFile()
 {
-    error.clear();
-    if (Status apart = CheckOutputNotInput(outPath, {romPath}); !apart) {
-        error = apart.message();
+    if (Status apart = CheckOutputNotInput(outPath, {romPath}); !apart)
         return apart;
-    }
     auto stream = FileRomStream::open(romPath);
-    if (!stream) {
-        error = kCannotOpenFileMessage;
-        return Failure{error};
-    }
+    if (!stream)
+        return Failure{kCannotOpenFileMessage};
     const auto text = ReverseCompile(*stream.value());
     if (!text)
         return Failure{text.message()};
     const std::string bytes = EncodeTextFileBytes(text.value());
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    if (const Status written = WriteFileAtomically(outPath, {data, bytes.size()}); !written) {
-        error = written.message();
-        return written;
-    }
-    return {};
+    return WriteFileAtomically(outPath, {data, bytes.size()});
 }
 
 } // namespace varn

@@ -105,7 +105,8 @@ std::string PreviewMmlFile(const std::filesystem::path& path)
         return {};
     MML song;
     song.source = std::move(text).value();
-    return song.SongInfo();
+    Result<std::string> info = song.SongInfo();
+    return info ? std::move(info).value() : std::string{};
 }
 
 std::string PreviewBpsFile(const std::filesystem::path& path)

@@ -138,24 +138,20 @@ std::string SkillWriteAddressText(int address)
     return HexDigits(address, 6);
 }
 
-SkillWriteOutcome WriteSkillGraphic(Skill& skill, const SkillWriteRequest& request,
-                                    const ImageChangeOptions& options)
+Result<int> WriteSkillGraphic(Skill& skill, const SkillWriteRequest& request,
+                              const ImageChangeOptions& options)
 {
-    SkillWriteOutcome outcome;
-    const int address = ParseSkillWriteAddress(request.addressField);
-    outcome.addressField = SkillWriteAddressText(address);
     skill.headerOffset = request.headerSize;
     skill.romPath = request.romPath;
     skill.graphicCategory = request.selection.graphicCategory;
     skill.graphicId = request.selection.graphicId;
     skill.paletteCategory = request.selection.paletteCategory;
     skill.paletteId = request.selection.paletteId;
-    skill.writeAddress = address;
+    skill.writeAddress = request.address;
     skill.writePalette = request.writePalette;
-    outcome.status = skill.WriteGraphic(options);
-    if (outcome.status)
-        outcome.lastAddressText = SkillWriteAddressText(skill.writeAddress);
-    return outcome;
+    if (const Status written = skill.WriteGraphic(options); !written)
+        return written.failure();
+    return skill.writeAddress;
 }
 
 } // namespace varn

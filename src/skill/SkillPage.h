@@ -106,20 +106,16 @@ struct SkillWriteRequest {
     std::string romPath;
     int headerSize = 0; // the copier header's size in bytes: 0 or 512
     SkillSelection selection;
-    std::string addressField; // Edit98
-    bool writePalette = true; // "パレットも書き込む"
+    int address = kSkillDefaultAddress; // file offset of the tiles (Edit98, read as
+                                        // ParseSkillWriteAddress reads it)
+    bool writePalette = true;           // "パレットも書き込む"
 };
 
-struct SkillWriteOutcome {
-    Status status;                 // on failure: its message, caption "エラー"
-    std::string addressField;      // Edit98 rewritten as six digits
-    std::string lastAddressText;   // Edit99 on success: the last byte written
-};
-
-// Button18Click without the dialogs: reads the address field, fills `skill` and runs
-// WriteGraphic. On success the page shows lastAddressText in Edit99, shows the graphic again
-// and "処理が完了しました" (caption "終了").
-SkillWriteOutcome WriteSkillGraphic(Skill& skill, const SkillWriteRequest& request,
-                                    const ImageChangeOptions& options = {});
+// Button18Click without the dialogs: fills `skill` from the request and runs WriteGraphic.
+// Returns the file offset of the last byte of the tiles written, which the page shows in
+// Edit99 before it shows the graphic again and "処理が完了しました" (caption "終了"); a
+// failure's message is shown with the caption "エラー".
+Result<int> WriteSkillGraphic(Skill& skill, const SkillWriteRequest& request,
+                              const ImageChangeOptions& options = {});
 
 } // namespace varn

@@ -47,7 +47,8 @@ Bytes GameImage(const char* song = nullptr)
     mml.source = song;
     mml.musicNumber = kSongNumber;
     mml.writeAddress = kSongAddress;
-    EXPECT_TRUE(mml.CompileToStream(stream).ok()) << mml.error;
+    const Status status = mml.CompileToStream(stream);
+    EXPECT_TRUE(status.ok()) << status.message();
     return stream.bytes();
 }
 
@@ -59,7 +60,7 @@ Bytes ReverseCompiled(const Bytes& image)
     MML mml;
     mml.musicNumber = kSongNumber;
     const Result<std::string> text = mml.ReverseCompile(stream);
-    EXPECT_TRUE(text.ok()) << mml.error;
+    EXPECT_TRUE(text.ok()) << text.message();
     const std::string bytes = EncodeTextFileBytes(text ? text.value() : std::string());
     return {bytes.begin(), bytes.end()};
 }
@@ -236,7 +237,8 @@ TEST_F(MmlPageTest, CompileWritesTheSongWithTheTickedListsAndShowsTheLastAddress
     mml.mapBattle = {3};
     mml.monsterBattle = {0x010, 0x1F0};
     mml.mapTheme = {0x0F};
-    ASSERT_TRUE(mml.CompileToStream(expected).ok()) << mml.error;
+    const Status status = mml.CompileToStream(expected);
+    ASSERT_TRUE(status.ok()) << status.message();
     const Bytes written = imageBytes(rom);
     EXPECT_EQ(written, expected.bytes());
     // Ticked map 3 and the file's own map 5 both play the song.
@@ -269,7 +271,8 @@ TEST_F(MmlPageTest, CompileFallsBackForUnreadableFieldsAndShowsTheValuesUsed)
         mml.source = "c4;";
         mml.musicNumber = expectedNumber;
         mml.writeAddress = 0x400000;
-        ASSERT_TRUE(mml.CompileToStream(expected).ok()) << mml.error;
+        const Status status = mml.CompileToStream(expected);
+        ASSERT_TRUE(status.ok()) << status.message();
         EXPECT_EQ(imageBytes(rom), expected.bytes()) << number;
     }
 }
@@ -343,7 +346,8 @@ TEST_F(MmlPageTest, ReverseCompileWritesTheChosenFile)
     again.source = DecodeTextFileBytes(
         std::string_view(reinterpret_cast<const char*>(written.data()), written.size()));
     again.writeAddress = kSongAddress;
-    ASSERT_TRUE(again.Parse().ok()) << again.error;
+    const Status status = again.Parse();
+    ASSERT_TRUE(status.ok()) << status.message();
     const auto block = again.EmitSong();
     ASSERT_TRUE(block.ok()) << block.message();
     EXPECT_TRUE(std::equal(block.value().begin(), block.value().end(),

@@ -71,7 +71,8 @@ protected:
         mml.musicNumber = number;
         mml.writeAddress = address;
         mml.mapBattle = std::move(maps);
-        EXPECT_TRUE(mml.CompileToStream(stream).ok()) << mml.error;
+        const Status status = mml.CompileToStream(stream);
+        EXPECT_TRUE(status.ok()) << status.message();
         return stream.bytes();
     }
 

@@ -162,7 +162,8 @@ TEST(MmlParseTest, PlaybackDirectivesAppendTheirNumbers)
     mml.mapBattle = {1};
     mml.source = "#MAPBATTLE 0x1A, 3 255;\n#MONSTERBATTLE 0x01F0,511, 0x001F;\n"
                  "#MAPTHEME 0x20 0;\n#MAPBATTLE 7 x 8;\nc;";
-    ASSERT_TRUE(mml.Parse().ok()) << mml.error;
+    const Status status = mml.Parse();
+    ASSERT_TRUE(status.ok()) << status.message();
     EXPECT_EQ(mml.mapBattle, (std::vector<int>{1, 0x1A, 3, 255, 7}));
     EXPECT_EQ(mml.monsterBattle, (std::vector<int>{0x1F0, 511, 0x1F}));
     EXPECT_EQ(mml.mapTheme, (std::vector<int>{0x20, 0}));
@@ -178,10 +179,11 @@ TEST(MmlParseTest, InformationDirectivesCollectLabelledLines)
     ASSERT_TRUE(mml.Parse().ok());
     EXPECT_EQ(mml.info, "曲名：星の歌\r\n作曲：A. B.\r\n原作：\r\n著作：x\r\n曲名：a\r\n");
     mml.source = "#TITLE a;";
-    EXPECT_EQ(mml.SongInfo(), "曲名：a\r\n");
+    const Result<std::string> info = mml.SongInfo();
+    ASSERT_TRUE(info.ok()) << info.message();
+    EXPECT_EQ(info.value(), "曲名：a\r\n");
     mml.source = "#TITLE a;\nzz";
-    EXPECT_EQ(mml.SongInfo(), "");
-    EXPECT_EQ(mml.error, "不明なコマンドです。\nline = 2\nz");
+    EXPECT_EQ(mml.SongInfo().message(), "不明なコマンドです。\nline = 2\nz");
 }
 
 TEST(MmlParseTest, ParseStartsAfreshEachTime)

@@ -54,7 +54,8 @@ RoundTrip CompileTwice(const std::string& song, int musicNumber, int address)
     MML again;
     again.source = trip.text;
     again.writeAddress = address;
-    EXPECT_TRUE(again.Parse().ok()) << again.error << "\n" << trip.text;
+    const Status status = again.Parse();
+    EXPECT_TRUE(status.ok()) << status.message() << "\n" << trip.text;
     const auto block = again.EmitSong();
     EXPECT_TRUE(block.ok()) << block.message() << "\n" << trip.text;
     if (block)

@@ -127,8 +127,8 @@ TEST(SkillPageTest, ShowSkillGraphicFollowsTheTitle)
 
     // Writing is then refused: the reserved category is not selected.
     ASSERT_TRUE(skill.ImportImageBytes(GifBytes(SkillGif(PatternPixel, DistinctColours(8)))).ok());
-    SkillWriteRequest request{epics2.string(), 0, view.titleSwitch.selection, "5D0000", true};
-    EXPECT_EQ(WriteSkillGraphic(skill, request).status.message(), kSkillNotWritableMessage);
+    SkillWriteRequest request{epics2.string(), 0, view.titleSwitch.selection, 0x5D0000, true};
+    EXPECT_EQ(WriteSkillGraphic(skill, request).message(), kSkillNotWritableMessage);
 
     // Another title: nothing is read, the page keeps what it shows.
     Skill untouched;
@@ -186,7 +186,7 @@ TEST(SkillPageTest, TheAddressFieldIsReadAsHexadecimal)
     EXPECT_EQ(SkillWriteAddressText(0x5D02A5), "5D02A5");
 }
 
-TEST(SkillPageTest, WriteButtonRewritesTheFieldAndReportsTheLastAddress)
+TEST(SkillPageTest, WriteButtonReportsTheLastAddress)
 {
     TempDir dir;
     const Bytes original = RomImageBuilder::Target(RomImageBuilder::kExpandedSize).build();
@@ -194,13 +194,12 @@ TEST(SkillPageTest, WriteButtonRewritesTheFieldAndReportsTheLastAddress)
     Skill skill;
     ASSERT_TRUE(skill.ImportImageBytes(GifBytes(SkillGif(PatternPixel, DistinctColours(8)))).ok());
 
-    SkillWriteRequest request{rom.string(), 0, {3, 0x10, 4, 0x10}, "not hex", false};
-    const SkillWriteOutcome written = WriteSkillGraphic(skill, request);
-    ASSERT_TRUE(written.status.ok()) << written.status.message();
-    EXPECT_EQ(written.addressField, "5D0000");
+    SkillWriteRequest request{rom.string(), 0, {3, 0x10, 4, 0x10}, 0x5D0000, false};
+    const Result<int> written = WriteSkillGraphic(skill, request);
+    ASSERT_TRUE(written.ok()) << written.message();
     const std::size_t size =
         CompressSkillTiles(EncodeSkillTiles(skill.importedImage.frames.front()), 24).size();
-    EXPECT_EQ(written.lastAddressText, SkillWriteAddressText(static_cast<int>(0x5D0000 + size - 1)));
+    EXPECT_EQ(written.value(), static_cast<int>(0x5D0000 + size - 1));
     const Bytes after = ReadFileBytes(rom);
     EXPECT_EQ((Bytes(after.begin() + 0x5BFBC0 + 0x30, after.begin() + 0x5BFBC0 + 0x33)),
               (Bytes{0x00, 0x00, 0x5D}));
@@ -208,14 +207,11 @@ TEST(SkillPageTest, WriteButtonRewritesTheFieldAndReportsTheLastAddress)
                            original.begin() + 0x5B8200))
         << "without the palette check box the palette stays";
 
-    // With the palette into a category where palettes cannot be written: refused, field read.
+    // With the palette into a category where palettes cannot be written: refused.
     request.selection.paletteCategory = 1;
     request.writePalette = true;
-    request.addressField = "1f0000";
-    const SkillWriteOutcome refused = WriteSkillGraphic(skill, request);
-    EXPECT_EQ(refused.status.message(), kSkillNotWritableMessage);
-    EXPECT_EQ(refused.addressField, "1F0000");
-    EXPECT_TRUE(refused.lastAddressText.empty());
+    request.address = 0x1F0000;
+    EXPECT_EQ(WriteSkillGraphic(skill, request).message(), kSkillNotWritableMessage);
     EXPECT_TRUE(test::SameBytes(after, ReadFileBytes(rom)));
 }
 
@@ -229,9 +225,9 @@ TEST(SkillPageTest, WriteButtonWritesBehindTheCopierHeaderItIsGiven)
     Skill skill;
     ASSERT_TRUE(skill.ImportImageBytes(GifBytes(SkillGif(PatternPixel, DistinctColours(8)))).ok());
 
-    const SkillWriteRequest request{rom.string(), 512, {3, 0x10, 4, 0x10}, "5D0000", false};
-    const SkillWriteOutcome written = WriteSkillGraphic(skill, request);
-    ASSERT_TRUE(written.status.ok()) << written.status.message();
+    const SkillWriteRequest request{rom.string(), 512, {3, 0x10, 4, 0x10}, 0x5D0000, false};
+    const Result<int> written = WriteSkillGraphic(skill, request);
+    ASSERT_TRUE(written.ok()) << written.message();
     const Bytes after = ReadFileBytes(rom);
     const std::size_t pointer = 0x200 + 0x5BFBC0 + 0x30;
     EXPECT_EQ((Bytes(after.begin() + pointer, after.begin() + pointer + 3)),

@@ -362,14 +362,6 @@ void PatchApplyPage::Button4Click()
 {
     DialogService& dialogs = window_.dialogs();
     const QString rom = window_.romPath();
-    if (rom.isEmpty()) {
-        dialogs.showError(FromUtf8(kNoRomFileMessage));
-        return;
-    }
-    if (list_.empty()) {
-        dialogs.showError(FromUtf8(kEmptyPatchListMessage));
-        return;
-    }
     // The whole list is tried on a copy of the image first; the songs get their numbers in the
     // target column, also those numbered before a failure.
     const Status prepared = PrepareMusicEntries(list_, ToPath(rom), window_.musicConstants());

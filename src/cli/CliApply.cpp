@@ -34,8 +34,6 @@ int RunApply(Arguments arguments, std::ostream& out, std::ostream& err)
         return Fail(err, loaded.message() + "\n" + operands[1]);
     if (loaded.value().anyFailed())
         return Fail(err, kListLoadFailedMessage);
-    if (list.empty())
-        return Fail(err, kEmptyPatchListMessage);
 
     const MusicConstants music;
     // Each line is flushed as its entry is applied, so a watcher sees how far the list got.

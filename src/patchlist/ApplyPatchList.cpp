@@ -63,9 +63,20 @@ Status RunPatchList(PatchList& list, RomStream& rom, const MusicConstants& music
     return {};
 }
 
+Status CheckPatchListToApply(const PatchList& list, const std::filesystem::path& romPath)
+{
+    if (romPath.empty())
+        return Failure{kNoRomFileMessage};
+    if (list.empty())
+        return Failure{kEmptyPatchListMessage};
+    return {};
+}
+
 Status PrepareMusicEntries(PatchList& list, const std::filesystem::path& romPath,
                            const MusicConstants& music)
 {
+    if (Status checked = CheckPatchListToApply(list, romPath); !checked)
+        return checked;
     auto edit = RomImageEdit::open(romPath);
     if (!edit) {
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -81,6 +92,8 @@ Status ApplyPatchList(const PatchList& list, const std::filesystem::path& romPat
                       const MusicConstants& music, const AppliedEntry& applied,
                       const ImageChangeOptions& options)
 {
+    if (Status checked = CheckPatchListToApply(list, romPath); !checked)
+        return checked;
     // The image may not be one of the files the list applies to it.
     std::vector<std::filesystem::path> listed;
     for (const PatchEntry& entry : list.entries())

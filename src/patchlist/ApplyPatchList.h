@@ -34,15 +34,21 @@ Status ApplyPatchEntry(RomStream& rom, const PatchEntry& entry, const MusicConst
 Status RunPatchList(PatchList& list, RomStream& rom, const MusicConstants& music,
                     const AppliedEntry& applied = {});
 
+// What every way of applying a list checks before it reads anything: an image is named
+// ("smcファイルを指定してください。") and the list holds an entry
+// ("パッチファイルを指定してください。"). PrepareMusicEntries and ApplyPatchList begin with it.
+Status CheckPatchListToApply(const PatchList& list, const std::filesystem::path& romPath);
+
 // Numbers the music entries of the list and checks the whole list before anything is
-// written: the list is run on a copy of the image in memory, so every song is numbered and
+// written, after CheckPatchListToApply: the list is run on a copy of the image in memory, so every song is numbered and
 // measured against the image as the earlier entries leave it, and an entry that would fail
 // fails here with its message. The numbers given before a failure stay in the list. An image
 // that cannot be opened fails with "ファイルが開けません。\n" and its name.
 Status PrepareMusicEntries(PatchList& list, const std::filesystem::path& romPath,
                            const MusicConstants& music);
 
-// Applies the whole list to the image file, all or nothing: the list runs on the image in
+// Applies the whole list to the image file, all or nothing (refusing first what
+// CheckPatchListToApply refuses): the list runs on the image in
 // memory and the file is replaced only once every entry has been applied. When an entry fails,
 // its message is returned and the file stays byte for byte as it was. `applied` hears of each
 // entry as it is applied in memory. An image that cannot be opened fails with

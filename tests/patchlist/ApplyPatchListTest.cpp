@@ -7,6 +7,7 @@
 #include "music/MusicSlots.h"
 #include "patchlist/ApplyPatchList.h"
 #include "rom/RomStream.h"
+#include "support/ByteCompare.h"
 #include "support/RomImageBuilder.h"
 #include "support/TempDir.h"
 
@@ -264,6 +265,34 @@ TEST_F(ApplyPatchListTest, AnImageOrBackupThatIsAFileOfTheListIsRefused)
     EXPECT_TRUE(test::ReadFileBytes(rom) == original);
     EXPECT_EQ(test::ReadFileBytes(patch), (Bytes{'P', 'A', 'T', 'C', 'H', 'E', 'O', 'F'}));
     // Without the backup the same list is applied.
+    EXPECT_TRUE(ApplyPatchList(list, rom, kMusic).ok());
+}
+
+// Both ways into the image refuse a missing image name and an empty list before reading the
+// image, and leave it and the list as they were.
+TEST_F(ApplyPatchListTest, NoImageOrAnEmptyListIsRefusedBeforeReading)
+{
+    const Bytes original = MusicImage();
+    const auto rom = image(original);
+    const auto songFile = song("song.mml", 64);
+
+    EXPECT_EQ(ApplyPatchList(list, rom, kMusic).message(), "パッチファイルを指定してください。");
+    EXPECT_EQ(PrepareMusicEntries(list, rom, kMusic).message(),
+              "パッチファイルを指定してください。");
+    list.addMml(songFile);
+    EXPECT_EQ(ApplyPatchList(list, {}, kMusic).message(), "smcファイルを指定してください。");
+    EXPECT_EQ(PrepareMusicEntries(list, {}, kMusic).message(), "smcファイルを指定してください。");
+    // With no image and no entry, the image is named first.
+    EXPECT_EQ(CheckPatchListToApply(PatchList{}, {}).message(), "smcファイルを指定してください。");
+    EXPECT_EQ(targets(), std::vector<std::string>{""}) << "the song is not numbered";
+    EXPECT_TRUE(test::SameBytes(original, test::ReadFileBytes(rom)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "nothing is written beside the image";
+
+    // Named and not empty, the same list is prepared and applied.
+    EXPECT_TRUE(PrepareMusicEntries(list, rom, kMusic).ok());
     EXPECT_TRUE(ApplyPatchList(list, rom, kMusic).ok());
 }
 

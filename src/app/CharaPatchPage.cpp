@@ -37,6 +37,7 @@
 #include "charpatch/CharacterPatchFile.h"
 #include "charpatch/PatchValidation.h"
 #include "graphics/SpriteSheet.h"
+#include "rom/FileType.h"
 #include "text/ExtensionTable.h"
 
 namespace varn::app {
@@ -883,15 +884,15 @@ void CharaPatchPage::LoadIntoEditor(const QString& path)
 {
     // A file that is neither a sheet nor a patch is not for this editor: the current sheet,
     // its picture and the animation button stay as they are.
-    const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension != QLatin1String("gif") && extension != QLatin1String("vnp"))
+    const std::optional<FileType> type = DroppedFileType(DropTarget::CharacterSheet, ToPath(path));
+    if (!type)
         return;
     window_.clearSheetImage();
 
     bool loaded = false;
-    if (extension == QLatin1String("gif")) {
+    if (*type == FileType::Gif) {
         loaded = window_.LoadSheetImage(path);
-    } else if (extension == QLatin1String("vnp")) {
+    } else {
         // The patch fills the fields it covers; a patch refused part way keeps what it
         // filled before the refusal, as the user sees it.
         CharacterForm form = readForm();

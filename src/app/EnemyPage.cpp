@@ -26,6 +26,7 @@
 #include "enemy/ApplyEnemy.h"
 #include "enemy/EnemyGraphic.h"
 #include "enemy/LoadEnemy.h"
+#include "rom/FileType.h"
 #include "rom/RomStream.h"
 
 namespace varn::app {
@@ -359,7 +360,7 @@ void EnemyPage::Button14Click()
 
 void EnemyPage::DropFiles(const QStringList& paths)
 {
-    if (!paths.isEmpty() && QFileInfo(paths.first()).suffix().toLower() == QLatin1String("gif"))
+    if (!paths.isEmpty() && DroppedFileType(DropTarget::EnemyPicture, ToPath(paths.first())))
         LoadEnemyPicture(paths.first());
 }
 

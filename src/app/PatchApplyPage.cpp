@@ -32,6 +32,7 @@
 #include "patchlist/ApplyPatchList.h"
 #include "patchlist/PatchListFile.h"
 #include "patchlist/PatchPreview.h"
+#include "rom/FileType.h"
 
 namespace varn::app {
 
@@ -239,12 +240,13 @@ void PatchApplyPage::DropFiles(const QStringList& paths)
 bool PatchApplyPage::AddPatchFile(const QString& path, std::optional<std::size_t> index)
 {
     const std::filesystem::path file = ToPath(path);
-    if (ToQString(file.extension()).toLower() == QLatin1String(".txt")) {
+    const std::optional<FileType> type = DroppedFileType(DropTarget::PatchList, file);
+    if (type == FileType::PatchList) {
         LoadListFile(path);
         return false;
     }
     const std::optional<PatchKind> kind = PatchKindOf(file);
-    if (!kind) {
+    if (!type || !kind) {
         window_.dialogs().showError(kNotAPatchFileMessage + ToQString(file.filename()));
         return false;
     }

@@ -23,6 +23,7 @@
 #include "app/GifQImage.h"
 #include "app/TForm1.h"
 #include "music/MmlPageCommands.h"
+#include "rom/FileType.h"
 #include "rom/RomHeader.h"
 #include "rom/RomIdentification.h"
 
@@ -341,7 +342,7 @@ void SkillGraphicPage::showImported()
 
 void SkillGraphicPage::ImportDroppedFiles(const QStringList& paths)
 {
-    if (paths.isEmpty() || !IsSkillDropFile(ToPath(paths.first())))
+    if (paths.isEmpty() || !DroppedFileType(DropTarget::SkillImage, ToPath(paths.first())))
         return;
     if (const Status imported = skill_.ImportImage(ToPath(paths.first())); !imported) {
         // A refused image is forgotten, so it is not shown as the graphic to write either.

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <optional>
@@ -12,25 +11,18 @@
 #include "graphics/GifImage.h"
 #include "graphics/SpriteSheet.h"
 #include "rom/FileIo.h"
+#include "rom/FileType.h"
 
 namespace varn::cli {
 
 namespace {
-
-bool IsPatchFileName(const std::filesystem::path& path)
-{
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".vnp";
-}
 
 // The sheet the animation window would show: a character patch's palette and tiles drawn as
 // the editor draws them when it loads the patch, or a sheet GIF checked as the editor checks
 // a chosen sheet.
 Result<GifImage> LoadEditorSheet(const std::filesystem::path& path)
 {
-    if (!IsPatchFileName(path))
+    if (FileTypeOf(path) != FileType::CharacterPatch)
         return LoadSheetImage(path);
     const Result<PatchFile> patch = ReadPatchFile(path);
     if (!patch)

@@ -1,7 +1,6 @@
 #include "patchlist/MakePatch.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "patchlist/BpsPatch.h"
@@ -9,6 +8,7 @@
 #include "patchlist/CreateIpsPatch.h"
 #include "patchlist/IpsPatch.h"
 #include "rom/FileIo.h"
+#include "rom/FileType.h"
 #include "rom/RomImageEdit.h"
 #include "rom/RomStream.h"
 
@@ -36,14 +36,14 @@ bool PatchGives(PatchFormat format, std::span<const std::uint8_t> patch,
 
 std::optional<PatchFormat> PatchFormatOf(const fs::path& path)
 {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == ".ips")
+    switch (FileTypeOf(path)) {
+    case FileType::Ips:
         return PatchFormat::Ips;
-    if (extension == ".bps")
+    case FileType::Bps:
         return PatchFormat::Bps;
-    return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 Result<std::vector<std::uint8_t>> MakePatch(PatchFormat format,

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <fstream>
 
 #include "charpatch/ApplyCharacterPatch.h"
+#include "rom/FileType.h"
 #include "rom/HexText.h"
 
 namespace varn {
@@ -207,17 +207,20 @@ std::string AddResultMessage(AddResult result, const std::filesystem::path& path
 
 std::optional<PatchKind> PatchKindOf(const std::filesystem::path& path)
 {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == ".ips")
+    switch (FileTypeOf(path)) {
+    case FileType::Ips:
         return PatchKind::Ips;
-    if (extension == ".vnp")
+    case FileType::CharacterPatch:
         return PatchKind::Vnp;
-    if (extension == ".mml")
+    case FileType::Mml:
         return PatchKind::Mml;
-    if (extension == ".bps")
+    case FileType::Bps:
         return PatchKind::Bps;
+    case FileType::Other:
+    case FileType::PatchList:
+    case FileType::Gif:
+        break;
+    }
     return std::nullopt;
 }
 

@@ -1,7 +1,6 @@
 #include "skill/SkillPage.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "rom/HexText.h"
 #include "rom/RomHeader.h"
@@ -117,14 +116,6 @@ SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title, int head
     view.picture = skill.shownImage;
     view.swatches = BuildSkillSwatches(skill.shownImage.colors);
     return view;
-}
-
-bool IsSkillDropFile(const std::filesystem::path& path)
-{
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".gif";
 }
 
 int ParseSkillWriteAddress(std::string_view fieldText)

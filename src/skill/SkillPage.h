@@ -92,8 +92,6 @@ struct SkillGraphicView {
 SkillGraphicView ShowSkillGraphic(Skill& skill, std::string_view title, int headerSize,
                                   const std::string& romPath, SkillSelection selection);
 
-// Whether a dropped file is taken by the write panel: its extension in lower case is ".gif".
-bool IsSkillDropFile(const std::filesystem::path& path);
 
 // The address field Edit98 read as hexadecimal: one to six hexadecimal digits, else
 // 0x5D0000.

@@ -163,16 +163,6 @@ TEST(SkillPageTest, ShowSkillGraphicReadsBehindTheCopierHeaderItIsGiven)
     EXPECT_EQ(skill.tiles, tiles);
 }
 
-TEST(SkillPageTest, DroppedFilesAreTakenByTheirExtension)
-{
-    EXPECT_TRUE(IsSkillDropFile("/tmp/a.gif"));
-    EXPECT_TRUE(IsSkillDropFile("/tmp/A.GIF"));
-    EXPECT_TRUE(IsSkillDropFile("x.Gif"));
-    EXPECT_FALSE(IsSkillDropFile("/tmp/a.gifx"));
-    EXPECT_FALSE(IsSkillDropFile("/tmp/gif"));
-    EXPECT_FALSE(IsSkillDropFile("/tmp/a.png"));
-}
-
 TEST(SkillPageTest, TheAddressFieldIsReadAsHexadecimal)
 {
     const std::pair<std::string_view, int> cases[] = {

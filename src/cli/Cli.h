@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
@@ -62,6 +63,9 @@ const DataFolderState& CurrentDataFolderState();
 
 // The file name of `path`, without its folders, as messages name a file.
 std::string FileName(const std::string& path);
+
+// An option's number: one to `maxDigits` digits of `base` (10 or 16) and nothing else.
+std::optional<int> ParseNumber(std::string_view text, int base, std::size_t maxDigits);
 
 // Bytes as upper-case two-digit hexadecimal separated by single spaces.
 std::string HexBytes(std::span<const std::uint8_t> bytes);

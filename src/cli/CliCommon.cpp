@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "cli/Cli.h"
@@ -14,6 +15,15 @@ namespace varn::cli {
 std::string FileName(const std::string& path)
 {
     return std::filesystem::path(path).filename().string();
+}
+
+std::optional<int> ParseNumber(std::string_view text, int base, std::size_t maxDigits)
+{
+    const std::optional<std::uint32_t> value =
+        base == 16 ? ParseHex(text, 1, maxDigits) : ParseDecimal(text, 1, maxDigits);
+    if (!value || *value > static_cast<std::uint32_t>(std::numeric_limits<int>::max()))
+        return std::nullopt;
+    return static_cast<int>(*value);
 }
 
 std::string HexBytes(std::span<const std::uint8_t> bytes)

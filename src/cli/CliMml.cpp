@@ -35,41 +35,18 @@ struct MmlOptions {
     std::vector<std::string> operands;
 };
 
-// One to `maxDigits` decimal digits as a number.
-std::optional<int> ParseDecimal(std::string_view text, std::size_t maxDigits)
-{
-    if (text.empty() || text.size() > maxDigits)
-        return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-// One to `maxDigits` hexadecimal digits as a number.
-std::optional<int> ParseHexDigits(std::string_view text, std::size_t maxDigits)
-{
-    const std::optional<std::uint32_t> value = ParseHex(text, 1, maxDigits);
-    if (!value)
-        return std::nullopt;
-    return static_cast<int>(*value);
-}
-
 // A hexadecimal field as the MML page has it ("80", "500004"); "0x" in front is accepted.
 std::optional<int> ParseHexField(std::string_view text, std::size_t maxDigits)
 {
     DropHexPrefix(text);
-    return ParseHexDigits(text, maxDigits);
+    return ParseNumber(text, 16, maxDigits);
 }
 
 // A playback number: decimal, or hexadecimal after "0x".
 std::optional<int> ParsePlaybackNumber(std::string_view text)
 {
     const std::optional<int> value =
-        DropHexPrefix(text) ? ParseHexDigits(text, 4) : ParseDecimal(text, 5);
+        DropHexPrefix(text) ? ParseNumber(text, 16, 4) : ParseNumber(text, 10, 5);
     if (!value || *value > kMaxPlaybackNumber)
         return std::nullopt;
     return value;

@@ -18,25 +18,6 @@ namespace varn::cli {
 
 namespace {
 
-// Digits of one base (10 or 16), one to `maxDigits` of them, as a number.
-std::optional<int> ParseNumber(std::string_view text, int base, std::size_t maxDigits)
-{
-    if (base == 16) {
-        const std::optional<std::uint32_t> value = ParseHex(text, 1, maxDigits);
-        if (!value)
-            return std::nullopt;
-        return static_cast<int>(*value);
-    }
-    if (text.empty() || text.size() > maxDigits)
-        return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
 
 struct SkillOptions {
     std::map<std::string, std::string, std::less<>> values; // option name -> its value

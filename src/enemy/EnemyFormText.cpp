@@ -44,16 +44,10 @@ std::optional<int> Hex(std::string_view text, int digits)
 
 std::optional<int> Decimal(std::string_view text)
 {
-    text = Trimmed(text);
-    if (text.empty() || text.size() > 6)
+    const std::optional<std::uint32_t> value = ParseDecimal(Trimmed(text), 1, 6);
+    if (!value)
         return std::nullopt;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    return static_cast<int>(*value);
 }
 
 bool Offers(const EnemyList* list, int index)

@@ -1,5 +1,8 @@
 #include "rom/HexText.h"
 
+#include <charconv>
+#include <system_error>
+
 namespace varn {
 
 namespace {
@@ -51,6 +54,22 @@ std::optional<std::uint32_t> ParseHex(std::u32string_view text, std::size_t minD
                                       std::size_t maxDigits)
 {
     return ParseHexText(text, minDigits, maxDigits);
+}
+
+std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::size_t minDigits,
+                                          std::size_t maxDigits)
+{
+    if (text.size() < minDigits || text.size() > maxDigits)
+        return std::nullopt;
+    if (text.empty())
+        return 0;
+    // from_chars takes no sign for an unsigned value and says when the value does not fit.
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
 }
 
 std::string_view TrimSpacesAndTabs(std::string_view text)

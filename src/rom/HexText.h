@@ -37,6 +37,12 @@ std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t minDigi
 std::optional<std::uint32_t> ParseHex(std::u32string_view text, std::size_t minDigits = 1,
                                       std::size_t maxDigits = kAnyHexDigits);
 
+// The value of `text` read as decimal, as ParseHex reads hexadecimal: `minDigits` to
+// `maxDigits` ASCII digits and nothing else (no sign, no spaces). Nullopt for other text and
+// for a value above 0xFFFFFFFF.
+std::optional<std::uint32_t> ParseDecimal(std::string_view text, std::size_t minDigits = 1,
+                                          std::size_t maxDigits = kAnyHexDigits);
+
 // `text` without the ASCII spaces and tabs around it, as a number typed in a field may have.
 std::string_view TrimSpacesAndTabs(std::string_view text);
 

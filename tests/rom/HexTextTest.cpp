@@ -48,6 +48,33 @@ TEST(HexTextTest, ParseHexReadsOnlyDigitsWithinTheWidth)
     }
 }
 
+TEST(HexTextTest, ParseDecimalReadsOnlyDigitsWithinTheWidth)
+{
+    const ParseCase cases[] = {
+        {"0", 1, 2, 0},
+        {"42", 1, 2, 42},
+        {"5", 2, 2, std::nullopt},
+        {"123", 1, 2, std::nullopt},
+        {"", 1, 6, std::nullopt},
+        {"", 0, 6, 0},
+        {"000120", 1, 6, 120},
+        {" 12", 1, 6, std::nullopt},
+        {"12 ", 1, 6, std::nullopt},
+        {"-1", 1, 6, std::nullopt}, // no sign of either kind
+        {"+1", 1, 6, std::nullopt},
+        {"1a", 1, 6, std::nullopt},
+        {"0x1", 1, 6, std::nullopt},
+        {"4294967295", 1, kAnyHexDigits, 0xFFFFFFFF},
+        {"4294967296", 1, kAnyHexDigits, std::nullopt}, // above 32 bits
+        {"00000000000000000001", 1, kAnyHexDigits, 1},
+    };
+    for (const ParseCase& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << '"' << c.text << "\" " << c.minDigits << ".." << c.maxDigits);
+        EXPECT_EQ(ParseDecimal(c.text, c.minDigits, c.maxDigits), c.value);
+    }
+}
+
 TEST(HexTextTest, ParseHexOfWholeCharactersTakesOnlyAsciiDigits)
 {
     EXPECT_EQ(ParseHex(std::u32string_view(U"1F")), 0x1Fu);

@@ -183,19 +183,28 @@ int Build(Arguments arguments, std::ostream& out, std::ostream& err)
     return kExitOk;
 }
 
-int Measure(Arguments arguments, std::ostream& out, std::ostream& err)
+// For the verbs that read one FILE.mml and take no option: the song's text into `mml`.
+// Returns the exit status to end with when the command line or the file is refused.
+std::optional<int> ReadOneSong(Arguments arguments, std::string_view verb, MML& mml,
+                               std::ostream& err)
 {
     MmlOptions options;
     if (const auto problem = ParseOptions(arguments, false, false, options))
         return UsageError(err, *problem);
     if (options.operands.size() != 1)
-        return UsageError(err, "mml measure takes one FILE.mml");
+        return UsageError(err, "mml " + std::string(verb) + " takes one FILE.mml");
     auto text = ReadMmlText(options.operands[0]);
     if (!text)
         return Fail(err, text.message());
-
-    MML mml;
     mml.source = std::move(text).value();
+    return std::nullopt;
+}
+
+int Measure(Arguments arguments, std::ostream& out, std::ostream& err)
+{
+    MML mml;
+    if (const std::optional<int> refused = ReadOneSong(arguments, "measure", mml, err))
+        return *refused;
     mml.writeAddress = 0;
     const auto size = mml.MeasureSong();
     if (!size)
@@ -206,17 +215,9 @@ int Measure(Arguments arguments, std::ostream& out, std::ostream& err)
 
 int Info(Arguments arguments, std::ostream& out, std::ostream& err)
 {
-    MmlOptions options;
-    if (const auto problem = ParseOptions(arguments, false, false, options))
-        return UsageError(err, *problem);
-    if (options.operands.size() != 1)
-        return UsageError(err, "mml info takes one FILE.mml");
-    auto text = ReadMmlText(options.operands[0]);
-    if (!text)
-        return Fail(err, text.message());
-
     MML mml;
-    mml.source = std::move(text).value();
+    if (const std::optional<int> refused = ReadOneSong(arguments, "info", mml, err))
+        return *refused;
     const Result<std::string> info = mml.SongInfo();
     if (!info)
         return Fail(err, info.message());

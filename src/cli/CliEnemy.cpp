@@ -305,7 +305,7 @@ int Dump(Arguments arguments, std::ostream& out, std::ostream& err)
     const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     if (const Status written = WriteFileAtomically(read.positional[1], bytes); !written)
         return Fail(err, written.message());
-    out << "written " << std::filesystem::path(read.positional[1]).filename().string() << '\n';
+    out << "written " << FileName(read.positional[1]) << '\n';
     return kExitOk;
 }
 
@@ -366,7 +366,7 @@ int Apply(Arguments arguments, std::ostream& out, std::ostream& err)
         options);
     if (!applied)
         return Fail(err, applied.message());
-    out << "written " << std::filesystem::path(romPath).filename().string() << '\n';
+    out << "written " << FileName(romPath) << '\n';
     return kExitOk;
 }
 

@@ -103,14 +103,18 @@ std::string RomVersionText(const RomHeaderInfo& info)
     return "1." + std::to_string(info.version.value_or(0));
 }
 
+// The header field's texts for an image with a copier header and for one without.
+constexpr std::string_view kCopierHeaderText = "あり";
+constexpr std::string_view kNoCopierHeaderText = "なし";
+
 std::string RomCopierHeaderText(const RomHeaderInfo& info)
 {
-    return info.copierHeader ? "あり" : "なし";
+    return std::string(info.copierHeader ? kCopierHeaderText : kNoCopierHeaderText);
 }
 
 int HeaderSizeOfField(std::string_view headerText)
 {
-    return headerText == "なし" ? 0 : 0x200;
+    return headerText == kNoCopierHeaderText ? 0 : 0x200;
 }
 
 } // namespace varn

@@ -70,10 +70,18 @@ varn::PatchList FullList(const fs::path& examples, const fs::path& dir)
     return list;
 }
 
-double MillisecondsSince(std::chrono::steady_clock::time_point start)
+// Runs one step of a benchmark's iteration and adds its time to `totalMs`. A step that fails
+// skips the benchmark with `failure`; the caller then leaves its loop.
+template <class Step>
+bool TimedStep(benchmark::State& state, double& totalMs, const char* failure, Step&& step)
 {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
+    const auto start = std::chrono::steady_clock::now();
+    const bool done = static_cast<bool>(step());
+    totalMs +=
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (!done)
+        state.SkipWithError(failure);
+    return done;
 }
 
 // Applies the full list to the image file, as "varnwork-cli apply" does (in memory, then one
@@ -97,30 +105,22 @@ void BM_ApplyFullList(benchmark::State& state)
         state.PauseTiming();
         WriteFile(rom, image);
         state.ResumeTiming();
-        auto start = std::chrono::steady_clock::now();
-        varn::PatchList numbered = list;
-        if (!varn::PrepareMusicEntries(numbered, rom, music)) {
-            state.SkipWithError("preparation failed");
+        varn::PatchList numbered;
+        if (!TimedStep(state, prepareMs, "preparation failed", [&] {
+                numbered = list;
+                return varn::PrepareMusicEntries(numbered, rom, music);
+            }))
             break;
-        }
-        prepareMs += MillisecondsSince(start);
-        start = std::chrono::steady_clock::now();
-        if (!varn::ApplyPatchList(numbered, rom, music)) {
-            state.SkipWithError("apply failed");
+        if (!TimedStep(state, applyMs, "apply failed",
+                       [&] { return varn::ApplyPatchList(numbered, rom, music); }))
             break;
-        }
-        applyMs += MillisecondsSince(start);
         state.PauseTiming();
         if (fs::file_size(rom) != 0x800000) {
             state.SkipWithError("the image did not grow to 8 MiB");
             break;
         }
-        start = std::chrono::steady_clock::now();
-        if (std::system(copy.c_str()) != 0) {
-            state.SkipWithError("cp failed");
+        if (!TimedStep(state, copyMs, "cp failed", [&] { return std::system(copy.c_str()) == 0; }))
             break;
-        }
-        copyMs += MillisecondsSince(start);
         state.ResumeTiming();
     }
     rusage usage{};
@@ -166,39 +166,26 @@ void BM_ApplyRecordedAndUndone(benchmark::State& state)
     double copyMs = 0;
     for (auto _ : state) {
         WriteFile(rom, image);
-        auto start = std::chrono::steady_clock::now();
-        if (!varn::ApplyPatchList(numbered, rom, music)) {
-            state.SkipWithError("apply failed");
+        if (!TimedStep(state, plainMs, "apply failed",
+                       [&] { return varn::ApplyPatchList(numbered, rom, music); }))
             break;
-        }
-        plainMs += MillisecondsSince(start);
 
         WriteFile(rom, image);
         fs::remove_all(stateFolder);
-        start = std::chrono::steady_clock::now();
-        if (!varn::ApplyPatchList(numbered, rom, music, {}, recorded)) {
-            state.SkipWithError("recorded apply failed");
+        if (!TimedStep(state, recordedMs, "recorded apply failed",
+                       [&] { return varn::ApplyPatchList(numbered, rom, music, {}, recorded); }))
             break;
-        }
-        recordedMs += MillisecondsSince(start);
 
-        start = std::chrono::steady_clock::now();
-        if (!varn::UndoImageChanges(rom, 1, recorded)) {
-            state.SkipWithError("undo failed");
+        if (!TimedStep(state, undoMs, "undo failed",
+                       [&] { return varn::UndoImageChanges(rom, 1, recorded); }))
             break;
-        }
-        undoMs += MillisecondsSince(start);
         if (fs::file_size(rom) != image.size()) {
             state.SkipWithError("the undo did not give the image back");
             break;
         }
 
-        start = std::chrono::steady_clock::now();
-        if (std::system(copy.c_str()) != 0) {
-            state.SkipWithError("cp failed");
+        if (!TimedStep(state, copyMs, "cp failed", [&] { return std::system(copy.c_str()) == 0; }))
             break;
-        }
-        copyMs += MillisecondsSince(start);
     }
     const double runs = static_cast<double>(state.iterations());
     state.counters["apply_ms"] = plainMs / runs;

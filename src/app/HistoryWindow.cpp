@@ -69,6 +69,11 @@ HistoryWindow::HistoryWindow(TForm1& window) : QDialog(&window), window_(window)
 
 void HistoryWindow::refresh()
 {
+    refresh(window_.document().history());
+}
+
+void HistoryWindow::refresh(const ImageHistory& history)
+{
     const ImageDocument& document = window_.document();
     list_->clear();
     if (!document.isOpen()) {
@@ -77,7 +82,6 @@ void HistoryWindow::refresh()
         return;
     }
     imageLabel_->setText(QFileInfo(ToQString(document.path())).fileName());
-    const ImageHistory history = document.history();
     // The position stands for the present state only when the image is in the state the
     // history expects; otherwise no row is marked and every restore would be refused.
     const bool known =

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "rom/ImageHistory.h"
+
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -23,6 +25,8 @@ public:
 
     // Lists the history of the window's image as it stands now.
     void refresh();
+    // The same with the history already read from the image's history folder.
+    void refresh(const ImageHistory& history);
 
 private:
     void restoreChosen();

@@ -251,8 +251,9 @@ void TForm1::showHistoryState()
     const bool open = document_.isOpen();
     std::optional<HistoryEntry> undo;
     std::optional<HistoryEntry> redo;
+    // Read once for the menu and the history window alike.
+    const ImageHistory history = open ? document_.history() : ImageHistory{};
     if (open) {
-        const ImageHistory history = document_.history();
         const std::vector<HistoryEntry>& entries = history.entries();
         if (history.position() > 0)
             undo = entries[history.position() - 1];
@@ -264,7 +265,7 @@ void TForm1::showHistoryState()
     redoAction_->setText(NamedStep(kRedoCaption, redo));
     historyAction_->setEnabled(open);
     if (historyWindow_ && historyWindow_->isVisible())
-        historyWindow_->refresh();
+        historyWindow_->refresh(history);
 }
 
 void TForm1::buildHeaderStrip()

@@ -1,6 +1,7 @@
 #include "support/RomImageBuilder.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 namespace varn::test {
@@ -13,8 +14,14 @@ constexpr std::size_t kCopierHeaderSize = 0x200;
 
 RomImageBuilder::RomImageBuilder(std::size_t size) : image_(size)
 {
-    for (std::size_t i = 0; i < size; ++i)
-        image_[i] = static_cast<std::uint8_t>((i * 7 + 3) & 0xFF);
+    // The pattern repeats every 256 bytes: one period is computed and copied along the image,
+    // since tests build images of several MiB by the hundred.
+    std::array<std::uint8_t, 256> period{};
+    for (std::size_t i = 0; i < period.size(); ++i)
+        period[i] = static_cast<std::uint8_t>((i * 7 + 3) & 0xFF);
+    for (std::size_t at = 0; at < size; at += period.size())
+        std::copy_n(period.begin(), std::min(period.size(), size - at),
+                    image_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 RomImageBuilder RomImageBuilder::Target(std::size_t size)

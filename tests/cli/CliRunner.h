@@ -90,7 +90,7 @@ inline FolderContents Contents(const std::filesystem::path& folder)
             contents[name] = "link to " + std::filesystem::read_symlink(entry.path()).string();
         } else if (entry.is_regular_file()) {
             const std::vector<std::uint8_t> bytes = ReadFileBytes(entry.path());
-            contents[name] = std::string(bytes.begin(), bytes.end());
+            contents[name].assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         } else {
             contents[name] = "folder";
         }

@@ -24,7 +24,7 @@ std::string ShellQuote(const std::string& argument)
 std::string ReadText(const std::filesystem::path& path)
 {
     const auto bytes = ReadFileBytes(path);
-    return std::string(bytes.begin(), bytes.end());
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 } // namespace

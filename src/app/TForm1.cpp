@@ -397,7 +397,11 @@ void TForm1::clearHeaderStrip()
 
 void TForm1::Button3Click()
 {
-    FileDialogRequest request{QStringLiteral("smcファイル (*.smc)|*.smc"), 1, {}, {}};
+    // Images are also shared as ".sfc", and under any name: those filters follow the first.
+    FileDialogRequest request{QStringLiteral("smcファイル (*.smc)|*.smc|"
+                                             "ROMイメージ (*.smc;*.sfc)|*.smc;*.sfc|"
+                                             "すべてのファイル (*)|*"),
+                              1, {}, {}};
     request.kind = FileKind::RomImage;
     const auto path = dialogs_->chooseOpenFile(request);
     if (path)

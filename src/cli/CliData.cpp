@@ -38,7 +38,7 @@ int Check(std::ostream& out)
     const DataFolderState& state = CurrentDataFolderState();
     out << "folder: " << (state.folder.empty() ? std::string("(なし)") : state.folder.string())
         << '\n';
-    for (const std::string_view name : {kKanjiFileName, kItemLabelsFileName}) {
+    for (const std::string_view name : kDataFileNames) {
         const auto& loaded = state.report.loaded;
         const auto found = std::find_if(loaded.begin(), loaded.end(),
                                         [&](const auto& path) { return path.filename() == name; });

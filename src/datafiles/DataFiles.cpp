@@ -1,6 +1,8 @@
 #include "datafiles/DataFiles.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <system_error>
 
 #include "charpatch/ItemLists.h"
@@ -128,8 +130,8 @@ std::string DataLoadWarning(const DataLoadReport& report)
             warning += "\n\n";
         }
         const std::string name = problem.path.filename().string();
-        const bool dataFile = name == kKanjiFileName || name == kItemLabelsFileName ||
-                              name == kMusicLabelsFileName || name == kEnemyLabelsFileName;
+        const bool dataFile = std::find(std::begin(kDataFileNames), std::end(kDataFileNames),
+                                        name) != std::end(kDataFileNames);
         warning += problem.message + "\n" +
                    (dataFile ? "組み込みの " + name + " を使います。"
                              : std::string("組み込みのデータを使います。"));

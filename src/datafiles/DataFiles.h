@@ -23,6 +23,10 @@ inline constexpr std::string_view kMusicLabelsFileName = "music_labels.txt";
 // currency, the bosses of four appearance patterns).
 inline constexpr std::string_view kEnemyLabelsFileName = "enemy_labels.txt";
 
+// Every data file, in the order they are loaded and reported.
+inline constexpr std::string_view kDataFileNames[] = {kKanjiFileName, kItemLabelsFileName,
+                                                      kMusicLabelsFileName, kEnemyLabelsFileName};
+
 // The folder under the user's configuration folder, shared with the settings file.
 inline constexpr std::string_view kDataFolderName = "Varnwork";
 

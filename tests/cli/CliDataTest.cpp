@@ -218,14 +218,35 @@ TEST(CliDataTest, CheckNamesTheFilesInUse)
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out,
                   "folder: " + folder.string() + "\nkanji.txt: " + both.file("kanji.txt").string() +
-                      "\nitem_labels.txt: " + both.file("item_labels.txt").string() + "\n");
+                      "\nitem_labels.txt: " + both.file("item_labels.txt").string() +
+                      "\nmusic_labels.txt: 組み込み\nenemy_labels.txt: 組み込み\n");
 
         const DataFolderRun none(how, {});
         const CliRun builtIn = none.run({"data", "check"});
         EXPECT_EQ(builtIn.exitCode, 0) << builtIn.err;
-        EXPECT_TRUE(builtIn.out.ends_with("\nkanji.txt: 組み込み\nitem_labels.txt: 組み込み\n"))
+        EXPECT_TRUE(builtIn.out.ends_with("\nkanji.txt: 組み込み\nitem_labels.txt: 組み込み\n"
+                                          "music_labels.txt: 組み込み\nenemy_labels.txt: 組み込み\n"))
             << builtIn.out;
     }
+    // The playback and enemy label files are named as well (the shipped copies stand in for
+    // replacements).
+    const fs::path shipped = fs::path(VARN_EXAMPLES_DIR).parent_path() / "data";
+    const auto shippedText = [&](const char* name) {
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(shipped / name);
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    };
+    const DataFolderRun labels(kDataFolders[0],
+                               {{"music_labels.txt", shippedText("music_labels.txt")},
+                                {"enemy_labels.txt", shippedText("enemy_labels.txt")}});
+    const CliRun named = labels.run({"data", "check"});
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_TRUE(named.out.ends_with("\nkanji.txt: 組み込み\nitem_labels.txt: 組み込み\n"
+                                    "music_labels.txt: " +
+                                    labels.file("music_labels.txt").string() +
+                                    "\nenemy_labels.txt: " +
+                                    labels.file("enemy_labels.txt").string() + "\n"))
+        << named.out;
+
     // A refused file in the configuration folder: the check fails after its message.
     const DataFolderRun damaged(
         kDataFolders[1],
@@ -234,7 +255,8 @@ TEST(CliDataTest, CheckNamesTheFilesInUse)
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.starts_with("データファイルが正しくありません。\n")) << run.err;
     EXPECT_TRUE(run.out.ends_with("\nkanji.txt: 組み込み\nitem_labels.txt: " +
-                                  damaged.file("item_labels.txt").string() + "\n"))
+                                  damaged.file("item_labels.txt").string() +
+                                  "\nmusic_labels.txt: 組み込み\nenemy_labels.txt: 組み込み\n"))
         << run.out;
 }
 

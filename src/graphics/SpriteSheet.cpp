@@ -1,6 +1,7 @@
 #include "graphics/SpriteSheet.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "graphics/GifCodec.h"
 #include "graphics/SnesColor.h"
@@ -74,9 +75,24 @@ const GifFrame* FirstFrame(const GifImage& image)
 
 void FillFrameRect(GifFrame& frame, std::uint8_t index, int x, int y, int width, int height)
 {
-    for (int row = y; row < y + height; ++row) {
-        for (int column = x; column < x + width; ++column)
-            frame.setPixel(column, row, index);
+    // The rectangle is clipped to the frame once, and each row is filled whole.
+    const auto left = std::max<std::int64_t>(x, 0);
+    const auto top = std::max<std::int64_t>(y, 0);
+    const auto right = std::min<std::int64_t>(std::int64_t{x} + width, frame.width);
+    const auto bottom = std::min<std::int64_t>(std::int64_t{y} + height, frame.height);
+    if (left >= right || top >= bottom)
+        return;
+    const auto frameWidth = static_cast<std::size_t>(frame.width);
+    for (auto row = top; row < bottom; ++row) {
+        const std::size_t start = static_cast<std::size_t>(row) * frameWidth;
+        // A frame whose pixels fall short of its size keeps the part it has.
+        const std::size_t end =
+            std::min(start + static_cast<std::size_t>(right), frame.pixels.size());
+        const std::size_t first = start + static_cast<std::size_t>(left);
+        if (first >= end)
+            break;
+        std::fill(frame.pixels.begin() + static_cast<std::ptrdiff_t>(first),
+                  frame.pixels.begin() + static_cast<std::ptrdiff_t>(end), index);
     }
 }
 

@@ -204,6 +204,15 @@ TEST(SheetImageTest, FillFrameRectIsClippedToTheFrame)
                                                 0, 0, 7, 7, //
                                                 0, 0, 7, 7};
     EXPECT_EQ(frame.pixels, expected);
+
+    // Nothing for an empty or inverted rectangle; a frame whose pixels fall short of its size
+    // is filled as far as they go.
+    FillFrameRect(frame, 9, 1, 1, 0, 2);
+    FillFrameRect(frame, 9, 3, 2, -2, -2);
+    EXPECT_EQ(frame.pixels, expected);
+    frame.pixels.resize(6);
+    FillFrameRect(frame, 3, 1, 0, 3, 3);
+    EXPECT_EQ(frame.pixels, (std::vector<std::uint8_t>{5, 3, 3, 3, 0, 3}));
 }
 
 // A sheet whose tiles use only the usable colours.

@@ -45,6 +45,9 @@ namespace varn::app {
 
 namespace {
 
+// The window's title; with an image open, its file name and " - " come first.
+constexpr const char* kWindowTitle = "Varnwork";
+
 constexpr int kClientWidth = 544;
 constexpr int kClientHeight = 567;
 // A 1920 × 1080 screen at display scale 2 leaves about 960 × 500 for a window beside the
@@ -148,7 +151,7 @@ TForm1::TForm1(const std::filesystem::path& settingsPath, const QString& statePa
         dialogs = std::make_unique<QtDialogService>(this);
     dialogs_ = std::make_unique<RememberingDialogService>(std::move(dialogs), *state_);
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Varnwork"));
+    setWindowTitle(QString::fromUtf8(kWindowTitle));
     setMinimumSize(smallestSize());
     // The designed size, as far as the screen has room for it.
     QSize size = designedSize();
@@ -411,6 +414,7 @@ void TForm1::Button3Click()
 void TForm1::OpenRomImage(const QString& typedPath)
 {
     clearHeaderStrip();
+    setWindowTitle(QString::fromUtf8(kWindowTitle));
     emit romImageClosing();
     // The field shows the image's full path, however it was given.
     const QString path = typedPath.isEmpty() ? typedPath : QFileInfo(typedPath).absoluteFilePath();
@@ -433,6 +437,9 @@ void TForm1::OpenRomImage(const QString& typedPath)
     }
 
     Edit65->setText(path);
+    // The title names the open image first, as desktop editors do.
+    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" - ") +
+                   QString::fromUtf8(kWindowTitle));
     state_->rememberImage(path);
     Edit91->setText(QString::fromStdString(image.titleText));
     Edit92->setText(QString::fromStdString(image.versionText));

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QGridLayout>
@@ -162,6 +164,7 @@ TForm1::TForm1(const std::filesystem::path& settingsPath, const QString& statePa
     buildHeaderStrip();
     buildPages();
     buildMenus();
+    buildPageKeys();
 
     // Settings are read once; the extension characters are loaded afresh into the process's
     // table, so a second main window (as in tests) does not add its rows twice.
@@ -245,6 +248,52 @@ void TForm1::buildMenus()
     addAction(redoAction_);
     static_cast<QVBoxLayout*>(layout())->setMenuBar(menuBar_);
     showHistoryState();
+}
+
+void TForm1::buildPageKeys()
+{
+    // Ctrl+Tab and Ctrl+PageDown turn to the next page, Ctrl+Shift+Tab and Ctrl+PageUp to the
+    // previous one, wherever the focus is in the window: as window shortcuts they come before
+    // the focused control, so a selection list no longer takes Ctrl+PageDown for its value.
+    const auto addPageKey = [this](const QList<QKeySequence>& keys, int step) {
+        auto* action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, step] { turnPage(step); });
+        addAction(action);
+    };
+    addPageKey({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+               1);
+    addPageKey({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+               -1);
+}
+
+void TForm1::turnPage(int step)
+{
+    QTabWidget* tabs = PageControl1;
+    for (QWidget* widget = QApplication::focusWidget(); widget && widget != this;
+         widget = widget->parentWidget()) {
+        if (auto* inner = qobject_cast<QTabWidget*>(widget)) {
+            tabs = inner;
+            break;
+        }
+    }
+    const int count = tabs->count();
+    int index = tabs->currentIndex();
+    for (int tried = 0; tried < count; ++tried) {
+        index = (index + step + count) % count;
+        if (tabs->isTabEnabled(index)) {
+            tabs->setCurrentIndex(index);
+            // The focus stays with these tabs when its control went out of sight with the
+            // page, so that the next key turns the same tabs.
+            const QWidget* focus = QApplication::focusWidget();
+            if (!focus || !tabs->isAncestorOf(focus))
+                tabs->tabBar()->setFocus();
+            return;
+        }
+    }
 }
 
 void TForm1::showHistoryState()

@@ -130,6 +130,10 @@ private:
     void stepThroughHistory(bool back);
     void finishHistoryStep(const Status& done, const QString& status);
     void buildMenus();
+    void buildPageKeys();
+    // Brings the next (step 1) or previous (step -1) enabled page of the tabs the focus is in to
+    // the front: the inner tabs of a page, else the main pages; from the last page to the first.
+    void turnPage(int step);
     // The edit menu's items name the change an undo or redo would make, and the history
     // window lists the entries as they now are.
     void showHistoryState();

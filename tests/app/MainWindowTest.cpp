@@ -1,10 +1,13 @@
 #include <QApplication>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 
 #include "MainWindowFixture.h"
 #include "rom/Result.h"
@@ -33,6 +36,56 @@ TEST_F(MainWindowTest, HasTheSevenPagesInOrder)
         ASSERT_NE(area, nullptr) << index;
         EXPECT_TRUE(area->isAncestorOf(control(name))) << name;
     }
+}
+
+// Ctrl+Tab, Ctrl+PageDown and their reverse turn the pages of the tabs the focus is in,
+// before the focused control sees them: a focused selection list keeps its value.
+TEST_F(MainWindowTest, PageKeysTurnThePagesOfTheTabsTheFocusIsIn)
+{
+    createWindow();
+    showActive();
+    auto* pages = control<QTabWidget>("PageControl1");
+    auto* inner = control<QTabWidget>("PageControl2");
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, key, modifiers);
+    };
+    pages->setCurrentIndex(1);
+    inner->setCurrentIndex(2);
+    auto* list = inner->currentWidget()->findChild<QComboBox*>();
+    ASSERT_NE(list, nullptr);
+    list->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    const int value = list->currentIndex();
+
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(inner->currentIndex(), 3);
+    EXPECT_EQ(list->currentIndex(), value) << "the list does not take the key";
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(inner->currentIndex(), 4);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(inner->currentIndex(), 3);
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(inner->currentIndex(), 2);
+    // After the last page comes the first; the main pages stay.
+    inner->setCurrentIndex(inner->count() - 1);
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(inner->currentIndex(), 0);
+    EXPECT_EQ(pages->currentIndex(), 1);
+
+    // Outside any inner tabs the keys turn the main pages, the first back to the last.
+    control("Edit65")->setFocus();
+    QApplication::processEvents();
+    press(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentIndex(), 2);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentIndex(), 0);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(pages->currentIndex(), pages->count() - 1);
+    EXPECT_EQ(inner->currentIndex(), 0);
 }
 
 TEST_F(MainWindowTest, HeaderStripFieldsAreReadOnly)
